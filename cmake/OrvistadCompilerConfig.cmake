@@ -1,0 +1,16 @@
+# One interface target carries the project's warnings; one switch turns on the sanitizers.
+
+option(ORVISTAD_WERROR "Treat warnings as errors (CI)" OFF)
+option(ORVISTAD_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+
+add_library(orvistad_compiler_config INTERFACE)
+target_compile_options(orvistad_compiler_config INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
+  -Woverloaded-virtual -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough
+  $<$<BOOL:${ORVISTAD_WERROR}>:-Werror>)
+
+if(ORVISTAD_SANITIZE)
+  set(_orv_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_compile_options(${_orv_san})
+  add_link_options(${_orv_san})
+endif()

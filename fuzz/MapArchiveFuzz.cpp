@@ -1,0 +1,18 @@
+// Any bytes at all, read as a map archive: look up the files a map holds and list it.
+
+#include "archive/MapArchiveReader.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    auto reader = orv::MapArchiveReader::FromBytes(std::vector<std::uint8_t>(data, data + size));
+    if (!reader) {
+        return 0;
+    }
+    for (const char* name : {"staredit\\scenario.chk", "(listfile)", "staredit\\wav\\a.wav"}) {
+        (void)reader.value().ReadFile(name);
+    }
+    (void)reader.value().ListFiles();
+    return 0;
+}

@@ -1,0 +1,350 @@
+#include "archive/Stormunit.h"
+
+#include "app/Debugunit.h"
+#include "archive/MapArchiveReader.h"
+#include "base/ChildProcess.h"
+#include "base/FileUtil.h"
+
+#include <StormLib.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <functional>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace orv {
+namespace {
+
+// New map archives hold a handful of files; 1024 slots is what real maps use.
+constexpr DWORD kNewArchiveMaxFiles = 1024;
+constexpr DWORD kSectorSize = 4096;
+
+std::string StormErrorText(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+        return "the archive is read-only or protected";
+    case ERROR_FILE_CORRUPT:
+        return "the archive is damaged";
+    case ERROR_BAD_FORMAT:
+        return "not an archive the library can update";
+    case ERROR_DISK_FULL:
+        return "the disk or the archive's file table is full";
+    case ERROR_FILE_NOT_FOUND:
+        return "file not found";
+    default:
+        return std::strerror(static_cast<int>(error));
+    }
+}
+
+std::string LastStormError() {
+    return StormErrorText(GetLastError());
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+// An archive open for update; closes (and so writes) itself unless Close() was called.
+class UpdateHandle {
+public:
+    UpdateHandle() = default;
+    UpdateHandle(const UpdateHandle&) = delete;
+    UpdateHandle& operator=(const UpdateHandle&) = delete;
+    ~UpdateHandle() {
+        if (m_handle) {
+            SFileCloseArchive(m_handle);
+        }
+    }
+
+    // Opens `path` (a copy of the map archive `shownPath`), or creates it when it is empty.
+    Status Open(const std::string& path, const std::string& shownPath) {
+        std::error_code ec;
+        if (std::filesystem::file_size(path, ec) > 0) {
+            if (!SFileOpenArchive(path.c_str(), 0, 0, &m_handle)) {
+                m_handle = nullptr;
+                return MakeError("cannot open the map archive " + shownPath + " for writing: " + LastStormError());
+            }
+            m_created = false;
+            return {};
+        }
+        SFILE_CREATE_MPQ create{};
+        create.cbSize = sizeof create;
+        create.dwMpqVersion = MPQ_FORMAT_VERSION_1;
+        create.dwFileFlags1 = MPQ_FILE_DEFAULT_INTERNAL; // keep a (listfile)
+        create.dwFileFlags2 = 0;                         // no (attributes)
+        create.dwAttrFlags = 0;
+        create.dwSectorSize = kSectorSize;
+        create.dwMaxFileCount = kNewArchiveMaxFiles;
+        std::filesystem::remove(path, ec);
+        if (!SFileCreateArchive2(path.c_str(), &create, &m_handle)) {
+            m_handle = nullptr;
+            return MakeError("cannot create the map archive " + shownPath + ": " + LastStormError());
+        }
+        m_created = true;
+        return {};
+    }
+
+    Status Close(const std::string& path) {
+        HANDLE handle = m_handle;
+        m_handle = nullptr;
+        if (!SFileCloseArchive(handle)) {
+            return MakeError("cannot write the map archive " + path + ": " + LastStormError());
+        }
+        return {};
+    }
+
+    // Tells the library the name of a file it may hold. Maps without a (listfile) leave
+    // their entries nameless, and the library must not meet a nameless entry it replaces.
+    void LearnName(const std::string& name) {
+        HANDLE file = nullptr;
+        if (SFileOpenFileEx(m_handle, name.c_str(), SFILE_OPEN_FROM_MPQ, &file) && file) {
+            SFileCloseFile(file);
+        }
+    }
+
+    HANDLE get() const { return m_handle; }
+    bool created() const { return m_created; }
+
+private:
+    HANDLE m_handle = nullptr;
+    bool m_created = false;
+};
+
+// Updates a copy of the archive beside it and puts the copy in its place only when the
+// update worked, so a failed update leaves the archive exactly as it was.
+Status UpdateArchive(const std::string& archivePath, const std::function<Status(const std::string&)>& update) {
+    const std::filesystem::path target(archivePath);
+    std::string working = (target.parent_path().empty() ? std::string(".") : target.parent_path().string()) + "/." +
+                          target.filename().string() + ".orvistad-XXXXXX";
+    const int fd = mkstemp(working.data());
+    if (fd < 0) {
+        return MakeError("cannot write beside " + archivePath + ": " + std::strerror(errno));
+    }
+    close(fd);
+    std::error_code ec;
+    if (FileExists(archivePath)) {
+        std::filesystem::copy_file(archivePath, working, std::filesystem::copy_options::overwrite_existing, ec);
+        if (ec) {
+            std::filesystem::remove(working, ec);
+            return MakeError("cannot copy " + archivePath + ": " + ec.message());
+        }
+    }
+    Status status = RunInChildProcess([&] { return update(working); }, "the archive library failed on " + archivePath);
+    if (status) {
+        std::filesystem::rename(working, archivePath, ec);
+        if (ec) {
+            status = MakeError("cannot replace " + archivePath + ": " + ec.message());
+        }
+    }
+    if (!status) {
+        std::filesystem::remove(working, ec);
+    }
+    return status;
+}
+
+// Reads a file back the way the game will, so that no update is reported as done unless
+// the archive really gives back what was stored.
+Status Verify(const std::string& working, const std::string& shownPath, const std::string& name,
+              std::uint64_t size, const std::vector<std::uint8_t>* bytes) {
+    auto archive = MapArchiveReader::Open(working);
+    auto data = archive ? archive.value().ReadFile(name) : Result<std::vector<std::uint8_t>>(MakeError(archive.error()));
+    if (!data || data.value().size() != size || (bytes && data.value() != *bytes)) {
+        return MakeError("the updated archive " + shownPath + " does not give back " + name +
+                         (data ? std::string() : ": " + data.error()));
+    }
+    return {};
+}
+
+} // namespace
+
+TMyMPQ::TMyMPQ() = default;
+
+TMyMPQ::~TMyMPQ() {
+    CloseGameArchives();
+}
+
+void TMyMPQ::CloseGameArchives() {
+    for (void*& handle : m_handles) {
+        if (handle) {
+            SFileCloseArchive(handle);
+            handle = nullptr;
+        }
+    }
+}
+
+bool TMyMPQ::IsArchiveOpen(std::size_t index) const {
+    return index < m_handles.size() && m_handles[index] != nullptr;
+}
+
+long TMyMPQ::FindInArchives(std::string_view archivedName, void** file) {
+    m_handles.resize(ArchiveList.size(), nullptr);
+    const std::string name(archivedName);
+    for (std::size_t i = ArchiveList.size(); i-- > 0;) {
+        if (!m_handles[i]) {
+            HANDLE handle = nullptr;
+            const DWORD flags = STREAM_FLAG_READ_ONLY | MPQ_OPEN_NO_LISTFILE | MPQ_OPEN_NO_ATTRIBUTES;
+            if (ArchiveList[i].empty() || !SFileOpenArchive(ArchiveList[i].c_str(), 0, flags, &handle)) {
+                continue; // stays closed; the next search tries again
+            }
+            m_handles[i] = handle;
+        }
+        HANDLE found = nullptr;
+        if (SFileOpenFileEx(m_handles[i], name.c_str(), SFILE_OPEN_FROM_MPQ, &found) && found) {
+            *file = found;
+            return static_cast<long>(i);
+        }
+    }
+    return -1;
+}
+
+bool TMyMPQ::FileExistsInArchives(std::string_view archivedName) {
+    void* file = nullptr;
+    if (FindInArchives(archivedName, &file) < 0) {
+        return false;
+    }
+    SFileCloseFile(file);
+    return true;
+}
+
+std::vector<std::uint8_t> TMyMPQ::ReadFileToStream(std::string_view archivedName) {
+    std::vector<std::uint8_t> stream;
+    void* file = nullptr;
+    if (FindInArchives(archivedName, &file) < 0) {
+        return stream;
+    }
+    const DWORD size = SFileGetFileSize(file, nullptr);
+    if (size == SFILE_INVALID_SIZE) {
+        SFileCloseFile(file);
+        return stream;
+    }
+    stream.reserve(size);
+    std::array<std::uint8_t, kStreamChunk + 1> buffer{};
+    const DWORD reads = size / kStreamChunk + 1;
+    for (DWORD i = 0; i < reads; ++i) {
+        const DWORD missing = size - static_cast<DWORD>(stream.size());
+        const DWORD wanted = missing < kStreamChunk ? missing : kStreamChunk;
+        DWORD got = 0;
+        SFileReadFile(file, buffer.data(), kStreamChunk, &got, nullptr);
+        if (got < wanted) {
+            DebugLog("Could not read " + std::string(archivedName) + " from the game archives");
+            SFileCloseFile(file);
+            return {};
+        }
+        stream.insert(stream.end(), buffer.begin(), buffer.begin() + wanted);
+    }
+    SFileCloseFile(file);
+    return stream;
+}
+
+std::optional<std::vector<std::uint8_t>> TMyMPQ::ReadFileToBuffer(std::string_view archivedName) {
+    void* file = nullptr;
+    if (FindInArchives(archivedName, &file) < 0) {
+        return std::nullopt;
+    }
+    const DWORD size = SFileGetFileSize(file, nullptr);
+    if (size == SFILE_INVALID_SIZE) {
+        SFileCloseFile(file);
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> buffer(size);
+    DWORD got = 0;
+    const bool ok = size == 0 || SFileReadFile(file, buffer.data(), size, &got, nullptr);
+    SFileCloseFile(file);
+    if (!ok || got != size) {
+        DebugLog("Could not read " + std::string(archivedName) + " from the game archives");
+        return std::nullopt;
+    }
+    return buffer;
+}
+
+Status TMyMPQ::ExtractFileFromArchive(const std::string& archivePath, std::string_view archivedName,
+                                      const std::string& destination) {
+    auto archive = MapArchiveReader::Open(archivePath);
+    if (!archive) {
+        return MakeError(archive.error());
+    }
+    auto data = archive.value().ReadFile(archivedName);
+    if (!data) {
+        return MakeError(archivePath + ": " + data.error());
+    }
+    if (Status written = WriteWholeFile(destination, data.value()); !written) {
+        return written;
+    }
+    DebugLog("Extracted " + std::string(archivedName) + " from MPQ archive " + archivePath);
+    return {};
+}
+
+Status TMyMPQ::SaveScenarioToArchive(const std::string& archivePath, const std::string& scenarioFile) {
+    CloseGameArchives();
+    auto scenario = ReadWholeFile(scenarioFile);
+    if (!scenario) {
+        return MakeError("cannot save into " + archivePath + ": the scenario file " + scenarioFile + " is missing (" +
+                         scenario.error() + ")");
+    }
+    return UpdateArchive(archivePath, [&](const std::string& working) -> Status {
+        UpdateHandle archive;
+        if (Status opened = archive.Open(working, archivePath); !opened) {
+            return opened;
+        }
+        archive.LearnName(kScenarioName);
+        const DWORD flags = MPQ_FILE_COMPRESS | (archive.created() ? 0 : MPQ_FILE_REPLACEEXISTING);
+        if (!SFileAddFileEx(archive.get(), scenarioFile.c_str(), kScenarioName, flags, MPQ_COMPRESSION_PKWARE,
+                            MPQ_COMPRESSION_NEXT_SAME)) {
+            return MakeError("cannot store the scenario in " + archivePath + ": " + LastStormError());
+        }
+        // Compaction only reclaims the space of the replaced scenario; an archive whose other
+        // files cannot be rewritten (their names are unknown) keeps that space.
+        if (!SFileCompactArchive(archive.get(), nullptr, false)) {
+            DebugLog("Could not compact " + archivePath + ": " + LastStormError());
+        }
+        if (Status closed = archive.Close(archivePath); !closed) {
+            return closed;
+        }
+        return Verify(working, archivePath, kScenarioName, scenario.value().size(), &scenario.value());
+    });
+}
+
+Status TMyMPQ::AddWavesToArchive(const std::vector<std::string>& names, const std::vector<std::string>& sources,
+                                 const std::string& archivePath) {
+    if (names.size() != sources.size()) {
+        return MakeError("cannot add sounds to " + archivePath + ": names and files do not pair up");
+    }
+    std::vector<std::uint64_t> sizes;
+    for (const std::string& source : sources) {
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(source, ec);
+        if (ec) {
+            return MakeError("cannot add the sound " + source + " to " + archivePath + ": " + ec.message());
+        }
+        sizes.push_back(size);
+    }
+    return UpdateArchive(archivePath, [&](const std::string& working) -> Status {
+        UpdateHandle archive;
+        if (Status opened = archive.Open(working, archivePath); !opened) {
+            return opened;
+        }
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            archive.LearnName(names[i]);
+            if (!SFileAddWave(archive.get(), sources[i].c_str(), names[i].c_str(),
+                              MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_WAVE_QUALITY_HIGH)) {
+                return MakeError("cannot add the sound " + sources[i] + " to " + archivePath + " as " + names[i] +
+                                 ": " + LastStormError());
+            }
+        }
+        if (Status closed = archive.Close(archivePath); !closed) {
+            return closed;
+        }
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (Status stored = Verify(working, archivePath, names[i], sizes[i], nullptr); !stored) {
+                return stored;
+            }
+        }
+        return {};
+    });
+}
+
+} // namespace orv

@@ -1,0 +1,69 @@
+#pragma once
+
+// Access to the game's archives and to map archives.
+//
+// The game archives are searched from the last-added to the first, so later archives win:
+// the lines of settings.txt over the installed game, Patch_rt.mpq over BrooDat.mpq over
+// StarDat.mpq. Each is opened on first use and stays open until a scenario is saved.
+//
+// Map archives are read with MapArchiveReader (the game's own leniency) and written with
+// StormLib, in the form the game accepts: format version 1, 4096-byte sectors, a
+// power-of-two hash table, the scenario imploded (PKWARE DCL), WAVs wave-compressed,
+// an up-to-date (listfile), compacted after the scenario is stored.
+
+#include "base/Result.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+class TMyMPQ {
+public:
+    static constexpr std::uint32_t kStreamChunk = 65535;
+    static constexpr const char* kScenarioName = "staredit\\scenario.chk";
+
+    TMyMPQ();
+    ~TMyMPQ();
+    TMyMPQ(const TMyMPQ&) = delete;
+    TMyMPQ& operator=(const TMyMPQ&) = delete;
+
+    // Full paths of the game archives in the order they were added. Entries may be empty or
+    // name missing files; those are simply never found.
+    std::vector<std::string> ArchiveList;
+
+    bool FileExistsInArchives(std::string_view archivedName);
+
+    // The whole file, read in steps of 65535 bytes; empty when no archive holds it.
+    std::vector<std::uint8_t> ReadFileToStream(std::string_view archivedName);
+
+    // The whole file in one read; nothing when no archive holds it.
+    std::optional<std::vector<std::uint8_t>> ReadFileToBuffer(std::string_view archivedName);
+
+    // Copies one file out of a map archive to `destination`, creating its folders.
+    Status ExtractFileFromArchive(const std::string& archivePath, std::string_view archivedName,
+                                  const std::string& destination);
+
+    // Stores the scenario file into the map archive, creating the archive when it does not
+    // exist. Closes the game archives first; the next read opens them again.
+    Status SaveScenarioToArchive(const std::string& archivePath, const std::string& scenarioFile);
+
+    // Adds WAV files (sources[i] stored as names[i]) to the map archive.
+    Status AddWavesToArchive(const std::vector<std::string>& names, const std::vector<std::string>& sources,
+                             const std::string& archivePath);
+
+    // Closes every open game archive; the next search opens them again.
+    void CloseGameArchives();
+    bool IsArchiveOpen(std::size_t index) const;
+
+private:
+    // Index of the archive that holds the file, with the file open in `file`; -1 when none does.
+    long FindInArchives(std::string_view archivedName, void** file);
+
+    std::vector<void*> m_handles; // slot i belongs to ArchiveList[i]; null = not open
+};
+
+} // namespace orv

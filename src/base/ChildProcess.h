@@ -1,0 +1,16 @@
+#pragma once
+
+#include "base/Result.h"
+
+#include <functional>
+#include <string>
+
+namespace orv {
+
+// Runs `work` in a child process and returns its result; a child that crashes gives an
+// error instead of taking the program with it. Used around library code that aborts on
+// malformed input; a crash is reported as `crashMessage` with the signal's number. Falls
+// back to running in-process when no child can be started.
+Status RunInChildProcess(const std::function<Status()>& work, const std::string& crashMessage);
+
+} // namespace orv

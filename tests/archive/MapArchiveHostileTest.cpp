@@ -1,0 +1,160 @@
+// Damaged and deliberately malformed archives end in clear errors, never in a crash or a
+// read outside the buffer (the sanitizer build runs these too).
+
+#include "archive/MapArchiveReader.h"
+#include "archive/MpqCrypto.h"
+#include "support/MpqBuilder.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+namespace orv {
+namespace {
+
+using test::MpqBuilder;
+using test::Pattern;
+
+constexpr const char* kScenario = "staredit\\scenario.chk";
+constexpr std::uint32_t kCompressed = mpq::kFlagExists | mpq::kFlagCompress;
+constexpr std::uint32_t kEncrypted = kCompressed | mpq::kFlagEncrypted | mpq::kFlagFixKey;
+
+std::vector<std::uint8_t> SampleArchive() {
+    MpqBuilder builder;
+    builder.AddFile(kScenario, Pattern(30000, 21), kEncrypted);
+    builder.AddFile("(listfile)", {'a', '\r', '\n'}, kCompressed);
+    builder.AddFile("staredit\\wav\\x.wav", Pattern(9000, 22), kCompressed, 0x41);
+    return builder.Build();
+}
+
+std::string ErrorOf(const std::vector<std::uint8_t>& bytes) {
+    auto reader = MapArchiveReader::FromBytes(bytes);
+    if (!reader) {
+        return reader.error();
+    }
+    auto data = reader.value().ReadFile(kScenario);
+    return data.ok() ? std::string("ok") : data.error();
+}
+
+TEST(MapArchiveHostile, EmptyAndForeignFilesAreNotArchives) {
+    EXPECT_EQ(ErrorOf({}), "not a map archive (no archive header found)");
+    EXPECT_EQ(ErrorOf(Pattern(5000, 1)), "not a map archive (no archive header found)");
+    // A header cut off before its 32 bytes end.
+    EXPECT_EQ(ErrorOf({'M', 'P', 'Q', 0x1A, 32, 0, 0, 0}), "not a map archive (no archive header found)");
+}
+
+TEST(MapArchiveHostile, TablesPastTheEndOfTheFileGiveAClearError) {
+    auto bytes = SampleArchive();
+    // Cut the file just after the data: both tables are gone.
+    bytes.resize(bytes.size() - 16 * 16 - 3 * 16);
+    EXPECT_EQ(ErrorOf(bytes), std::string("cannot read ") + kScenario +
+                                  ": the archive's hash table lies past the end of the file (the archive is cut short)");
+}
+
+TEST(MapArchiveHostile, AMissingBlockTableGivesAClearError) {
+    auto bytes = SampleArchive();
+    bytes.resize(bytes.size() - 3 * 16);
+    EXPECT_EQ(ErrorOf(bytes),
+              std::string("cannot read ") + kScenario + ": the archive's block table is cut short or damaged");
+}
+
+TEST(MapArchiveHostile, DamagedBlocksGiveClearErrors) {
+    struct Case {
+        const char* what;
+        std::function<void(MpqBuilder::Block&)> damage;
+        const char* message;
+    } cases[] = {
+        {"impossible size", [](auto& b) { b.size = 0xFFFFFFF0; },
+         "the archive gives it an impossible size (4294967280 bytes)"},
+        {"data before the file", [](auto& b) { b.offset = 0x80000000; }, "its data lies outside the archive file"},
+        {"data after the file", [](auto& b) { b.offset = 0x7FFFFFFF; }, "its data lies outside the archive file"},
+        {"sector table past the end", [](auto& b) { b.size = 200u << 20; },
+         "its sector table runs past the end of the archive file"},
+    };
+    for (const Case& c : cases) {
+        MpqBuilder builder;
+        builder.AddFile(kScenario, Pattern(30000, 21), kCompressed);
+        c.damage(builder.blocks[0]);
+        EXPECT_EQ(ErrorOf(builder.Build()), std::string("cannot read ") + kScenario + ": " + c.message) << c.what;
+    }
+}
+
+TEST(MapArchiveHostile, DamagedSectorTablesGiveClearErrors) {
+    MpqBuilder builder;
+    builder.AddFile(kScenario, Pattern(30000, 21), kCompressed);
+    const auto clean = builder.Build();
+    const std::size_t table = 32; // the file's sector table follows the header
+
+    auto reversed = clean;
+    reversed[table + 4] = 0; // sector 1 ends before it begins
+    reversed[table + 5] = 0;
+    EXPECT_EQ(ErrorOf(reversed), std::string("cannot read ") + kScenario + ": its sector table is damaged (sector 0)");
+
+    auto overlong = clean;
+    overlong[table + 11] = 0x7F; // sector 1 claims 2 GiB of raw data, then sector 2 starts past its end
+    EXPECT_EQ(ErrorOf(overlong), std::string("cannot read ") + kScenario + ": its sector table is damaged (sector 2)");
+
+    MpqBuilder tail;
+    tail.tablesBeforeHeader = true; // the file's data ends the archive
+    tail.AddFile(kScenario, Pattern(30000, 21), kCompressed);
+    auto cut = tail.Build();
+    cut.resize(cut.size() - 10);
+    EXPECT_EQ(ErrorOf(cut), std::string("cannot read ") + kScenario + ": sector 7 lies past the end of the archive file");
+
+    auto unknownMethod = clean;
+    unknownMethod[table + 36] = 0x04; // the first sector's method byte names no method
+    EXPECT_EQ(ErrorOf(unknownMethod), std::string("cannot read ") + kScenario + ": sector 0 does not decompress");
+}
+
+TEST(MapArchiveHostile, ReadsASectoredFileFlaggedSingleUnitAsSectors) {
+    MpqBuilder builder;
+    builder.AddFile(kScenario, Pattern(30000, 23), kCompressed | mpq::kFlagSingleUnit);
+    auto reader = MapArchiveReader::FromBytes(builder.Build());
+    ASSERT_TRUE(reader.ok());
+    auto data = reader.value().ReadFile(kScenario);
+    ASSERT_TRUE(data.ok()) << data.error();
+    EXPECT_EQ(data.value(), Pattern(30000, 23));
+}
+
+TEST(MapArchiveHostile, EveryTruncationEndsCleanly) {
+    const auto clean = SampleArchive();
+    for (std::size_t size = 0; size < clean.size(); size += 97) {
+        std::vector<std::uint8_t> cut(clean.begin(), clean.begin() + static_cast<std::ptrdiff_t>(size));
+        const std::string result = ErrorOf(cut);
+        EXPECT_FALSE(result.empty());
+        auto reader = MapArchiveReader::FromBytes(cut);
+        if (reader) {
+            (void)reader.value().ListFiles();
+        }
+    }
+}
+
+TEST(MapArchiveHostile, RandomDamageNeverCrashes) {
+    const auto clean = SampleArchive();
+    std::mt19937 random(1234);
+    for (int round = 0; round < 400; ++round) {
+        auto bytes = clean;
+        const int flips = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < flips; ++i) {
+            bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
+        }
+        auto reader = MapArchiveReader::FromBytes(bytes);
+        if (!reader) {
+            continue;
+        }
+        for (const char* name : {kScenario, "(listfile)", "staredit\\wav\\x.wav"}) {
+            auto data = reader.value().ReadFile(name);
+            if (data) {
+                EXPECT_LE(data.value().size(), MapArchiveReader::kMaxFileSize);
+            } else {
+                EXPECT_FALSE(data.error().empty());
+            }
+        }
+        (void)reader.value().ListFiles();
+    }
+}
+
+} // namespace
+} // namespace orv

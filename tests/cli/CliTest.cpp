@@ -1,0 +1,69 @@
+#include "archive/Stormunit.h"
+#include "cli/CliApp.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace orv {
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome RunCli(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::Run(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(Cli, HelpNamesEveryCommand) {
+    const Outcome help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("ls MAP"), std::string::npos);
+    EXPECT_NE(help.out.find("extract MAP NAME OUT"), std::string::npos);
+    EXPECT_EQ(RunCli({}).status, 2);
+    const Outcome unknown = RunCli({"frobnicate"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown command 'frobnicate'"), std::string::npos);
+    EXPECT_EQ(RunCli({"ls"}).status, 2);
+    EXPECT_EQ(RunCli({"extract", "a", "b"}).status, 2);
+}
+
+TEST(Cli, ListsAndExtractsTheFilesOfAMap) {
+    test::TempDir dir;
+    test::WriteBytes(dir.file("scenario.chk"), test::Pattern(5000, 1));
+    TMyMPQ mpq;
+    ASSERT_TRUE(mpq.SaveScenarioToArchive(dir.file("map.scx"), dir.file("scenario.chk")).ok());
+
+    const Outcome ls = RunCli({"ls", dir.file("map.scx")});
+    EXPECT_EQ(ls.status, 0) << ls.err;
+    EXPECT_NE(ls.out.find("archive header at offset 0; 2 files"), std::string::npos) << ls.out;
+    EXPECT_NE(ls.out.find("5000"), std::string::npos);
+    EXPECT_NE(ls.out.find("pkware"), std::string::npos);
+    EXPECT_NE(ls.out.find("staredit\\scenario.chk"), std::string::npos);
+    EXPECT_NE(ls.out.find("(listfile)"), std::string::npos);
+
+    const Outcome extract = RunCli({"extract", dir.file("map.scx"), "staredit\\scenario.chk", dir.file("out.chk")});
+    EXPECT_EQ(extract.status, 0) << extract.err;
+    EXPECT_EQ(test::ReadBytes(dir.file("out.chk")), test::Pattern(5000, 1));
+}
+
+TEST(Cli, FailuresSayWhatWentWrong) {
+    test::TempDir dir;
+    test::WriteBytes(dir.file("junk.scx"), test::Pattern(3000, 2));
+    const Outcome ls = RunCli({"ls", dir.file("junk.scx")});
+    EXPECT_EQ(ls.status, 1);
+    EXPECT_NE(ls.err.find("not a map archive"), std::string::npos) << ls.err;
+    const Outcome extract = RunCli({"extract", dir.file("missing.scx"), "x", dir.file("o")});
+    EXPECT_EQ(extract.status, 1);
+    EXPECT_NE(extract.err.find("missing.scx"), std::string::npos) << extract.err;
+}
+
+} // namespace
+} // namespace orv
