@@ -12,5 +12,8 @@ target_compile_options(orvistad_compiler_config INTERFACE
 if(ORVISTAD_SANITIZE)
   set(_orv_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_compile_options(${_orv_san})
+  # GCC's flow analysis reports false "maybe uninitialized" warnings in library headers
+  # once the sanitizers instrument them.
+  target_compile_options(orvistad_compiler_config INTERFACE $<$<CXX_COMPILER_ID:GNU>:-Wno-maybe-uninitialized>)
   add_link_options(${_orv_san})
 endif()

@@ -88,7 +88,7 @@ std::uint32_t MpqBuilder::AddFile(const std::string& name, const std::vector<std
     const std::uint32_t offset = DataStart() + m_dataSize;
     const auto size = static_cast<std::uint32_t>(data.size());
     const std::uint32_t key = mpq::FileKey(name, offset, size, (flags & mpq::kFlagFixKey) != 0);
-    const std::uint32_t sectorSize = 512u << sectorShift;
+    const std::uint32_t sectorSize = 512u << (sectorShift & 31);
     const std::uint32_t block = AddRawBlock(EncodeSectors(data, sectorSize, flags, compression, key), size, flags);
     AddHash(name, block);
     return block;
