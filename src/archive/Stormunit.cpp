@@ -329,8 +329,10 @@ Status TMyMPQ::AddWavesToArchive(const std::vector<std::string>& names, const st
         }
         for (std::size_t i = 0; i < names.size(); ++i) {
             archive.LearnName(names[i]);
+            // The medium setting is the game's own sound compression (Huffman over IMA ADPCM);
+            // the library's "high" setting stores sounds uncompressed.
             if (!SFileAddWave(archive.get(), sources[i].c_str(), names[i].c_str(),
-                              MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_WAVE_QUALITY_HIGH)) {
+                              MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_WAVE_QUALITY_MEDIUM)) {
                 return MakeError("cannot add the sound " + sources[i] + " to " + archivePath + " as " + names[i] +
                                  ": " + LastStormError());
             }
