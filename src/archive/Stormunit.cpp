@@ -202,12 +202,16 @@ long TMyMPQ::FindInArchives(std::string_view archivedName, void** file) {
 }
 
 bool TMyMPQ::FileExistsInArchives(std::string_view archivedName) {
+    return SourceOf(archivedName) >= 0;
+}
+
+long TMyMPQ::SourceOf(std::string_view archivedName) {
     void* file = nullptr;
-    if (FindInArchives(archivedName, &file) < 0) {
-        return false;
+    const long index = FindInArchives(archivedName, &file);
+    if (index >= 0) {
+        SFileCloseFile(file);
     }
-    SFileCloseFile(file);
-    return true;
+    return index;
 }
 
 std::vector<std::uint8_t> TMyMPQ::ReadFileToStream(std::string_view archivedName) {

@@ -37,6 +37,9 @@ public:
 
     bool FileExistsInArchives(std::string_view archivedName);
 
+    // Index in ArchiveList of the archive a read of this file comes from; -1 when none.
+    long SourceOf(std::string_view archivedName);
+
     // The whole file, read in steps of 65535 bytes; empty when no archive holds it.
     std::vector<std::uint8_t> ReadFileToStream(std::string_view archivedName);
 

@@ -1,8 +1,11 @@
 #include "cli/CliApp.h"
 
+#include "app/GameData.h"
 #include "archive/MapArchiveReader.h"
+#include "cli/Json.h"
 #include "archive/Stormunit.h"
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -19,6 +22,11 @@ Commands:
                           size, compression, encryption and name (unnamed files are shown
                           as FileNNNNNNNN.xxx)
   extract MAP NAME OUT    write the archived file NAME (e.g. staredit\scenario.chk) to OUT
+  data [--archive PATH]... [--standin]
+                          run the editor's start-up (game archives from the Wine
+                          registry's InstallPath and settings.txt) and print what it
+                          loaded as JSON; --archive adds an archive with the highest
+                          priority, --standin uses Orvistad's stand-in data alone
 
 Maps are read the way the game reads them, so protected maps open too.
 
@@ -91,6 +99,79 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return 0;
 }
 
+// Messages of the core go to standard error; nobody answers questions.
+class StderrPrompter : public Prompter {
+public:
+    explicit StderrPrompter(std::ostream& err) : m_err(err) {}
+    void ShowMessage(const std::string& text) override { m_err << "orvistad-cli: " << text << "\n"; }
+    std::optional<std::string> InputText(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+
+private:
+    std::ostream& m_err;
+};
+
+int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    StartupOptions options;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--standin") {
+            options.standinOnly = true;
+        } else if (args[i] == "--archive" && i + 1 < args.size()) {
+            options.extraArchives.push_back(args[++i]);
+        } else {
+            err << "usage: orvistad-cli data [--archive PATH]... [--standin]\n";
+            return 2;
+        }
+    }
+    StderrPrompter prompter(err);
+    TGameData data(prompter);
+    const auto start = std::chrono::steady_clock::now();
+    data.Load(options);
+    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+
+    JsonWriter json(out);
+    json.BeginObject().Key("archives").BeginArray();
+    for (const std::string& archive : data.Archives.ArchiveList) {
+        json.String(archive);
+    }
+    json.EndArray().Key("tables").BeginObject();
+    const char* const tables[] = {GameTableNames::ImagesDat,   GameTableNames::SpritesDat,    GameTableNames::FlingyDat,
+                                  GameTableNames::WeaponsDat,  GameTableNames::UpgradesDat,   GameTableNames::TechdataDat,
+                                  GameTableNames::UnitsDat,    GameTableNames::StatTxt,       GameTableNames::ImagesTbl,
+                                  GameTableNames::PlayerColours, GameTableNames::SelectionColours,
+                                  GameTableNames::MinimapColours};
+    for (const char* name : tables) {
+        const long source = data.Archives.SourceOf(name);
+        json.Key(name).BeginObject().Key("archive");
+        if (source >= 0) {
+            json.String(data.Archives.ArchiveList[static_cast<std::size_t>(source)]);
+        } else {
+            json.String("");
+        }
+        json.Key("bytes").Number(static_cast<std::int64_t>(data.Archives.ReadFileToStream(name).size())).EndObject();
+    }
+    int sheets = 0;
+    int turrets = 0;
+    for (const auto& sheet : data.GrpSheets) {
+        sheets += sheet && sheet->HasData();
+        turrets += sheet && sheet->Turret;
+    }
+    int unitsWithSheet = 0;
+    for (int u = 0; u < kUnitTypeCount; ++u) {
+        unitsWithSheet += data.UnitSheet(u) != nullptr;
+    }
+    json.EndObject().Key("counts").BeginObject();
+    json.Key("strings").Number(static_cast<std::int64_t>(data.StatTxt.size()));
+    json.Key("images").Number(static_cast<std::int64_t>(data.ImagesTbl.size()));
+    json.Key("sheets").Number(std::int64_t{sheets});
+    json.Key("units_with_sheet").Number(std::int64_t{unitsWithSheet});
+    json.Key("turrets").Number(std::int64_t{turrets});
+    json.EndObject().Key("ms").Number(ms).EndObject();
+    out << "\n";
+    return data.MissingTables.empty() ? 0 : 1;
+}
+
 } // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -106,6 +187,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     static const std::map<std::string, Command> kCommands = {
         {"ls", List},
         {"extract", Extract},
+        {"data", Data},
     };
     const auto it = kCommands.find(args[0]);
     if (it == kCommands.end()) {

@@ -1,0 +1,313 @@
+#include "app/GameData.h"
+
+#include "app/Debugunit.h"
+#include "app/GameTables.h"
+#include "app/InstallPath.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <system_error>
+
+#ifndef ORVISTAD_STANDIN_BUILD_PATH
+#define ORVISTAD_STANDIN_BUILD_PATH ""
+#endif
+
+namespace orv {
+namespace {
+
+bool Exists(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+std::filesystem::path DefaultConfigDir() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+        return std::filesystem::path(xdg) / "orvistad";
+    }
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return std::filesystem::path(home) / ".config" / "orvistad";
+    }
+    return {};
+}
+
+template <std::size_t N>
+void CopyRow(std::array<std::uint8_t, N>& table, const std::vector<std::uint8_t>& pcx) {
+    const auto row = ReadPcxColourRow(pcx, N);
+    std::copy(row.begin(), row.end(), table.begin());
+}
+
+} // namespace
+
+std::filesystem::path ExecutableDir() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path(ec) : exe.parent_path();
+}
+
+std::filesystem::path StandinArchivePath() {
+    if (const char* env = std::getenv("ORVISTAD_STANDIN"); env && *env) {
+        return env;
+    }
+    const auto dir = ExecutableDir();
+    for (const auto& candidate : {dir / "standin.mpq", dir.parent_path() / "standin.mpq"}) {
+        if (Exists(candidate)) {
+            return candidate;
+        }
+    }
+    return ORVISTAD_STANDIN_BUILD_PATH;
+}
+
+TGameData::TGameData(Prompter& prompter) : m_prompter(prompter) {
+    UnitGrps.fill(-1);
+}
+
+TGameData::~TGameData() {
+    Shutdown();
+}
+
+std::filesystem::path TGameData::SettingsTxtPath() const {
+    // Beside the program when it is there (a portable install), else in the user's config.
+    if (Exists(ProgramDir / "settings.txt") || ConfigDir.empty()) {
+        return ProgramDir / "settings.txt";
+    }
+    return ConfigDir / "settings.txt";
+}
+
+std::filesystem::path TGameData::SettingsIniPath() const {
+    if (Exists(ProgramDir / "settings.ini") || ConfigDir.empty()) {
+        return ProgramDir / "settings.ini";
+    }
+    return ConfigDir / "settings.ini";
+}
+
+void TGameData::Load(const StartupOptions& options) {
+    ProgramDir = options.programDir.value_or(ExecutableDir());
+    ConfigDir = options.configDir.value_or(DefaultConfigDir());
+    m_standin = options.standinArchive.value_or(StandinArchivePath());
+    InstallPath = options.installPath.value_or(options.standinOnly ? std::string() : FindInstallPath());
+    RecentFiles.Load(SettingsIniPath());
+    Options = OptionFlags{};
+
+    BuildArchiveList(options);
+    if (Archives.ArchiveList.empty()) {
+        m_prompter.ShowMessage("Settings.txt not properly configured, no MPQs were found");
+        UseStandin();
+    }
+
+    LoadTables();
+    MissingTables = FindMissingTables();
+    if (!MissingTables.empty() && !UsingStandin) {
+        std::string names;
+        for (const std::string& name : MissingTables) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        m_prompter.ShowMessage("The game archives are incomplete: no archive holds " + names +
+                               ". Orvistad uses its stand-in game data instead.");
+        UseStandin();
+        LoadTables();
+        MissingTables = FindMissingTables();
+    }
+    if (!MissingTables.empty()) {
+        m_prompter.ShowMessage("The stand-in game data (" + m_standin.string() +
+                               ") is missing or incomplete; maps cannot be shown.");
+    }
+    DebugLog("Done loading settings files ");
+
+    GrpSheets.clear();
+    GrpSheets.resize(ImagesTbl.size() + 1);
+    DebugLog("Load GRPS");
+    PreloadSheets();
+    DebugLog("End of Creation");
+}
+
+void TGameData::BuildArchiveList(const StartupOptions& options) {
+    Archives.CloseGameArchives();
+    Archives.ArchiveList.clear();
+    UsingStandin = false;
+    if (options.standinOnly) {
+        DebugLog("Starting program, extracrting files");
+        UseStandin();
+        return;
+    }
+    if (!InstallPath.empty()) {
+        const std::filesystem::path dir(InstallPath);
+        for (const char* name : {"StarDat.mpq", "BrooDat.mpq", "Patch_rt.mpq"}) {
+            Archives.ArchiveList.push_back(ResolveCaseInsensitive(dir, name).string());
+        }
+    }
+    DebugLog("Starting program, extracrting files");
+    const std::filesystem::path settings = SettingsTxtPath();
+    if (Exists(settings)) {
+        // Read, then test: the first line is taken even from an empty file.
+        std::ifstream in(settings);
+        std::string line;
+        do {
+            line.clear();
+            std::getline(in, line);
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            Archives.ArchiveList.push_back(line);
+        } while (in && in.peek() != std::char_traits<char>::eof());
+    }
+    for (const std::string& archive : options.extraArchives) {
+        Archives.ArchiveList.push_back(archive);
+    }
+}
+
+void TGameData::UseStandin() {
+    Archives.CloseGameArchives();
+    Archives.ArchiveList = {m_standin.string()};
+    UsingStandin = true;
+}
+
+void TGameData::LoadTables() {
+    auto load = [&](const char* log, const char* name, std::vector<std::uint8_t>& into) {
+        DebugLog(log);
+        into = Archives.ReadFileToBuffer(name).value_or(std::vector<std::uint8_t>{});
+    };
+    load("Images Dat", GameTableNames::ImagesDat, ImagesDat);
+    load("Sprites Dat", GameTableNames::SpritesDat, SpritesDat);
+    load("Flingy Dat", GameTableNames::FlingyDat, FlingyDat);
+    load("Weapons Dat", GameTableNames::WeaponsDat, WeaponsDat);
+    load("Upgrades Dat", GameTableNames::UpgradesDat, UpgradesDat);
+    load("Techs Dat", GameTableNames::TechdataDat, TechdataDat);
+    load("units Dat", GameTableNames::UnitsDat, UnitsDat);
+
+    DebugLog("Stattxt tbl");
+    StatTxt = ReadStringTable(Archives.ReadFileToStream(GameTableNames::StatTxt));
+    for (std::size_t i = 0; i < UnitNameParts.size(); ++i) {
+        UnitNameParts[i] = i < kUnitTypeCount && i < StatTxt.size() ? SplitNameParts(StatTxt[i]) : std::vector<std::string>{};
+    }
+
+    DebugLog("Images.tbl");
+    ImagesTbl = ReadStringTable(Archives.ReadFileToStream(GameTableNames::ImagesTbl));
+
+    DebugLog("Loading PlayerColor PCX file");
+    CopyRow(PlayerColorTable, Archives.ReadFileToStream(GameTableNames::PlayerColours));
+    DebugLog("Loading Selection PCX File");
+    CopyRow(SelectionColorTable, Archives.ReadFileToStream(GameTableNames::SelectionColours));
+    DebugLog("Loading Minimap PCX File");
+    CopyRow(MinimapColorTable, Archives.ReadFileToStream(GameTableNames::MinimapColours));
+}
+
+std::vector<std::string> TGameData::FindMissingTables() {
+    std::vector<std::string> missing;
+    const std::pair<const char*, const std::vector<std::uint8_t>*> dats[] = {
+        {GameTableNames::ImagesDat, &ImagesDat},     {GameTableNames::SpritesDat, &SpritesDat},
+        {GameTableNames::FlingyDat, &FlingyDat},     {GameTableNames::WeaponsDat, &WeaponsDat},
+        {GameTableNames::UpgradesDat, &UpgradesDat}, {GameTableNames::TechdataDat, &TechdataDat},
+        {GameTableNames::UnitsDat, &UnitsDat},
+    };
+    for (const auto& [name, table] : dats) {
+        if (table->empty()) {
+            missing.push_back(name);
+        }
+    }
+    if (StatTxt.empty()) {
+        missing.push_back(GameTableNames::StatTxt);
+    }
+    if (ImagesTbl.empty()) {
+        missing.push_back(GameTableNames::ImagesTbl);
+    }
+    // A colour table that is absent reads as all zeros; ask the archives whether it is there.
+    for (const char* pcx : {GameTableNames::PlayerColours, GameTableNames::SelectionColours,
+                            GameTableNames::MinimapColours}) {
+        if (!Archives.FileExistsInArchives(pcx)) {
+            missing.push_back(pcx);
+        }
+    }
+    return missing;
+}
+
+int TGameData::UnitImageSlot(int unitType) const {
+    if (unitType < 0 || unitType >= kUnitTypeCount) {
+        return -1;
+    }
+    const auto flingy = ReadLE<std::uint8_t>(UnitsDat, static_cast<std::size_t>(unitType));
+    if (!flingy) {
+        return -1;
+    }
+    const auto sprite = ReadLE<std::uint16_t>(FlingyDat, 2 * std::size_t{*flingy});
+    if (!sprite) {
+        return -1;
+    }
+    const auto image = ReadLE<std::uint16_t>(SpritesDat, 2 * std::size_t{*sprite});
+    if (!image) {
+        return -1;
+    }
+    const auto file = ReadLE<std::uint32_t>(ImagesDat, 4 * std::size_t{*image});
+    if (!file || *file == 0 || *file > ImagesTbl.size()) {
+        return -1;
+    }
+    return static_cast<int>(*file) - 1;
+}
+
+const TDoodadGRP* TGameData::UnitSheet(int unitType) const {
+    if (unitType < 0 || unitType >= kUnitTypeCount) {
+        return nullptr;
+    }
+    const int slot = UnitGrps[static_cast<std::size_t>(unitType)];
+    if (slot < 0 || static_cast<std::size_t>(slot) >= GrpSheets.size() || !GrpSheets[static_cast<std::size_t>(slot)] ||
+        !GrpSheets[static_cast<std::size_t>(slot)]->HasData()) {
+        return nullptr;
+    }
+    return GrpSheets[static_cast<std::size_t>(slot)].get();
+}
+
+void TGameData::LoadSheet(int slot) {
+    GrpSheets[static_cast<std::size_t>(slot)] = std::make_unique<TDoodadGRP>(
+        ImagesTbl[static_cast<std::size_t>(slot)], nullptr, Archives, PlayerColorTable, true);
+}
+
+void TGameData::PreloadSheets() {
+    UnitGrps.fill(-1);
+    // Pass one: every images.tbl entry that names a GRP.
+    for (std::size_t i = 0; i < ImagesTbl.size(); ++i) {
+        const auto at = ImagesTbl[i].find(".grp");
+        if (at != std::string::npos && at > 0) {
+            LoadSheet(static_cast<int>(i));
+        }
+    }
+    // Pass two: each unit type's main image, and the turret on top of it.
+    for (int u = 0; u < kUnitTypeCount; ++u) {
+        const int g = UnitImageSlot(u);
+        if (g < 0) {
+            continue;
+        }
+        auto& sheet = GrpSheets[static_cast<std::size_t>(g)];
+        if (!sheet && Archives.FileExistsInArchives("unit\\" + ImagesTbl[static_cast<std::size_t>(g)])) {
+            LoadSheet(g);
+        }
+        // Subunit 228 means none.
+        const int turret = ReadLEOr<std::uint16_t>(UnitsDat, 228 + 2 * static_cast<std::size_t>(u), kUnitTypeCount);
+        if (turret < kUnitTypeCount && ReadLEOr<std::uint8_t>(UnitsDat, static_cast<std::size_t>(turret), 0) > 0) {
+            const int tg = UnitImageSlot(turret);
+            if (tg >= 0 && tg != 557) {
+                auto& turretSheet = GrpSheets[static_cast<std::size_t>(tg)];
+                if (!turretSheet && Archives.FileExistsInArchives("unit\\" + ImagesTbl[static_cast<std::size_t>(tg)])) {
+                    LoadSheet(tg);
+                }
+                if (sheet && sheet->HasData()) {
+                    sheet->Turret = turretSheet.get();
+                    sheet->TurretX = 0;
+                    sheet->TurretY = 0;
+                }
+            }
+        }
+        UnitGrps[static_cast<std::size_t>(u)] = g;
+    }
+}
+
+void TGameData::Shutdown() {
+    if (m_shutDown) {
+        return;
+    }
+    m_shutDown = true;
+    RecentFiles = {};
+    DebugLog("Start of killing main form");
+    GrpSheets.clear();
+    DebugLog("End of closing main form\n\r\n\r");
+}
+
+} // namespace orv

@@ -1,0 +1,142 @@
+#pragma once
+
+// Everything the map windows share, loaded once at start-up: the game archives, the rule
+// tables (raw images of arr\*.dat, indexed in place), the text tables, the colour tables, a
+// sprite sheet for every image the game names, the option flags and the recent files.
+// The main window owns one TGameData; nothing in here touches a widget.
+//
+// Without a usable set of game archives (none configured, or one of the tables below in no
+// archive) the stand-in archive that Orvistad generates is used instead, after one message
+// that says why, so nothing ever indexes a missing table.
+
+#include "app/RecentFiles.h"
+#include "archive/Stormunit.h"
+#include "base/Prompter.h"
+#include "graphics/TGRP.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+inline constexpr int kUnitTypeCount = 228;
+
+// Display and placement options; they live for one program run.
+struct OptionFlags {
+    bool UseMMX = false;
+    bool ShowGrid = false;
+    bool ShowFineGrid = false;
+    bool ShowPlacability = true;
+    bool ShowCreep = true;
+    bool UnitAlign32 = false; // units: no grid
+    bool UnitAlign16 = false;
+    bool BuildingAlign32 = true; // buildings: the 32 x 32 grid
+    bool BuildingAlign16 = false;
+    bool IgnoreTerrain = false;
+    bool AllowOverlap = false;
+    std::uint32_t LocationElevationMask = 0xFFFF;
+};
+
+// Where start-up looks; every field has a default for the real program, tests set them.
+struct StartupOptions {
+    std::optional<std::filesystem::path> programDir; // default: the executable's folder
+    std::optional<std::filesystem::path> configDir;  // default: $XDG_CONFIG_HOME/orvistad
+    std::optional<std::string> installPath;          // default: the Wine registry's InstallPath
+    std::vector<std::string> extraArchives;          // after settings.txt: the highest priority
+    bool standinOnly = false;                        // the stand-in archive alone
+    std::optional<std::filesystem::path> standinArchive; // default: StandinArchivePath()
+};
+
+// The archived names of the tables start-up reads, in reading order.
+struct GameTableNames {
+    static constexpr const char* ImagesDat = "arr\\images.dat";
+    static constexpr const char* SpritesDat = "arr\\sprites.dat";
+    static constexpr const char* FlingyDat = "arr\\flingy.dat";
+    static constexpr const char* WeaponsDat = "arr\\weapons.dat";
+    static constexpr const char* UpgradesDat = "arr\\upgrades.dat";
+    static constexpr const char* TechdataDat = "arr\\Techdata.dat";
+    static constexpr const char* UnitsDat = "arr\\units.dat";
+    static constexpr const char* StatTxt = "rez\\stat_txt.tbl";
+    static constexpr const char* ImagesTbl = "arr\\images.tbl";
+    static constexpr const char* PlayerColours = "game\\tunit.pcx";
+    static constexpr const char* SelectionColours = "game\\tselect.pcx";
+    static constexpr const char* MinimapColours = "game\\tminimap.pcx";
+};
+
+class TGameData {
+public:
+    explicit TGameData(Prompter& prompter);
+    ~TGameData();
+    TGameData(const TGameData&) = delete;
+    TGameData& operator=(const TGameData&) = delete;
+
+    // Runs the start-up sequence. Problems are told through the prompter; start-up always
+    // ends with a usable (possibly empty, never out-of-bounds) set of tables.
+    void Load(const StartupOptions& options = {});
+
+    // Frees the sheets and tables, logging as the program closes. Runs once; the
+    // destructor calls it when nobody did.
+    void Shutdown();
+
+    std::filesystem::path ProgramDir;
+    std::filesystem::path ConfigDir;
+    std::string InstallPath;
+    TRecentFileList RecentFiles;
+    OptionFlags Options;
+    TMyMPQ Archives;
+
+    std::vector<std::uint8_t> UnitsDat, FlingyDat, SpritesDat, ImagesDat, WeaponsDat, UpgradesDat, TechdataDat;
+    std::vector<std::string> StatTxt;
+    std::array<std::vector<std::string>, kUnitTypeCount + 1> UnitNameParts;
+    std::vector<std::string> ImagesTbl;
+    std::array<std::uint8_t, 128> PlayerColorTable{};
+    std::array<std::uint8_t, 24> SelectionColorTable{};
+    std::array<std::uint8_t, 16> MinimapColorTable{};
+
+    // One slot per images.tbl entry plus one; empty until its sheet is loaded.
+    std::vector<std::unique_ptr<TDoodadGRP>> GrpSheets;
+    // Per unit type: the GrpSheets slot of its main image, or -1.
+    std::array<int, kUnitTypeCount> UnitGrps{};
+
+    // True when the stand-in archive replaced the configured game archives.
+    bool UsingStandin = false;
+    // Where the settings files were looked for.
+    std::filesystem::path SettingsTxtPath() const;
+    std::filesystem::path SettingsIniPath() const;
+
+    // The sheet of a unit type, or null.
+    const TDoodadGRP* UnitSheet(int unitType) const;
+
+    // The image file number of a unit type minus one (a GrpSheets slot), or -1 when the
+    // image chain names none. Every step is bounds-checked against the tables.
+    int UnitImageSlot(int unitType) const;
+
+    // Names of the tables that no archive held at the last load (empty when all were found).
+    std::vector<std::string> MissingTables;
+
+private:
+    void BuildArchiveList(const StartupOptions& options);
+    void LoadTables();
+    std::vector<std::string> FindMissingTables();
+    void UseStandin();
+    void LoadSheet(int slot);
+    void PreloadSheets();
+
+    Prompter& m_prompter;
+    std::filesystem::path m_standin;
+    bool m_shutDown = false;
+};
+
+// The stand-in game archive: $ORVISTAD_STANDIN, else standin.mpq beside the program or in
+// its parent folder, else the one the build wrote.
+std::filesystem::path StandinArchivePath();
+
+// The folder the running program lives in.
+std::filesystem::path ExecutableDir();
+
+} // namespace orv

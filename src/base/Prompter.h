@@ -1,0 +1,23 @@
+#pragma once
+
+// Message boxes and input boxes go through this interface: the editor's windows implement
+// it with dialogs, the command line with standard error, and tests record what was asked.
+
+#include <optional>
+#include <string>
+
+namespace orv {
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+
+    // A message the user acknowledges.
+    virtual void ShowMessage(const std::string& text) = 0;
+
+    // A line of text; nothing when the user cancels.
+    virtual std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
+                                                 const std::string& initial) = 0;
+};
+
+} // namespace orv
