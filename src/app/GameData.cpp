@@ -120,26 +120,18 @@ void TGameData::Load(const StartupOptions& options) {
     DebugLog("End of Creation");
 }
 
-void TGameData::BuildArchiveList(const StartupOptions& options) {
-    Archives.CloseGameArchives();
-    Archives.ArchiveList.clear();
-    UsingStandin = false;
-    if (options.standinOnly) {
-        DebugLog("Starting program, extracrting files");
-        UseStandin();
-        return;
-    }
-    if (!InstallPath.empty()) {
-        const std::filesystem::path dir(InstallPath);
+std::vector<std::string> GameArchiveList(const std::string& installPath, const std::filesystem::path& settingsTxt,
+                                         const std::vector<std::string>& extra) {
+    std::vector<std::string> list;
+    if (!installPath.empty()) {
+        const std::filesystem::path dir(installPath);
         for (const char* name : {"StarDat.mpq", "BrooDat.mpq", "Patch_rt.mpq"}) {
-            Archives.ArchiveList.push_back(ResolveCaseInsensitive(dir, name).string());
+            list.push_back(ResolveCaseInsensitive(dir, name).string());
         }
     }
-    DebugLog("Starting program, extracrting files");
-    const std::filesystem::path settings = SettingsTxtPath();
-    if (Exists(settings)) {
+    if (Exists(settingsTxt)) {
         // Read, then test: the first line is taken even from an empty file.
-        std::ifstream in(settings);
+        std::ifstream in(settingsTxt);
         std::string line;
         do {
             line.clear();
@@ -147,12 +139,23 @@ void TGameData::BuildArchiveList(const StartupOptions& options) {
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
-            Archives.ArchiveList.push_back(line);
+            list.push_back(line);
         } while (in && in.peek() != std::char_traits<char>::eof());
     }
-    for (const std::string& archive : options.extraArchives) {
-        Archives.ArchiveList.push_back(archive);
+    list.insert(list.end(), extra.begin(), extra.end());
+    return list;
+}
+
+void TGameData::BuildArchiveList(const StartupOptions& options) {
+    Archives.CloseGameArchives();
+    Archives.ArchiveList.clear();
+    UsingStandin = false;
+    DebugLog("Starting program, extracrting files");
+    if (options.standinOnly) {
+        UseStandin();
+        return;
     }
+    Archives.ArchiveList = GameArchiveList(InstallPath, SettingsTxtPath(), options.extraArchives);
 }
 
 void TGameData::UseStandin() {

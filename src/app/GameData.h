@@ -132,6 +132,12 @@ private:
     bool m_shutDown = false;
 };
 
+// The game archives in the order they are added (searched last to first): the installed
+// game's three archives when an install path is known, then every line of settings.txt
+// (the first line even when the file is empty), then `extra`.
+std::vector<std::string> GameArchiveList(const std::string& installPath, const std::filesystem::path& settingsTxt,
+                                         const std::vector<std::string>& extra);
+
 // The stand-in game archive: $ORVISTAD_STANDIN, else standin.mpq beside the program or in
 // its parent folder, else the one the build wrote.
 std::filesystem::path StandinArchivePath();

@@ -34,6 +34,15 @@ std::uint64_t PresentLength(Bytes data, std::int64_t offset, std::uint64_t lengt
     return offset < 0 ? 0 : Clip(data, offset, length).size();
 }
 
+// The compressions a map may use: the game's own (PKWARE, Huffman, ADPCM) and the zlib and
+// bzip2 of later tools. Anything else (LZMA, sparse, unknown bits) is refused before the
+// library sees it: it aborts on some of them.
+bool KnownMethods(std::uint8_t mask) {
+    constexpr std::uint8_t kKnown = MPQ_COMPRESSION_HUFFMANN | MPQ_COMPRESSION_ZLIB | MPQ_COMPRESSION_PKWARE |
+                                    MPQ_COMPRESSION_BZIP2 | MPQ_COMPRESSION_ADPCM_MONO | MPQ_COMPRESSION_ADPCM_STEREO;
+    return mask != 0 && mask != MPQ_COMPRESSION_LZMA && (mask & ~kKnown) == 0;
+}
+
 } // namespace
 
 std::string CompressionMaskName(std::uint8_t mask) {
@@ -314,6 +323,10 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeSectored(const Header&
         }
         if (length == 0) {
             return MakeError("sector " + std::to_string(i) + " is empty");
+        }
+        if (!imploded && !KnownMethods(packed[0])) {
+            return MakeError("sector " + std::to_string(i) + " uses an unknown compression (" +
+                             std::to_string(packed[0]) + ")");
         }
         int produced = static_cast<int>(expected);
         const int ok = imploded ? SCompExplode(out.data() + base, &produced, packed.data(), static_cast<int>(length))

@@ -105,7 +105,15 @@ TEST(MapArchiveHostile, DamagedSectorTablesGiveClearErrors) {
 
     auto unknownMethod = clean;
     unknownMethod[table + 36] = 0x04; // the first sector's method byte names no method
-    EXPECT_EQ(ErrorOf(unknownMethod), std::string("cannot read ") + kScenario + ": sector 0 does not decompress");
+    EXPECT_EQ(ErrorOf(unknownMethod),
+              std::string("cannot read ") + kScenario + ": sector 0 uses an unknown compression (4)");
+    auto lzma = clean;
+    lzma[table + 36] = 0x12; // a later game's method that the archive library only asserts on
+    EXPECT_EQ(ErrorOf(lzma), std::string("cannot read ") + kScenario + ": sector 0 uses an unknown compression (18)");
+    auto garbage = clean;
+    garbage[table + 37] ^= 0xFF; // the implode stream's header
+    garbage[table + 38] ^= 0xFF;
+    EXPECT_EQ(ErrorOf(garbage), std::string("cannot read ") + kScenario + ": sector 0 does not decompress");
 }
 
 TEST(MapArchiveHostile, ReadsASectoredFileFlaggedSingleUnitAsSectors) {

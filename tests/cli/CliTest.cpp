@@ -1,5 +1,6 @@
 #include "archive/Stormunit.h"
 #include "cli/CliApp.h"
+#include "cli/Json.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +64,36 @@ TEST(Cli, FailuresSayWhatWentWrong) {
     const Outcome extract = RunCli({"extract", dir.file("missing.scx"), "x", dir.file("o")});
     EXPECT_EQ(extract.status, 1);
     EXPECT_NE(extract.err.find("missing.scx"), std::string::npos) << extract.err;
+}
+
+TEST(Cli, DataReportsTheStandinStartUpAsJson) {
+    const Outcome data = RunCli({"data", "--standin"});
+    ASSERT_EQ(data.status, 0) << data.err;
+    EXPECT_TRUE(data.err.empty()) << data.err;
+    EXPECT_EQ(data.out.front(), '{');
+    EXPECT_NE(data.out.find("\"archives\":[\""), std::string::npos) << data.out;
+    EXPECT_NE(data.out.find("standin.mpq\"]"), std::string::npos) << data.out;
+    EXPECT_NE(data.out.find("\"arr\\\\units.dat\":{\"archive\":\""), std::string::npos) << data.out;
+    EXPECT_NE(data.out.find("\"bytes\":19876}"), std::string::npos) << data.out;
+    EXPECT_NE(data.out.find("\"turrets\":4"), std::string::npos) << data.out;
+    EXPECT_NE(data.out.find("\"ms\":"), std::string::npos) << data.out;
+    EXPECT_EQ(RunCli({"data", "--bogus"}).status, 2);
+}
+
+TEST(Cli, DataPutsAddedArchivesLastAndTellsWhatIsMissing) {
+    test::TempDir dir;
+    // No Wine prefix and no settings.txt of the machine's user may take part.
+    setenv("WINEPREFIX", dir.file("wine").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+    test::MakeStormArchive(dir.file("extra.mpq"), {{"arr\\units.dat", {1, 2, 3}}});
+    const Outcome data = RunCli({"data", "--archive", dir.file("extra.mpq")});
+    // extra.mpq alone lacks most tables: the stand-in data takes over, and says why.
+    EXPECT_NE(data.err.find("no archive holds arr\\images.dat"), std::string::npos) << data.err;
+    EXPECT_NE(data.out.find("standin.mpq"), std::string::npos);
+}
+
+TEST(JsonText, EscapesControlBytesAndMapsHighBytesToLatin1) {
+    EXPECT_EQ(cli::JsonString(std::string("a\"b\\\x01\x7F\xE9\n", 8)), "\"a\\\"b\\\\\\u0001\\u007f\xC3\xA9\\n\"");
 }
 
 } // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "base/Prompter.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace orv::test {
+
+// Records every message and answers input boxes from a queue (cancel when it is empty).
+class RecordingPrompter : public Prompter {
+public:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
+                                         const std::string& initial) override {
+        questions.push_back(caption + ": " + prompt + " [" + initial + "]");
+        if (answers.empty()) {
+            return std::nullopt;
+        }
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::deque<std::string> answers;
+};
+
+} // namespace orv::test
