@@ -1,6 +1,7 @@
 #include "StandinGameData.h"
 
 #include "StandinFormats.h"
+#include "StandinTilesets.h"
 
 #include <algorithm>
 #include <cmath>
@@ -534,6 +535,10 @@ FileSet GenerateGameData() {
     }
     const int outOfRange = strings.Add("Target is out of range.");
     const int invalidTarget = strings.Add("Invalid target.");
+    TilesetInputs tilesetInputs;
+    for (const std::string& name : DoodadGroupNames()) {
+        tilesetInputs.doodadNameIds.push_back(strings.Add(name));
+    }
 
     // units.dat
     DatTable unitsDat(units::kSize);
@@ -664,6 +669,16 @@ FileSet GenerateGameData() {
         imagesDat.Set8(7992, image, 13); // selection circle
         files["unit\\" + name] = SelectionSheet(c);
     }
+    // Doodad overlays: sprite s shows image s, which names its sheet.
+    tilesetInputs.firstOverlaySprite = kFirstOverlaySprite;
+    tilesetInputs.overlayCount = kOverlaySprites;
+    for (int k = 0; k < kOverlaySprites; ++k) {
+        char name[64];
+        std::snprintf(name, sizeof name, "standin\\doodad%02d.grp", k);
+        imageNames.push_back(name);
+        imagesDat.Set32(0, static_cast<std::size_t>(kFirstOverlaySprite + k), static_cast<std::uint32_t>(imageNames.size()));
+        files[std::string("unit\\") + name] = OverlaySheet(k);
+    }
     for (std::size_t i = 0; i < kImageCount; ++i) {
         const bool unitImage = i >= 130 && i < 130 + kFlingyCount;
         imagesDat.Set8(3996, i, unitImage ? 1 : 0);
@@ -748,6 +763,7 @@ FileSet GenerateGameData() {
     files["game\\tunit.pcx"] = EncodePcxRow(tunit);
     files["game\\tselect.pcx"] = EncodePcxRow(tselect);
     files["game\\tminimap.pcx"] = EncodePcxRow(tminimap);
+    GenerateTilesets(tilesetInputs, files);
     return files;
 }
 

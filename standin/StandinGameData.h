@@ -50,6 +50,7 @@ inline constexpr int kTechCount = 44;
 inline constexpr int kSheetlessFlingy = 208; // its image names no sheet, on purpose
 inline constexpr int kFirstSelectionImage = 561;
 inline constexpr int kSelectionCircles = 10;
+inline constexpr int kFirstOverlaySprite = 400; // doodad overlays: sprites 400.. show images 400..
 
 UnitPlan PlanUnit(int unit);
 const char* KindName(UnitKind kind);

@@ -3,6 +3,7 @@
 #include "app/Debugunit.h"
 #include "app/GameTables.h"
 #include "app/InstallPath.h"
+#include "graphics/OrvistadTypes.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -115,6 +116,9 @@ void TGameData::Load(const StartupOptions& options) {
 
     GrpSheets.clear();
     GrpSheets.resize(ImagesTbl.size() + 1);
+    for (auto& tileset : Tilesets) {
+        tileset.reset();
+    }
     DebugLog("Load GRPS");
     PreloadSheets();
     DebugLog("End of Creation");
@@ -302,6 +306,15 @@ void TGameData::PreloadSheets() {
     }
 }
 
+CStarcraftTileset& TGameData::Tileset(int number) {
+    const auto index = static_cast<std::size_t>(TilesetNumber(static_cast<unsigned>(number)));
+    if (!Tilesets[index]) {
+        Tilesets[index] = std::make_unique<CStarcraftTileset>(std::string(TilesetStems[index]), Archives, ImagesDat,
+                                                              SpritesDat);
+    }
+    return *Tilesets[index];
+}
+
 void TGameData::Shutdown() {
     if (m_shutDown) {
         return;
@@ -309,6 +322,9 @@ void TGameData::Shutdown() {
     m_shutDown = true;
     RecentFiles = {};
     DebugLog("Start of killing main form");
+    for (auto& tileset : Tilesets) {
+        tileset.reset();
+    }
     GrpSheets.clear();
     DebugLog("End of closing main form\n\r\n\r");
 }

@@ -12,6 +12,7 @@
 #include "app/RecentFiles.h"
 #include "archive/Stormunit.h"
 #include "base/Prompter.h"
+#include "graphics/CTileset.h"
 #include "graphics/TGRP.h"
 
 #include <array>
@@ -102,6 +103,12 @@ public:
     std::vector<std::unique_ptr<TDoodadGRP>> GrpSheets;
     // Per unit type: the GrpSheets slot of its main image, or -1.
     std::array<int, kUnitTypeCount> UnitGrps{};
+
+    // One tileset per tileset number, loaded on first need and shared by every map of it.
+    std::array<std::unique_ptr<CStarcraftTileset>, 8> Tilesets;
+    // The tileset of a scenario's tileset number (the low three bits count), loading it
+    // when no map used it yet.
+    CStarcraftTileset& Tileset(int number);
 
     // True when the stand-in archive replaced the configured game archives.
     bool UsingStandin = false;

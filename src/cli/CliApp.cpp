@@ -3,6 +3,10 @@
 #include "app/GameData.h"
 #include "archive/MapArchiveReader.h"
 #include "cli/Json.h"
+#include "cli/TilesetSheet.h"
+#include "graphics/OrvistadTypes.h"
+
+#include <QGuiApplication>
 #include "archive/Stormunit.h"
 
 #include <chrono>
@@ -27,6 +31,10 @@ Commands:
                           registry's InstallPath and settings.txt) and print what it
                           loaded as JSON; --archive adds an archive with the highest
                           priority, --standin uses Orvistad's stand-in data alone
+  tileset STEM_OR_NUMBER OUT.png [--archive PATH]... [--standin]
+                          draw a contact sheet of a tileset (0 to 7, or badlands,
+                          platform, Install, AshWorld, Jungle, Desert, Ice, twilight):
+                          terrain variants, edge pairs, creep, doodads with their names
 
 Maps are read the way the game reads them, so protected maps open too.
 
@@ -112,17 +120,63 @@ private:
     std::ostream& m_err;
 };
 
-int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    StartupOptions options;
-    for (std::size_t i = 1; i < args.size(); ++i) {
+// Reads --archive PATH and --standin from args[first...]; the rest goes to `rest`.
+bool ParseDataOptions(const std::vector<std::string>& args, std::size_t first, StartupOptions& options,
+                      std::vector<std::string>& rest) {
+    for (std::size_t i = first; i < args.size(); ++i) {
         if (args[i] == "--standin") {
             options.standinOnly = true;
         } else if (args[i] == "--archive" && i + 1 < args.size()) {
             options.extraArchives.push_back(args[++i]);
+        } else if (args[i].rfind("--", 0) == 0) {
+            return false;
         } else {
-            err << "usage: orvistad-cli data [--archive PATH]... [--standin]\n";
-            return 2;
+            rest.push_back(args[i]);
         }
+    }
+    return true;
+}
+
+int Tileset(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    StartupOptions options;
+    std::vector<std::string> rest;
+    if (!ParseDataOptions(args, 1, options, rest) || rest.size() != 2) {
+        err << "usage: orvistad-cli tileset STEM_OR_NUMBER OUT.png [--archive PATH]... [--standin]\n";
+        return 2;
+    }
+    const int tileset = TilesetFromText(rest[0]);
+    if (tileset < 0) {
+        err << "orvistad-cli: no tileset is called '" << rest[0] << "'\n";
+        return 2;
+    }
+    // Text on the sheet needs a font system; without a display, draw off screen.
+    if (!QGuiApplication::instance()) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
+            !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        static int argc = 1;
+        static char name[] = "orvistad-cli";
+        static char* argv[] = {name, nullptr};
+        new QGuiApplication(argc, argv); // lives until the program ends
+    }
+    StderrPrompter prompter(err);
+    TGameData data(prompter);
+    data.Load(options);
+    if (Status written = WriteTilesetSheet(data, tileset, rest[1]); !written) {
+        err << "orvistad-cli: " << written.error() << "\n";
+        return 1;
+    }
+    out << "wrote " << rest[1] << "\n";
+    return 0;
+}
+
+int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    StartupOptions options;
+    std::vector<std::string> rest;
+    if (!ParseDataOptions(args, 1, options, rest) || !rest.empty()) {
+        err << "usage: orvistad-cli data [--archive PATH]... [--standin]\n";
+        return 2;
     }
     StderrPrompter prompter(err);
     TGameData data(prompter);
@@ -188,6 +242,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         {"ls", List},
         {"extract", Extract},
         {"data", Data},
+        {"tileset", Tileset},
     };
     const auto it = kCommands.find(args[0]);
     if (it == kCommands.end()) {

@@ -142,7 +142,7 @@ TEST(Standin, UnitsCoverTheKindsTheEditorTellsApart) {
 
 TEST(Standin, UnitSheetsUsePlayerColoursAndSelectionCirclesTheirEightShades) {
     for (const auto& [name, bytes] : Files()) {
-        if (name.rfind("unit\\", 0) != 0) {
+        if (name.rfind("unit\\", 0) != 0 || name.ends_with(".grp") == false) {
             continue;
         }
         TDoodadGRP sheet(bytes, nullptr, {});
@@ -164,7 +164,8 @@ TEST(Standin, UnitSheetsUsePlayerColoursAndSelectionCirclesTheirEightShades) {
         }
         const bool circle = name.find("select") != std::string::npos;
         const bool neutral = name.find("minerals") != std::string::npos || name.find("geyser") != std::string::npos ||
-                             name.find("critter") != std::string::npos || name.find("powerup") != std::string::npos;
+                             name.find("critter") != std::string::npos || name.find("powerup") != std::string::npos ||
+                             name.find("doodad") != std::string::npos;
         if (circle) {
             EXPECT_EQ(*indices.begin(), 1) << name;
             EXPECT_EQ(*indices.rbegin(), 8) << name;

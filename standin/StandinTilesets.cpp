@@ -1,0 +1,772 @@
+#include "StandinTilesets.h"
+
+#include "StandinFormats.h"
+#include "graphics/OrvistadTypes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numbers>
+#include <stdexcept>
+
+namespace orv::standin {
+namespace {
+
+constexpr int kGroups = 3001;
+constexpr int kFirstDoodadGroup = 1023; // where the doodad walk starts
+constexpr int kCliffRamp = 120; // 8 rock shades for cliff faces
+constexpr int kCreepRamp = 248; // 7 creep shades; 255 is white
+
+// ---- the layouts of the real files' transition families -------------------------------
+
+constexpr int A = kTokenA, B = kTokenB, C0 = kTokenC0, C1 = kTokenC0 - 1, C2 = kTokenC0 - 2, C3 = kTokenC0 - 3;
+
+const std::vector<FamilyPair> kCliff36 = {
+    {{51, 51, B, B}, 1, 0},   {{A, A, 51, 51}, 0, 1},   {{B, 49, 49, B}, 1, 0},   {{49, A, A, 49}, 0, 1},
+    {{50, B, B, 50}, 0, 1},   {{C1, 50, 50, C1}, 1, 1}, {{A, C1, C1, A}, 1, 0},   {{B, B, 52, 52}, 0, 1},
+    {{52, 52, C0, C0}, 1, 1}, {{C0, C0, A, A}, 1, 0},   {{A, A, 51, 53}, 0, 0},   {{C2, 53, 50, C1}, 0, 2},
+    {{A, C1, C1, A}, 2, 0},   {{49, A, A, 54}, 0, 0},   {{52, 54, C3, C0}, 0, 3}, {{C0, C0, A, A}, 3, 0},
+    {{56, B, B, 56}, 0, 0},   {{56, 56, B, B}, 0, 0},   {{B, B, 55, 55}, 0, 0},   {{B, 55, 55, B}, 0, 0},
+    {{A, C1, 51, 51}, 1, 1},  {{49, C0, A, 49}, 1, 1},  {{A, C1, 51, 51}, 2, 1},  {{49, C0, A, 49}, 3, 1},
+    {{A, C1, 51, 53}, 1, 0},  {{49, C0, A, 54}, 1, 0},  {{A, C1, 51, 53}, 2, 0},  {{49, C0, A, 54}, 3, 0},
+    {{50, 49, 49, 50}, 1, 1}, {{51, 51, 52, 52}, 1, 1}, {{50, 55, 55, 50}, 0, 1}, {{56, 56, 52, 52}, 0, 1},
+    {{51, 51, 55, 55}, 1, 0}, {{56, 49, 49, 56}, 1, 0}, {{56, 55, 55, 56}, 0, 0}, {{56, 56, 55, 55}, 0, 0},
+};
+
+const std::vector<FamilyPair> kPair24 = {
+    {{A, A, 51, 51}, 0, 1},   {{51, 51, B, B}, 1, 0},   {{49, A, A, 49}, 0, 1},   {{B, 49, 49, B}, 1, 0},
+    {{B, B, 52, 52}, 0, 1},   {{52, 52, A, A}, 1, 0},   {{50, B, B, 50}, 0, 1},   {{A, 50, 50, A}, 1, 0},
+    {{A, A, 51, 53}, 0, 2},   {{A, 53, 50, A}, 2, 0},   {{49, A, A, 54}, 0, 3},   {{52, 54, A, A}, 3, 0},
+    {{B, B, 55, 55}, 0, 2},   {{B, 55, 55, B}, 2, 0},   {{56, B, B, 56}, 0, 3},   {{56, 56, B, B}, 3, 0},
+    {{51, 51, 52, 52}, 1, 1}, {{50, 49, 49, 50}, 1, 1}, {{51, 51, 55, 55}, 1, 2}, {{56, 49, 49, 56}, 1, 3},
+    {{50, 55, 55, 50}, 2, 1}, {{56, 56, 52, 52}, 3, 1}, {{56, 55, 55, 56}, 2, 3}, {{56, 56, 55, 55}, 3, 2},
+};
+
+const std::vector<FamilyPair> kPair14 = [] {
+    std::vector<FamilyPair> pairs(kPair24.begin(), kPair24.begin() + 12);
+    pairs.push_back({{51, 51, 52, 52}, 1, 1});
+    pairs.push_back({{50, 49, 49, 50}, 1, 1});
+    return pairs;
+}();
+
+// ---- terrain trees ----------------------------------------------------------------------
+
+std::vector<LinkPlan> Links(int tileset) {
+    using K = FamilyKind;
+    switch (tileset) {
+    case 0: // badlands
+        return {{2, 4, K::Cliff36}, {6, 2, K::Cliff36}, {2, 8, K::Pair24}, {4, 10, K::Pair24},
+                {2, 12, K::Pair14}, {2, 16, K::Pair14}, {16, 18, K::Cliff36}, {2, 20, K::Pair14}};
+    case 1: // space platform
+        return {{2, 4, K::Cliff36}, {4, 8, K::Cliff36}, {4, 12, K::Pair24}, {14, 4, K::Cliff36}, {4, 6, K::Pair14},
+                {8, 10, K::Pair24}, {4, 16, K::Pair14}, {18, 4, K::Cliff36}, {4, 20, K::Pair14}};
+    case 2: // installation
+        return {{2, 6, K::Cliff36}, {6, 8, K::Cliff36}, {12, 2, K::Cliff36},
+                {2, 4, K::Pair24},  {6, 10, K::Pair14}, {2, 14, K::Pair24}};
+    case 3: // ash world
+        return {{14, 2, K::Cliff36}, {2, 6, K::Cliff36},  {2, 4, K::Pair24}, {6, 8, K::Pair24},
+                {2, 10, K::Pair14},  {6, 12, K::Pair14}, {2, 16, K::Pair14}};
+    default: // jungle, desert, ice, twilight
+        return {{2, 4, K::Cliff36},  {6, 2, K::Cliff36},  {2, 8, K::Pair24},  {2, 10, K::Pair14},
+                {8, 12, K::Pair24},  {8, 14, K::Pair14},  {8, 16, K::Cliff36}, {4, 18, K::Pair24},
+                {18, 20, K::Pair14}, {18, 22, K::Pair24}, {18, 24, K::Cliff36}, {2, 26, K::Pair14}};
+    }
+}
+
+// ---- palettes and textures --------------------------------------------------------------
+
+struct Rgb {
+    double r, g, b;
+};
+
+Rgb Mix(Rgb a, Rgb b, double t) {
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+enum class Style { Noise, Grass, Liquid, Plates, Space, Rocky, Sand };
+
+struct TerrainLook {
+    Rgb colour;
+    Style style;
+    bool liquid;
+};
+
+bool Has(std::string_view name, std::string_view word) {
+    return name.find(word) != std::string_view::npos;
+}
+
+TerrainLook LookOf(std::string_view name) {
+    if (Has(name, "Space") || Has(name, "Bottomless")) {
+        return {{0.05, 0.05, 0.09}, Style::Space, true};
+    }
+    if (Has(name, "Water")) {
+        return {{0.12, 0.30, 0.55}, Style::Liquid, true};
+    }
+    if (Has(name, "Tar")) {
+        return {{0.10, 0.08, 0.07}, Style::Liquid, true};
+    }
+    if (Has(name, "Magma")) {
+        return {{0.75, 0.25, 0.05}, Style::Liquid, true};
+    }
+    if (Has(name, "Lava")) {
+        return {{0.45, 0.12, 0.08}, Style::Rocky, false};
+    }
+    if (Has(name, "Ice")) {
+        return {{0.60, 0.78, 0.90}, Style::Liquid, true};
+    }
+    if (Has(name, "Snow") || Has(name, "Moguls")) {
+        return {{0.82, 0.85, 0.90}, Style::Noise, false};
+    }
+    if (Has(name, "Grass") || Has(name, "Jungle")) {
+        return {{0.22, 0.45, 0.15}, Style::Grass, false};
+    }
+    if (Has(name, "Sand") || Has(name, "Dunes")) {
+        return {{0.78, 0.66, 0.40}, Style::Sand, false};
+    }
+    if (Has(name, "Rock") || Has(name, "Crags") || Has(name, "Crevices") || Has(name, "Shale")) {
+        return {{0.42, 0.38, 0.34}, Style::Rocky, false};
+    }
+    if (Has(name, "Mud")) {
+        return {{0.33, 0.25, 0.16}, Style::Noise, false};
+    }
+    if (Has(name, "Temple") || Has(name, "Ruins") || Has(name, "Basilica") || Has(name, "Flagstones") ||
+        Has(name, "Compound") || Has(name, "Outpost") || Has(name, "Structure") || Has(name, "Asphalt")) {
+        return {{0.55, 0.50, 0.42}, Style::Plates, false};
+    }
+    if (Has(name, "Platform") || Has(name, "Plating") || Has(name, "Floor") || Has(name, "Roof") ||
+        Has(name, "Substructure") || Has(name, "Catwalk") || Has(name, "Solar") || Has(name, "Rusty") ||
+        Has(name, "Panels") || Has(name, "Sunken")) {
+        return {{0.40, 0.44, 0.50}, Style::Plates, false};
+    }
+    return {{0.50, 0.38, 0.24}, Style::Noise, false}; // dirt
+}
+
+// Each tileset's own character: a tint over every terrain colour.
+const Rgb kTints[kTilesetCount] = {{1.05, 0.95, 0.85}, {0.85, 0.92, 1.10}, {0.85, 1.05, 1.05}, {1.15, 0.85, 0.80},
+                                    {0.90, 1.08, 0.88}, {1.10, 1.02, 0.80}, {0.88, 0.98, 1.15}, {1.00, 0.85, 1.10}};
+
+const Rgb kPlayerColours[16] = {{0.85, 0.10, 0.10}, {0.10, 0.30, 0.90}, {0.10, 0.70, 0.60}, {0.55, 0.25, 0.75},
+                                {0.95, 0.55, 0.10}, {0.45, 0.25, 0.10}, {0.95, 0.95, 0.95}, {0.95, 0.90, 0.15},
+                                {0.10, 0.60, 0.10}, {0.95, 0.95, 0.55}, {0.80, 0.65, 0.50}, {0.25, 0.45, 0.75},
+                                {0.10, 0.35, 0.20}, {0.70, 0.60, 0.90}, {0.60, 0.60, 0.60}, {0.05, 0.90, 0.95}};
+
+std::uint32_t Pack(Rgb c) {
+    auto byte = [](double v) { return static_cast<std::uint32_t>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
+    return byte(c.r) | (byte(c.g) << 8) | (byte(c.b) << 16); // red, green, blue, unused
+}
+
+double Hash01(std::uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7FEB352Du;
+    x ^= x >> 15;
+    x *= 0x846CA68Bu;
+    x ^= x >> 16;
+    return (x & 0xFFFFFF) / 16777216.0;
+}
+
+double ValueNoise(double x, double y, std::uint32_t seed) {
+    const int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
+    const double fx = x - xi, fy = y - yi;
+    auto at = [&](int i, int j) {
+        return Hash01(static_cast<std::uint32_t>(i * 73856093) ^ static_cast<std::uint32_t>(j * 19349663) ^ seed);
+    };
+    const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+    const double top = at(xi, yi) + (at(xi + 1, yi) - at(xi, yi)) * sx;
+    const double bottom = at(xi, yi + 1) + (at(xi + 1, yi + 1) - at(xi, yi + 1)) * sx;
+    return top + (bottom - top) * sy;
+}
+
+// Shade 0..7 of a terrain's ramp at world pixel (x, y).
+int TextureShade(Style style, double x, double y, std::uint32_t seed) {
+    const double n = 0.6 * ValueNoise(x / 6, y / 6, seed) + 0.4 * ValueNoise(x / 2.5, y / 2.5, seed * 3 + 1);
+    double v = 0;
+    switch (style) {
+    case Style::Noise:
+        v = 0.2 + 0.6 * n;
+        break;
+    case Style::Sand:
+        v = 0.35 + 0.35 * std::sin((x + y * 0.5) / 5 + n * 3) * 0.5 + 0.3 * n;
+        break;
+    case Style::Grass:
+        v = 0.25 + 0.5 * n + (Hash01(static_cast<std::uint32_t>(x * 31 + y * 977) ^ seed) > 0.85 ? 0.35 : 0);
+        break;
+    case Style::Liquid:
+        v = 0.35 + 0.25 * std::sin(x / 5 + 2 * std::sin(y / 7)) + 0.2 * n;
+        break;
+    case Style::Plates: {
+        const int px = static_cast<int>(std::floor(x)) & 15, py = static_cast<int>(std::floor(y)) & 15;
+        v = (px == 0 || py == 0) ? 0.05 : (px == 15 || py == 15) ? 0.9 : 0.45 + 0.2 * n;
+        if ((px == 3 || px == 12) && (py == 3 || py == 12)) {
+            v = 1.0;
+        }
+        break;
+    }
+    case Style::Space:
+        v = Hash01(static_cast<std::uint32_t>(x * 131 + y * 7919) ^ seed) > 0.985 ? 1.0 : 0.05 + 0.1 * n;
+        break;
+    case Style::Rocky:
+        v = 0.15 + 0.7 * n;
+        if (std::abs(ValueNoise(x / 9, y / 9, seed + 7) - 0.5) < 0.04) {
+            v = 0.0; // a crack
+        }
+        break;
+    }
+    return std::clamp(static_cast<int>(v * 7.99), 0, 7);
+}
+
+// ---- one tileset -----------------------------------------------------------------------
+
+struct Terrain {
+    int group;
+    int code;
+    int ramp; // first palette index of its 8 shades
+    TerrainLook look;
+    int elevation; // 0 low, 1 mid, 2 high
+};
+
+using Pixels = std::array<std::uint8_t, 32 * 32>;
+
+class TilesetBuilder {
+public:
+    TilesetBuilder(int tileset, const TilesetInputs& inputs) : m_tileset(tileset), m_inputs(inputs), m_random(0x71E5E7ull + static_cast<std::uint64_t>(tileset)) {
+        m_headers.assign(kGroups, {});
+        m_megatiles.assign(kGroups, {});
+        // Minitile 0 and megatile 0 are blank: a tile made only of them has no graphics.
+        m_minitiles.emplace_back();
+        m_minitileIndex[m_minitiles.back()] = 0;
+        m_vx4.emplace_back();
+        m_vf4.emplace_back();
+    }
+
+    void Build(FileSet& files);
+
+private:
+    using Header = std::array<std::uint16_t, 10>;
+    using Mini = std::array<std::uint8_t, 64>;
+
+    void MakePalette();
+    void PlanTerrains();
+    void AddPlainPairs();
+    void AddFamilies();
+    void AddCreepTiles();
+    void AddDoodads();
+    void AddFiller();
+    std::vector<std::uint8_t> CreepSheet() const;
+
+    int AddMiniTile(const Mini& m);
+    int AddMegatile(const Pixels& pixels, std::uint16_t walkFlags);
+    int AddMegatileFromMinis(const std::array<std::uint16_t, 16>& refs, std::uint16_t walkFlags);
+    const Terrain* TerrainAt(int group) const;
+    std::uint16_t WalkFlags(const Terrain& t) const;
+    Pixels PlainPixels(const Terrain& t, int worldX, int worldY) const;
+
+    int m_tileset;
+    const TilesetInputs& m_inputs;
+    Random m_random;
+    std::vector<Terrain> m_terrains;
+    std::array<std::uint32_t, 256> m_palette{};
+    std::vector<Header> m_headers;
+    std::vector<std::array<std::uint16_t, 16>> m_megatiles;
+    std::vector<Mini> m_minitiles;
+    std::map<Mini, int> m_minitileIndex;
+    std::vector<std::array<std::uint16_t, 16>> m_vx4;
+    std::vector<std::array<std::uint16_t, 16>> m_vf4;
+    std::vector<std::uint8_t> m_dddata = std::vector<std::uint8_t>(512 * 512, 0);
+    int m_nextGroup = 0;
+};
+
+void TilesetBuilder::MakePalette() {
+    const Rgb tint = kTints[m_tileset];
+    auto tinted = [&](Rgb c) { return Rgb{c.r * tint.r, c.g * tint.g, c.b * tint.b}; };
+    for (int i = 1; i < 8; ++i) {
+        m_palette[static_cast<std::size_t>(i)] = Pack({i * 0.05, i * 0.05, i * 0.06}); // shadows
+    }
+    for (int i = 0; i < 8; ++i) {
+        m_palette[static_cast<std::size_t>(8 + i)] = Pack({0.3 + i * 0.08, 0.3 + i * 0.08, 0.3 + i * 0.08});
+        m_palette[static_cast<std::size_t>(kCliffRamp + i)] = Pack(tinted({0.12 + i * 0.06, 0.10 + i * 0.055, 0.09 + i * 0.05}));
+        m_palette[static_cast<std::size_t>(palette::kGreyRamp + i)] = Pack({0.2 + i * 0.1, 0.2 + i * 0.1, 0.2 + i * 0.1});
+        m_palette[static_cast<std::size_t>(palette::kSteelRamp + i)] = Pack({0.15 + i * 0.08, 0.2 + i * 0.09, 0.3 + i * 0.09});
+        m_palette[static_cast<std::size_t>(palette::kEarthRamp + i)] = Pack({0.25 + i * 0.09, 0.15 + i * 0.08, 0.08 + i * 0.06});
+        m_palette[static_cast<std::size_t>(palette::kCrystalRamp + i)] = Pack({0.1 + i * 0.07, 0.45 + i * 0.07, 0.55 + i * 0.06});
+        if (i < 7) {
+            m_palette[static_cast<std::size_t>(kCreepRamp + i)] = Pack({0.20 + i * 0.06, 0.08 + i * 0.03, 0.22 + i * 0.06});
+        }
+    }
+    for (int c = 0; c < 16; ++c) {
+        for (int s = 0; s < 4; ++s) {
+            const double light = 0.55 + s * 0.2;
+            const Rgb base = kPlayerColours[c];
+            m_palette[static_cast<std::size_t>(palette::kPlayerColours + 4 * c + s)] =
+                Pack({base.r * light, base.g * light, base.b * light});
+        }
+    }
+    const Rgb selection[3] = {{0.1, 0.9, 0.1}, {0.95, 0.9, 0.1}, {0.95, 0.15, 0.1}};
+    for (int g = 0; g < 3; ++g) {
+        for (int i = 0; i < 8; ++i) {
+            m_palette[static_cast<std::size_t>(palette::kSelection + 8 * g + i)] = Pack(Mix(selection[g], {1, 1, 1}, i * 0.05));
+        }
+    }
+    m_palette[255] = Pack({1, 1, 1});
+    for (const Terrain& t : m_terrains) {
+        const Rgb base = tinted(t.look.colour);
+        const double lift = t.elevation * 0.12;
+        for (int i = 0; i < 8; ++i) {
+            const double shade = 0.55 + i * 0.11 + lift;
+            m_palette[static_cast<std::size_t>(t.ramp + i)] = Pack({base.r * shade, base.g * shade, base.b * shade});
+        }
+    }
+}
+
+void TilesetBuilder::PlanTerrains() {
+    const auto& groups = TerrainTypeGroups[static_cast<std::size_t>(m_tileset)];
+    const auto& names = TerrainTypeNames[static_cast<std::size_t>(m_tileset)];
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        if (groups[i] == 0) {
+            continue;
+        }
+        Terrain t{groups[i], groups[i] / 2, 16 + 8 * static_cast<int>(m_terrains.size()), LookOf(names[i]), 0};
+        m_terrains.push_back(t);
+    }
+    // Elevation: each cliff lifts its high side one level above its low side.
+    auto find = [&](int group) -> Terrain& {
+        for (Terrain& t : m_terrains) {
+            if (t.group == group) {
+                return t;
+            }
+        }
+        throw std::logic_error("no terrain at group " + std::to_string(group));
+    };
+    bool changed = true;
+    while (changed) {
+        changed = false;
+        for (const LinkPlan& link : Links(m_tileset)) {
+            const Terrain& low = find(link.low);
+            Terrain& high = find(link.high);
+            const int wanted = std::min(2, link.kind == FamilyKind::Cliff36 ? low.elevation + 1 : low.elevation);
+            if (high.elevation < wanted) {
+                high.elevation = wanted;
+                changed = true;
+            }
+        }
+    }
+}
+
+const Terrain* TilesetBuilder::TerrainAt(int group) const {
+    for (const Terrain& t : m_terrains) {
+        if (t.group == group) {
+            return &t;
+        }
+    }
+    throw std::logic_error("no terrain at group " + std::to_string(group));
+}
+
+std::uint16_t TilesetBuilder::WalkFlags(const Terrain& t) const {
+    if (t.look.liquid) {
+        return 0;
+    }
+    return static_cast<std::uint16_t>(0x1 | (t.elevation == 1 ? 0x2 : t.elevation == 2 ? 0x4 : 0));
+}
+
+int TilesetBuilder::AddMiniTile(const Mini& m) {
+    const auto it = m_minitileIndex.find(m);
+    if (it != m_minitileIndex.end()) {
+        return it->second;
+    }
+    const int index = static_cast<int>(m_minitiles.size());
+    if (index >= 40000) {
+        throw std::length_error("stand-in tileset needs too many minitiles");
+    }
+    m_minitiles.push_back(m);
+    m_minitileIndex.emplace(m, index);
+    return index;
+}
+
+int TilesetBuilder::AddMegatileFromMinis(const std::array<std::uint16_t, 16>& refs, std::uint16_t walkFlags) {
+    m_vx4.push_back(refs);
+    std::array<std::uint16_t, 16> flags;
+    flags.fill(walkFlags);
+    m_vf4.push_back(flags);
+    return static_cast<int>(m_vx4.size() - 1);
+}
+
+int TilesetBuilder::AddMegatile(const Pixels& pixels, std::uint16_t walkFlags) {
+    std::array<std::uint16_t, 16> refs{};
+    for (int p = 0; p < 16; ++p) {
+        Mini m{};
+        for (int r = 0; r < 8; ++r) {
+            for (int c = 0; c < 8; ++c) {
+                m[static_cast<std::size_t>(r * 8 + c)] = pixels[static_cast<std::size_t>((p / 4 * 8 + r) * 32 + p % 4 * 8 + c)];
+            }
+        }
+        refs[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(AddMiniTile(m) << 1);
+    }
+    return AddMegatileFromMinis(refs, walkFlags);
+}
+
+Pixels TilesetBuilder::PlainPixels(const Terrain& t, int worldX, int worldY) const {
+    Pixels px{};
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(
+                t.ramp + TextureShade(t.look.style, worldX + x, worldY + y, static_cast<std::uint32_t>(t.group * 977 + m_tileset)));
+        }
+    }
+    return px;
+}
+
+void TilesetBuilder::AddPlainPairs() {
+    int type = 2;
+    for (const Terrain& t : m_terrains) {
+        std::uint16_t flags = t.look.liquid ? 0x0080 : 0;
+        flags |= t.elevation == 1 ? 0x0200 : t.elevation == 2 ? 0x0400 : 0;
+        const auto code = static_cast<std::uint16_t>(t.code);
+        for (int side = 0; side < 2; ++side) {
+            const int g = t.group + side;
+            m_headers[static_cast<std::size_t>(g)] = {static_cast<std::uint16_t>(type), flags, code, code, code, code, 0, 0, 0, 0};
+            // 16 variants: the same texture seen from 16 places of the world.
+            for (int v = 0; v < 16; ++v) {
+                m_megatiles[static_cast<std::size_t>(g)][static_cast<std::size_t>(v)] =
+                    static_cast<std::uint16_t>(AddMegatile(PlainPixels(t, (v % 4) * 64 + side * 32, (v / 4) * 32), WalkFlags(t)));
+            }
+        }
+        ++type;
+    }
+    m_nextGroup = 0;
+    for (const Terrain& t : m_terrains) {
+        m_nextGroup = std::max(m_nextGroup, t.group + 2);
+    }
+}
+
+// Which terrain side a pixel of a transition pair shows: 0 = A, 1 = B, by the codes of the
+// four sides and the diagonals the boundary codes name.
+double Membership(int code, int a, int b, double u, double v) {
+    if (code == b) {
+        return 1;
+    }
+    switch (code) {
+    case 49: return v > u ? 1 : 0;     // B towards the south-west
+    case 50: return v < u ? 1 : 0;     // north-east
+    case 51: return u + v > 1 ? 1 : 0; // south-east
+    case 52: return u + v < 1 ? 1 : 0; // north-west
+    case 53: return u > 0.8 ? 1 : 0;   // only the east corner
+    case 54: return u < 0.2 ? 1 : 0;   // only the west corner
+    case 55: return u > 0.85 ? 0 : 1;  // three corners, west part
+    case 56: return u < 0.15 ? 0 : 1;  // three corners, east part
+    default: (void)a; return 0;        // A, and the cliff foot codes on the low side
+    }
+}
+
+void TilesetBuilder::AddFamilies() {
+    int type = 20;
+    int cliffCode = 20;
+    for (const LinkPlan& link : Links(m_tileset)) {
+        const Terrain& ta = *TerrainAt(link.low);
+        const Terrain& tb = *TerrainAt(link.high);
+        const bool cliff = link.kind == FamilyKind::Cliff36;
+        const int c0 = cliffCode;
+        if (cliff) {
+            cliffCode += 4;
+        }
+        auto code = [&](int token) -> int {
+            if (token == kTokenA) return ta.code;
+            if (token == kTokenB) return tb.code;
+            if (token <= kTokenC0) return cliff ? c0 + (kTokenC0 - token) : ta.code;
+            return token;
+        };
+        for (const FamilyPair& pair : FamilyLayout(link.kind)) {
+            const int g = m_nextGroup;
+            m_nextGroup += 2;
+            std::array<int, 4> e{};
+            for (int s = 0; s < 4; ++s) {
+                e[static_cast<std::size_t>(s)] = code(pair.edges[static_cast<std::size_t>(s)]);
+            }
+            const bool face = cliff && std::any_of(pair.edges.begin(), pair.edges.end(), [](int t) { return t <= kTokenC0; });
+            std::uint16_t flags = (face || ta.look.liquid || tb.look.liquid) ? 0x0080 : 0;
+            // Render the 64 x 32 pair, then cut it into its left and right tiles.
+            std::array<Pixels, 2> halves{};
+            for (int y = 0; y < 32; ++y) {
+                for (int x = 0; x < 64; ++x) {
+                    const double u = (x + 0.5) / 64, v = (y + 0.5) / 32;
+                    const double w[4] = {(1 - u) * (1 - u), (1 - v) * (1 - v), u * u, v * v};
+                    const double pos[4][2] = {{u, v}, {u, v}, {u, v}, {u, v}};
+                    double m = 0, total = 0;
+                    for (int s = 0; s < 4; ++s) {
+                        m += w[s] * Membership(e[static_cast<std::size_t>(s)], ta.code, tb.code, pos[s][0], pos[s][1]);
+                        total += w[s];
+                    }
+                    m = m / total + (ValueNoise(x / 4.0, y / 4.0, static_cast<std::uint32_t>(g)) - 0.5) * 0.25;
+                    const int wx = (g % 7) * 64 + x, wy = (g % 5) * 32 + y;
+                    int value;
+                    if (m >= 0.5) {
+                        value = tb.ramp + TextureShade(tb.look.style, wx, wy, static_cast<std::uint32_t>(tb.group * 977 + m_tileset));
+                    } else if (cliff && m > 0.22) {
+                        // The cliff face below the high ground: rock with vertical streaks.
+                        const int streak = static_cast<int>(Hash01(static_cast<std::uint32_t>(x * 53 + g)) * 3);
+                        value = kCliffRamp + std::clamp(static_cast<int>((m - 0.22) / 0.28 * 6) + streak - 1, 0, 7);
+                    } else {
+                        value = ta.ramp + TextureShade(ta.look.style, wx, wy, static_cast<std::uint32_t>(ta.group * 977 + m_tileset));
+                    }
+                    halves[static_cast<std::size_t>(x / 32)][static_cast<std::size_t>(y * 32 + x % 32)] = static_cast<std::uint8_t>(value);
+                }
+            }
+            for (int side = 0; side < 2; ++side) {
+                m_headers[static_cast<std::size_t>(g + side)] = {static_cast<std::uint16_t>(type), flags,
+                    static_cast<std::uint16_t>(e[0]), static_cast<std::uint16_t>(e[1]), static_cast<std::uint16_t>(e[2]),
+                    static_cast<std::uint16_t>(e[3]), 0, static_cast<std::uint16_t>(pair.top), 0,
+                    static_cast<std::uint16_t>(pair.bottom)};
+                const std::uint16_t walk = face || ta.look.liquid ? 0 : WalkFlags(ta);
+                const auto mega = static_cast<std::uint16_t>(AddMegatile(halves[static_cast<std::size_t>(side)], walk));
+                auto& slots = m_megatiles[static_cast<std::size_t>(g + side)];
+                // Slots 0 and 1, then one after an empty slot (the rarer variants).
+                slots[0] = slots[1] = slots[3] = mega;
+            }
+        }
+        ++type;
+    }
+}
+
+void TilesetBuilder::AddCreepTiles() {
+    // Group 1: the 13 full-creep tiles.
+    m_headers[1] = {1, 0x0040, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int v = 0; v < 13; ++v) {
+        Pixels px{};
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                const double n = ValueNoise((x + v * 32) / 5.0, y / 5.0, 0xC2EE9u);
+                px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(kCreepRamp + std::clamp(static_cast<int>(n * 6.99), 0, 6));
+            }
+        }
+        m_megatiles[1][static_cast<std::size_t>(v)] = static_cast<std::uint16_t>(AddMegatile(px, 0x1));
+    }
+}
+
+std::vector<std::uint8_t> TilesetBuilder::CreepSheet() const {
+    // One frame per border result of the creep map: creep reaches in from the neighbours
+    // that the frame's first pattern requires to be full creep.
+    static constexpr int kPatterns[45][9] = {
+        {3, 4, 3, 3, 3, 7, 3, 7, 0},  {4, 4, 3, 3, 3, 7, 3, 7, 1},  {3, 4, 4, 3, 3, 7, 3, 7, 2},
+        {4, 4, 4, 3, 3, 7, 3, 7, 3},  {7, 3, 7, 4, 3, 7, 3, 7, 4},  {7, 4, 3, 4, 3, 7, 3, 7, 5},
+        {7, 3, 7, 3, 3, 3, 4, 3, 6},  {3, 4, 3, 3, 3, 3, 4, 3, 7},  {4, 4, 3, 4, 3, 3, 4, 3, 8},
+        {3, 4, 4, 3, 3, 3, 4, 3, 10}, {7, 3, 7, 3, 3, 4, 4, 3, 11}, {7, 3, 7, 4, 3, 7, 4, 3, 12},
+        {3, 4, 3, 3, 3, 4, 4, 3, 13}, {4, 4, 3, 7, 3, 4, 4, 3, 14}, {7, 4, 3, 4, 3, 7, 4, 3, 14},
+        {7, 3, 7, 3, 4, 7, 3, 7, 15}, {3, 4, 7, 3, 4, 7, 3, 7, 16}, {7, 3, 7, 3, 3, 3, 4, 4, 17},
+        {3, 4, 3, 3, 3, 3, 4, 4, 18}, {7, 3, 7, 3, 4, 3, 4, 7, 19}, {3, 4, 4, 3, 7, 3, 4, 4, 20},
+        {3, 4, 7, 3, 4, 3, 4, 7, 20}, {7, 3, 7, 3, 3, 4, 4, 4, 21}, {3, 4, 3, 3, 3, 4, 4, 4, 22},
+        {7, 4, 4, 4, 7, 7, 3, 7, 23}, {3, 4, 4, 3, 3, 4, 4, 3, 24}, {4, 4, 4, 7, 3, 4, 4, 3, 25},
+        {7, 4, 4, 4, 3, 7, 4, 3, 25}, {4, 4, 7, 3, 4, 7, 3, 7, 26}, {7, 3, 7, 4, 4, 7, 3, 7, 27},
+        {7, 4, 7, 4, 4, 7, 3, 7, 28}, {4, 4, 3, 3, 3, 3, 4, 4, 29}, {4, 4, 4, 3, 7, 3, 4, 4, 30},
+        {4, 4, 7, 3, 4, 3, 4, 7, 30}, {7, 3, 7, 4, 3, 7, 4, 4, 31}, {4, 4, 3, 7, 3, 4, 4, 4, 32},
+        {7, 4, 3, 4, 3, 7, 4, 4, 32}, {7, 3, 7, 3, 4, 4, 4, 7, 33}, {7, 3, 7, 4, 4, 7, 4, 7, 34},
+        {3, 4, 4, 3, 7, 4, 4, 4, 35}, {3, 4, 7, 3, 4, 4, 4, 7, 35}, {7, 4, 7, 4, 4, 7, 4, 7, 36},
+        {4, 4, 7, 7, 4, 4, 4, 7, 36}, {7, 4, 4, 4, 7, 7, 4, 4, 36}, {4, 4, 4, 7, 7, 4, 4, 4, 36}};
+    static constexpr double kDirections[8][2] = {{0, 0}, {0.5, 0}, {1, 0}, {0, 0.5}, {1, 0.5}, {0, 1}, {0.5, 1}, {1, 1}};
+    std::vector<Canvas> frames;
+    for (int f = 0; f <= 36; ++f) {
+        Canvas c(32, 32);
+        const int* pattern = nullptr;
+        for (const auto& p : kPatterns) {
+            if (p[8] == f) {
+                pattern = p;
+                break;
+            }
+        }
+        if (pattern) {
+            for (int y = 0; y < 32; ++y) {
+                for (int x = 0; x < 32; ++x) {
+                    const double u = (x + 0.5) / 32, v = (y + 0.5) / 32;
+                    double reach = 0;
+                    for (int d = 0; d < 8; ++d) {
+                        if (pattern[d] == 4) {
+                            const double dist = std::hypot(u - kDirections[d][0], v - kDirections[d][1]);
+                            reach = std::max(reach, 0.55 - dist);
+                        }
+                    }
+                    reach += (ValueNoise(x / 3.0, y / 3.0, static_cast<std::uint32_t>(f)) - 0.5) * 0.2;
+                    if (reach > 0) {
+                        c.set(x, y, kCreepRamp + std::clamp(static_cast<int>(reach * 14), 0, 6));
+                    }
+                }
+            }
+        }
+        if (std::all_of(c.pixels.begin(), c.pixels.end(), [](int p) { return p < 0; })) {
+            c.set(16, 16, kCreepRamp); // every frame holds at least one pixel
+        }
+        frames.push_back(std::move(c));
+    }
+    return EncodeGrp(frames);
+}
+
+void TilesetBuilder::AddDoodads() {
+    // Group 1023 is the walk's first step: a one-group filler that names doodad 0.
+    m_nextGroup = kFirstDoodadGroupUsed;
+    std::vector<const Terrain*> grounds;
+    for (const Terrain& t : m_terrains) {
+        if (!t.look.liquid) {
+            grounds.push_back(&t);
+        }
+    }
+    const int count = StandinDoodadCount(m_tileset);
+    for (int d = 1; d <= count; ++d) {
+        const int width = 1 + m_random.below(8);
+        const int height = 1 + m_random.below(4);
+        const Terrain& ground = *grounds[static_cast<std::size_t>(m_random.below(static_cast<int>(grounds.size())))];
+        const int nameId = m_inputs.doodadNameIds[static_cast<std::size_t>((d + m_tileset) % static_cast<int>(m_inputs.doodadNameIds.size()))];
+        const int overlay = d % 2 == 0 && m_inputs.overlayCount > 0 ? m_inputs.firstOverlaySprite + (d / 2) % m_inputs.overlayCount : 0;
+        const double cx = width * 16.0, cy = height * 16.0;
+        const std::uint32_t seed = static_cast<std::uint32_t>(d * 131 + m_tileset);
+        for (int r = 0; r < height; ++r) {
+            const int g = m_nextGroup++;
+            const auto flags = static_cast<std::uint16_t>(0x0080 | (d % 3 == 0 ? 0x0010 : 0));
+            m_headers[static_cast<std::size_t>(g)] = {1, flags, static_cast<std::uint16_t>(overlay), 0,
+                                                      static_cast<std::uint16_t>(nameId), 0, static_cast<std::uint16_t>(d),
+                                                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0};
+            for (int c = 0; c < width; ++c) {
+                // The doodad drawn over the ground it stands on: a rounded mound of rock.
+                Pixels px = PlainPixels(ground, c * 32, r * 32);
+                for (int y = 0; y < 32; ++y) {
+                    for (int x = 0; x < 32; ++x) {
+                        const double dx = (c * 32 + x + 0.5 - cx) / cx, dy = (r * 32 + y + 0.5 - cy) / cy;
+                        const double dist = dx * dx + dy * dy + (ValueNoise((c * 32 + x) / 5.0, (r * 32 + y) / 5.0, seed) - 0.5) * 0.3;
+                        if (dist < 0.8) {
+                            const double light = 0.5 - 0.4 * dx - 0.4 * dy;
+                            px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(kCliffRamp + std::clamp(static_cast<int>(light * 8), 0, 7));
+                        }
+                    }
+                }
+                m_megatiles[static_cast<std::size_t>(g)][static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(AddMegatile(px, 0));
+                // The doodad asks for its ground: left tiles on even columns, right on odd.
+                const std::size_t at = static_cast<std::size_t>(d) * 512 + static_cast<std::size_t>(r * width + c) * 2;
+                const auto required = static_cast<std::uint16_t>(ground.group + c % 2);
+                m_dddata[at] = static_cast<std::uint8_t>(required);
+                m_dddata[at + 1] = static_cast<std::uint8_t>(required >> 8);
+            }
+        }
+    }
+}
+
+void TilesetBuilder::AddFiller() {
+    // Groups nothing else uses get a pattern keyed to their number, so every tile value a
+    // real map names draws as something. They define no doodad (number 0).
+    std::vector<int> pool;
+    for (int i = 0; i < 64; ++i) {
+        Mini m{};
+        for (int p = 0; p < 64; ++p) {
+            const int x = p % 8, y = p / 8;
+            const bool mark = ((x + (i & 7)) % 4 == 0) || ((y + (i >> 3)) % 4 == 0);
+            m[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(16 + (i % 13) * 8 + (mark ? 6 : 2));
+        }
+        pool.push_back(AddMiniTile(m));
+    }
+    for (int g = 0; g < kGroups; ++g) {
+        auto& slots = m_megatiles[static_cast<std::size_t>(g)];
+        if (std::any_of(slots.begin(), slots.end(), [](std::uint16_t s) { return s != 0; }) || g == 1) {
+            continue;
+        }
+        if (g >= kFirstDoodadGroup) {
+            m_headers[static_cast<std::size_t>(g)] = {0, 0x0080, 0, 0, 0, 0, 0, 0, 0, 0}; // number 0, height 0
+        }
+        std::array<std::uint16_t, 16> refs{};
+        for (int p = 0; p < 16; ++p) {
+            const int digit = (g >> ((p % 4) * 3)) & 7;
+            refs[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(pool[static_cast<std::size_t>((digit + 8 * (p / 4)) % 64)] << 1);
+        }
+        slots.fill(static_cast<std::uint16_t>(AddMegatileFromMinis(refs, 0x1)));
+    }
+}
+
+void TilesetBuilder::Build(FileSet& files) {
+    PlanTerrains();
+    MakePalette();
+    AddPlainPairs();
+    AddFamilies();
+    if (m_nextGroup > kFirstDoodadGroup) {
+        throw std::logic_error("terrain families run into the doodad groups");
+    }
+    AddCreepTiles();
+    AddDoodads();
+    AddFiller();
+
+    const std::string base = "tileset\\" + std::string(TilesetStems[static_cast<std::size_t>(m_tileset)]);
+    std::vector<std::uint8_t> cv5, vx4, vf4, vr4, wpe;
+    auto put16 = [](std::vector<std::uint8_t>& out, std::uint32_t v) {
+        out.push_back(static_cast<std::uint8_t>(v));
+        out.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    for (int g = 0; g < kGroups; ++g) {
+        for (std::uint16_t v : m_headers[static_cast<std::size_t>(g)]) put16(cv5, v);
+        for (std::uint16_t v : m_megatiles[static_cast<std::size_t>(g)]) put16(cv5, v);
+    }
+    for (const auto& m : m_vx4) for (std::uint16_t v : m) put16(vx4, v);
+    for (const auto& m : m_vf4) for (std::uint16_t v : m) put16(vf4, v);
+    for (const auto& m : m_minitiles) vr4.insert(vr4.end(), m.begin(), m.end());
+    for (std::uint32_t c : m_palette) {
+        for (int i = 0; i < 4; ++i) wpe.push_back(static_cast<std::uint8_t>(c >> (8 * i)));
+    }
+    files[base + ".cv5"] = std::move(cv5);
+    files[base + ".vx4"] = std::move(vx4);
+    files[base + ".vf4"] = std::move(vf4);
+    files[base + ".vr4"] = std::move(vr4);
+    files[base + ".wpe"] = std::move(wpe);
+    files[base + ".grp"] = CreepSheet();
+    files[base + "\\dddata.bin"] = m_dddata;
+}
+
+} // namespace
+
+std::vector<LinkPlan> StandinLinks(int tileset) {
+    return Links(tileset);
+}
+
+int StandinDoodadCount(int tileset) {
+    return 30 + 3 * tileset;
+}
+
+const std::vector<std::string>& DoodadGroupNames() {
+    // "Rock Pile" twice: two names spelled alike with different string numbers.
+    static const std::vector<std::string> names = {"Rock Pile", "Boulders", "Ruined Pillar", "Tree Cluster", "Crater",
+                                                   "Vents", "Debris", "Statue", "Crystal Spire", "Wreckage", "Pipes",
+                                                   "Rubble", "Rock Pile", "Stone Arch"};
+    return names;
+}
+
+const std::vector<FamilyPair>& FamilyLayout(FamilyKind kind) {
+    switch (kind) {
+    case FamilyKind::Cliff36:
+        return kCliff36;
+    case FamilyKind::Pair24:
+        return kPair24;
+    case FamilyKind::Pair14:
+        break;
+    }
+    return kPair14;
+}
+
+std::vector<std::uint8_t> OverlaySheet(int index) {
+    // Trees, pillars and crystals that stand on doodads.
+    const int w = 24 + (index % 4) * 16, h = 32 + (index % 3) * 16;
+    Canvas c(w, h);
+    const int kind = index % 3;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const double u = (x + 0.5) / w - 0.5, v = (y + 0.5) / h;
+            if (kind == 0) { // tree: trunk and crown
+                if (std::abs(u) < 0.08 && v > 0.6) c.set(x, y, palette::kEarthRamp + 2);
+                const double d = u * u * 4 + (v - 0.35) * (v - 0.35) * 6;
+                if (d < 0.25) c.set(x, y, palette::kEarthRamp + 4 + static_cast<int>((0.25 - d) * 12) % 4);
+            } else if (kind == 1) { // pillar
+                if (std::abs(u) < 0.2 && v > 0.1) c.set(x, y, palette::kGreyRamp + 3 + (x % 5 == 0 ? 3 : 0));
+            } else { // crystal
+                if (std::abs(u) * 2 < v) c.set(x, y, palette::kCrystalRamp + static_cast<int>(v * 7.99));
+            }
+        }
+    }
+    return EncodeGrp({c});
+}
+
+void GenerateTilesets(const TilesetInputs& inputs, FileSet& files) {
+    for (int t = 0; t < kTilesetCount; ++t) {
+        TilesetBuilder(t, inputs).Build(files);
+    }
+}
+
+} // namespace orv::standin
