@@ -4,6 +4,7 @@
 #include "graphics/OrvistadTypes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -92,7 +93,10 @@ struct TerrainLook {
 };
 
 bool Has(std::string_view name, std::string_view word) {
-    return name.find(word) != std::string_view::npos;
+    // Names are matched without regard to case ("Dark platform").
+    return std::search(name.begin(), name.end(), word.begin(), word.end(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           }) != name.end();
 }
 
 TerrainLook LookOf(std::string_view name) {
@@ -308,7 +312,11 @@ void TilesetBuilder::MakePalette() {
     }
     m_palette[255] = Pack({1, 1, 1});
     for (const Terrain& t : m_terrains) {
-        const Rgb base = tinted(t.look.colour);
+        // Terrains of one kind (several stone floors, say) still differ in hue.
+        const double k = t.code * 1.7;
+        const Rgb own = {t.look.colour.r * (1 + 0.18 * std::sin(k)), t.look.colour.g * (1 + 0.18 * std::sin(k + 2.1)),
+                         t.look.colour.b * (1 + 0.18 * std::sin(k + 4.2))};
+        const Rgb base = tinted(own);
         const double lift = t.elevation * 0.12;
         for (int i = 0; i < 8; ++i) {
             const double shade = 0.55 + i * 0.11 + lift;

@@ -92,6 +92,20 @@ TEST(Cli, DataPutsAddedArchivesLastAndTellsWhatIsMissing) {
     EXPECT_NE(data.out.find("standin.mpq"), std::string::npos);
 }
 
+TEST(Cli, TilesetDrawsAContactSheet) {
+    test::TempDir dir;
+    const Outcome sheet = RunCli({"tileset", "Jungle", dir.file("jungle.png"), "--standin"});
+    ASSERT_EQ(sheet.status, 0) << sheet.err;
+    const auto png = test::ReadBytes(dir.file("jungle.png"));
+    ASSERT_GT(png.size(), 10000u);
+    EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+    EXPECT_EQ(RunCli({"tileset", "9", dir.file("x.png"), "--standin"}).status, 2);
+    EXPECT_EQ(RunCli({"tileset", "Jungle"}).status, 2);
+    const Outcome unwritable = RunCli({"tileset", "0", dir.file("no/such/dir/x.png"), "--standin"});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos);
+}
+
 TEST(JsonText, EscapesControlBytesAndMapsHighBytesToLatin1) {
     EXPECT_EQ(cli::JsonString(std::string("a\"b\\\x01\x7F\xE9\n", 8)), "\"a\\\"b\\\\\\u0001\\u007f\xC3\xA9\\n\"");
 }
