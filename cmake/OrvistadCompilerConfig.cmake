@@ -6,7 +6,7 @@ option(ORVISTAD_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanit
 add_library(orvistad_compiler_config INTERFACE)
 target_compile_options(orvistad_compiler_config INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
-  -Woverloaded-virtual -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough
+  -Woverloaded-virtual -Wformat=2 -Wimplicit-fallthrough
   $<$<BOOL:${ORVISTAD_WERROR}>:-Werror>)
 
 if(ORVISTAD_SANITIZE)

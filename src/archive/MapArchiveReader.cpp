@@ -1,6 +1,7 @@
 #include "archive/MapArchiveReader.h"
 
 #include "archive/MpqCrypto.h"
+#include "base/ChildProcess.h"
 #include "base/FileUtil.h"
 
 #include <StormLib.h>
@@ -241,13 +242,17 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::Decode(const Header& header,
         encrypted ? mpq::FileKey(name, block.offset, block.size, (block.flags & mpq::kFlagFixKey) != 0) : 0;
 
     if (block.flags & (mpq::kFlagImplode | mpq::kFlagCompress)) {
-        // The game knows nothing of single-unit files; read sectors first, as it would.
-        auto sectored = DecodeSectored(header, block, position, key, false);
-        if (sectored || !(block.flags & mpq::kFlagSingleUnit)) {
-            return sectored;
+        // The archive library's Huffman and ADPCM decoders (sound data) crash on some
+        // malformed input; a file that needs them is decoded in a child process.
+        if ((block.flags & mpq::kFlagCompress) && UsesSoundDecoders(header, block, position, key)) {
+            if (s_soundPolicy == SoundDecoding::Refuse) {
+                return MakeError("it uses sound compression, which this reader is set to refuse");
+            }
+            return RunInChildProcess(
+                [&] { return DecodeFile(header, block, position, key); },
+                "the archive library failed on its sound data");
         }
-        auto whole = DecodeSectored(header, block, position, key, true);
-        return whole ? std::move(whole) : std::move(sectored);
+        return DecodeFile(header, block, position, key);
     }
 
     // Stored as it is, encrypted sector by sector when at all.
@@ -264,6 +269,53 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::Decode(const Header& header,
         }
     }
     return out;
+}
+
+Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeFile(const Header& header, const BlockEntry& block,
+                                                               std::int64_t position, std::uint32_t key) const {
+    // The game knows nothing of single-unit files; read sectors first, as it would.
+    auto sectored = DecodeSectored(header, block, position, key, false);
+    if (sectored || !(block.flags & mpq::kFlagSingleUnit)) {
+        return sectored;
+    }
+    auto whole = DecodeSectored(header, block, position, key, true);
+    return whole ? std::move(whole) : std::move(sectored);
+}
+
+bool MapArchiveReader::UsesSoundDecoders(const Header& header, const BlockEntry& block, std::int64_t position,
+                                         std::uint32_t key) const {
+    constexpr std::uint8_t kSound = MPQ_COMPRESSION_HUFFMANN | MPQ_COMPRESSION_ADPCM_MONO | MPQ_COMPRESSION_ADPCM_STEREO;
+    const Bytes data(m_bytes);
+    const bool encrypted = (block.flags & mpq::kFlagEncrypted) != 0;
+    const std::uint64_t sectorSize = header.sectorSize;
+    const std::uint64_t sectors = (block.size + sectorSize - 1) / sectorSize;
+    if (PresentLength(data, position, (sectors + 1) * 4) < (sectors + 1) * 4) {
+        return false; // DecodeSectored refuses it before any decoder runs
+    }
+    std::vector<std::uint8_t> table = ReadPadded(data, position, (sectors + 1) * 4);
+    if (encrypted) {
+        mpq::DecryptBlock(table, key - 1);
+    }
+    for (std::uint64_t i = 0; i < sectors; ++i) {
+        const std::uint32_t begin = ReadLEOr<std::uint32_t>(table, i * 4, 0);
+        const std::uint32_t end = ReadLEOr<std::uint32_t>(table, i * 4 + 4, 0);
+        const std::uint64_t expected = std::min<std::uint64_t>(sectorSize, block.size - i * sectorSize);
+        if (end <= begin || end - begin >= expected) {
+            continue;
+        }
+        std::vector<std::uint8_t> first = ReadPadded(data, position + begin, 4);
+        if (encrypted) {
+            mpq::DecryptBlock(first, key + static_cast<std::uint32_t>(i));
+        }
+        if (first[0] & kSound) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void MapArchiveReader::SetSoundDecoding(SoundDecoding policy) {
+    s_soundPolicy = policy;
 }
 
 Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeSectored(const Header& header, const BlockEntry& block,

@@ -64,6 +64,12 @@ public:
     // Names listed in the archive's (listfile), in order; empty when it has none.
     std::vector<std::string> ListfileNames() const;
 
+    // Files that need the archive library's sound decoders (Huffman, ADPCM) are decoded in
+    // a child process, since those decoders crash on some malformed data. The fuzz target
+    // refuses such files instead, to keep forking out of the fuzzer.
+    enum class SoundDecoding { Isolate, Refuse };
+    static void SetSoundDecoding(SoundDecoding policy);
+
     // File offset of the archive header that ListFiles() describes.
     std::int64_t HeaderOffset() const;
     std::size_t HeaderCount() const { return m_headers.size(); }
@@ -95,6 +101,10 @@ private:
     std::vector<std::uint32_t> CandidateSlots(const Header& header, std::string_view name) const;
     Result<std::vector<std::uint8_t>> Decode(const Header& header, const BlockEntry& block,
                                              std::string_view name) const;
+    Result<std::vector<std::uint8_t>> DecodeFile(const Header& header, const BlockEntry& block, std::int64_t position,
+                                                 std::uint32_t key) const;
+    bool UsesSoundDecoders(const Header& header, const BlockEntry& block, std::int64_t position,
+                           std::uint32_t key) const;
     Result<std::vector<std::uint8_t>> DecodeSectored(const Header& header, const BlockEntry& block,
                                                      std::int64_t position, std::uint32_t key,
                                                      bool singleUnit) const;
@@ -103,6 +113,7 @@ private:
 
     std::vector<std::uint8_t> m_bytes;
     std::vector<Header> m_headers;
+    static inline SoundDecoding s_soundPolicy = SoundDecoding::Isolate;
 };
 
 // A readable description of a sector's compression mask ("pkware", "huffman+adpcm-mono").

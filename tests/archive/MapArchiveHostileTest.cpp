@@ -126,6 +126,37 @@ TEST(MapArchiveHostile, ReadsASectoredFileFlaggedSingleUnitAsSectors) {
     EXPECT_EQ(data.value(), Pattern(30000, 23));
 }
 
+TEST(MapArchiveHostile, MalformedSoundDataCannotCrashTheReader) {
+    // Sectors that claim Huffman coding but hold noise: the archive library's decoder
+    // crashes on some of them, so they are decoded in a child process.
+    std::mt19937 random(99);
+    int errors = 0;
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::uint8_t> noise(3000);
+        for (auto& b : noise) {
+            b = static_cast<std::uint8_t>(random());
+        }
+        noise[0] = 0x01; // Huffman
+        MpqBuilder builder;
+        const std::size_t end = 8 + noise.size();
+        std::vector<std::uint8_t> raw(end, 0);
+        raw[0] = 8; // the sector table: one sector from byte 8 to the end
+        raw[4] = static_cast<std::uint8_t>(end & 0xFF);
+        raw[5] = static_cast<std::uint8_t>(end >> 8);
+        std::copy(noise.begin(), noise.end(), raw.begin() + 8);
+        const auto index = builder.AddRawBlock(raw, 4000, kCompressed);
+        builder.AddHash("staredit\\wav\\x.wav", index);
+        auto reader = MapArchiveReader::FromBytes(builder.Build());
+        ASSERT_TRUE(reader.ok());
+        auto data = reader.value().ReadFile("staredit\\wav\\x.wav");
+        if (!data) {
+            ++errors;
+            EXPECT_FALSE(data.error().empty());
+        }
+    }
+    EXPECT_GT(errors, 0);
+}
+
 TEST(MapArchiveHostile, EveryTruncationEndsCleanly) {
     const auto clean = SampleArchive();
     for (std::size_t size = 0; size < clean.size(); size += 97) {
