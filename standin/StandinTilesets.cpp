@@ -172,7 +172,7 @@ double ValueNoise(double x, double y, std::uint32_t seed) {
     const int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
     const double fx = x - xi, fy = y - yi;
     auto at = [&](int i, int j) {
-        return Hash01(static_cast<std::uint32_t>(i * 73856093) ^ static_cast<std::uint32_t>(j * 19349663) ^ seed);
+        return Hash01(static_cast<std::uint32_t>(i) * 73856093u ^ static_cast<std::uint32_t>(j) * 19349663u ^ seed);
     };
     const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
     const double top = at(xi, yi) + (at(xi + 1, yi) - at(xi, yi)) * sx;

@@ -282,36 +282,44 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeFile(const Header& hea
     return whole ? std::move(whole) : std::move(sectored);
 }
 
-bool MapArchiveReader::UsesSoundDecoders(const Header& header, const BlockEntry& block, std::int64_t position,
-                                         std::uint32_t key) const {
-    constexpr std::uint8_t kSound = MPQ_COMPRESSION_HUFFMANN | MPQ_COMPRESSION_ADPCM_MONO | MPQ_COMPRESSION_ADPCM_STEREO;
+std::optional<std::vector<std::uint8_t>> MapArchiveReader::SectorMethods(const Header& header, const BlockEntry& block,
+                                                                         std::int64_t position,
+                                                                         std::uint32_t key) const {
     const Bytes data(m_bytes);
     const bool encrypted = (block.flags & mpq::kFlagEncrypted) != 0;
     const std::uint64_t sectorSize = header.sectorSize;
     const std::uint64_t sectors = (block.size + sectorSize - 1) / sectorSize;
-    if (PresentLength(data, position, (sectors + 1) * 4) < (sectors + 1) * 4) {
-        return false; // DecodeSectored refuses it before any decoder runs
+    const std::uint64_t tableBytes = (sectors + 1) * 4;
+    if (PresentLength(data, position, tableBytes) < tableBytes) {
+        return std::nullopt;
     }
-    std::vector<std::uint8_t> table = ReadPadded(data, position, (sectors + 1) * 4);
+    std::vector<std::uint8_t> table = ReadPadded(data, position, tableBytes);
     if (encrypted) {
         mpq::DecryptBlock(table, key - 1);
     }
+    std::vector<std::uint8_t> methods;
     for (std::uint64_t i = 0; i < sectors; ++i) {
         const std::uint32_t begin = ReadLEOr<std::uint32_t>(table, i * 4, 0);
         const std::uint32_t end = ReadLEOr<std::uint32_t>(table, i * 4 + 4, 0);
         const std::uint64_t expected = std::min<std::uint64_t>(sectorSize, block.size - i * sectorSize);
         if (end <= begin || end - begin >= expected) {
-            continue;
+            continue; // stored raw, or broken: no method byte
         }
         std::vector<std::uint8_t> first = ReadPadded(data, position + begin, 4);
         if (encrypted) {
             mpq::DecryptBlock(first, key + static_cast<std::uint32_t>(i));
         }
-        if (first[0] & kSound) {
-            return true;
-        }
+        methods.push_back(first[0]);
     }
-    return false;
+    return methods;
+}
+
+bool MapArchiveReader::UsesSoundDecoders(const Header& header, const BlockEntry& block, std::int64_t position,
+                                         std::uint32_t key) const {
+    constexpr std::uint8_t kSound = MPQ_COMPRESSION_HUFFMANN | MPQ_COMPRESSION_ADPCM_MONO | MPQ_COMPRESSION_ADPCM_STEREO;
+    const auto methods = SectorMethods(header, block, position, key);
+    // A table that is not all there is refused by DecodeSectored before any decoder runs.
+    return methods && std::any_of(methods->begin(), methods->end(), [](std::uint8_t m) { return (m & kSound) != 0; });
 }
 
 void MapArchiveReader::SetSoundDecoding(SoundDecoding policy) {
@@ -405,29 +413,16 @@ std::string MapArchiveReader::DescribeCompression(const Header& header, const Bl
         return "compressed";
     }
     // The methods of every packed sector; each sector's first byte names its methods.
-    const Bytes data(m_bytes);
     const std::int64_t position = header.position + static_cast<std::int32_t>(block.offset);
     const std::uint32_t key =
         encrypted ? mpq::FileKey(name, block.offset, block.size, (block.flags & mpq::kFlagFixKey) != 0) : 0;
-    const std::uint64_t sectorSize = header.sectorSize;
-    const std::uint64_t sectors = std::min<std::uint64_t>((block.size + sectorSize - 1) / sectorSize, 1u << 16);
-    std::vector<std::uint8_t> table = ReadPadded(data, position, (sectors + 1) * 4);
-    if (encrypted) {
-        mpq::DecryptBlock(table, key - 1);
+    const auto masks = SectorMethods(header, block, position, key);
+    if (!masks) {
+        return "compressed";
     }
     std::vector<std::string> methods;
-    for (std::uint64_t i = 0; i < sectors; ++i) {
-        const std::uint32_t begin = ReadLEOr<std::uint32_t>(table, i * 4, 0);
-        const std::uint32_t end = ReadLEOr<std::uint32_t>(table, i * 4 + 4, 0);
-        const std::uint64_t expected = std::min<std::uint64_t>(sectorSize, block.size - i * sectorSize);
-        if (end <= begin || end - begin >= expected) {
-            continue;
-        }
-        std::vector<std::uint8_t> first = ReadPadded(data, position + begin, 4);
-        if (encrypted) {
-            mpq::DecryptBlock(first, key + static_cast<std::uint32_t>(i));
-        }
-        std::string method = CompressionMaskName(first[0]);
+    for (std::uint8_t mask : *masks) {
+        std::string method = CompressionMaskName(mask);
         if (std::find(methods.begin(), methods.end(), method) == methods.end()) {
             methods.push_back(std::move(method));
         }

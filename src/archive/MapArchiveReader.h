@@ -103,6 +103,9 @@ private:
                                              std::string_view name) const;
     Result<std::vector<std::uint8_t>> DecodeFile(const Header& header, const BlockEntry& block, std::int64_t position,
                                                  std::uint32_t key) const;
+    // The method byte of every packed sector; nothing when the sector table is not all there.
+    std::optional<std::vector<std::uint8_t>> SectorMethods(const Header& header, const BlockEntry& block,
+                                                           std::int64_t position, std::uint32_t key) const;
     bool UsesSoundDecoders(const Header& header, const BlockEntry& block, std::int64_t position,
                            std::uint32_t key) const;
     Result<std::vector<std::uint8_t>> DecodeSectored(const Header& header, const BlockEntry& block,
