@@ -1,0 +1,908 @@
+#include "scenario/CCHKFile.h"
+
+#include "app/Debugunit.h"
+#include "archive/MapArchiveReader.h"
+#include "base/FileUtil.h"
+#include "base/Random.h"
+#include "graphics/CTileset.h"
+#include "scenario/NewMapDefaults.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+namespace orv {
+namespace {
+
+using Name = std::array<char, 4>;
+
+Name MakeName(const char* text) {
+    return {text[0], text[1], text[2], text[3]};
+}
+
+bool Is(const Name& name, const char* text) {
+    return std::memcmp(name.data(), text, 4) == 0;
+}
+
+template <std::size_t N>
+bool CopyFixed(std::array<std::uint8_t, N>& into, Bytes data) {
+    if (data.size() < N) {
+        return false; // shorter than its layout: the game ignores it
+    }
+    std::copy_n(data.begin(), N, into.begin());
+    return true;
+}
+
+// Overwrites the start of `buffer` with `data`, growing it when the copy is longer.
+void Stack(std::vector<std::uint8_t>& buffer, Bytes data) {
+    if (buffer.size() < data.size()) {
+        buffer.resize(data.size(), 0);
+    }
+    std::copy(data.begin(), data.end(), buffer.begin());
+}
+
+class Writer {
+public:
+    void Section(const char* name, const std::vector<std::uint8_t>& data) { Section(MakeName(name), data); }
+    void Section(const Name& name, const std::vector<std::uint8_t>& data) {
+        out.insert(out.end(), name.begin(), name.end());
+        Put32(static_cast<std::uint32_t>(data.size()));
+        out.insert(out.end(), data.begin(), data.end());
+    }
+    template <std::size_t N>
+    void Section(const char* name, const std::array<std::uint8_t, N>& data) {
+        Section(name, std::vector<std::uint8_t>(data.begin(), data.end()));
+    }
+    void Put32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        }
+    }
+    std::vector<std::uint8_t> out;
+};
+
+void Put8(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+}
+void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    Put8(out, v);
+    Put8(out, v >> 8);
+}
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+} // namespace
+
+TCHK::TCHK(Prompter& prompter, const std::vector<std::uint8_t>* unitsDat) : m_prompter(prompter), m_unitsDat(unitsDat) {
+    Clear();
+}
+
+void TCHK::Clear() {
+    const std::size_t cells = static_cast<std::size_t>(kGridSide) * kGridSide;
+    TerrainGrid.assign(cells, 0);
+    TileMap.assign(cells, 0);
+    FogGrid.assign(cells, 0);
+    IsoMap.reset();
+    Units.clear();
+    Doodads.clear();
+    Sprites.clear();
+    Strings = {};
+    Locations = {};
+    Triggers.clear();
+    Briefings.clear();
+    KeptSections.clear();
+    SectionsRead.clear();
+    HasExpansionUpgradeCosts = HasExpansionTechCosts = false;
+    HadTileSection = false;
+    m_terrainEdited = false;
+}
+
+Status TCHK::LoadFromFile(const std::string& path) {
+    const std::size_t at = path.rfind(".chk");
+    const bool plain = path.size() >= 9 && at != std::string::npos && at + 1 >= path.size() - 9;
+    std::vector<std::uint8_t> bytes;
+    if (plain) {
+        m_prompter.ShowMessage(path);
+        auto read = ReadWholeFile(path);
+        if (!read) {
+            return MakeError(read.error());
+        }
+        bytes = std::move(read).value();
+    } else {
+        auto archive = MapArchiveReader::Open(path);
+        if (!archive) {
+            return MakeError(archive.error());
+        }
+        auto scenario = archive.value().ReadFile("staredit\\scenario.chk");
+        if (!scenario) {
+            return MakeError(path + ": " + scenario.error());
+        }
+        DebugLog("Extracted staredit\\scenario.chk from MPQ archive " + path);
+        bytes = std::move(scenario).value();
+    }
+    Status read = ReadSections(bytes);
+    if (!read) {
+        return MakeError(path + ": " + read.error());
+    }
+    return {};
+}
+
+Status TCHK::ReadSections(Bytes data) {
+    Clear();
+    std::vector<std::uint8_t> mtxm, str, strx;
+    std::optional<std::vector<std::uint8_t>> tile, mask, isom, dd2;
+    bool sawDim = false, sawStr = false, sawStrx = false;
+    std::set<std::int64_t> visited;
+
+    std::int64_t pos = 0;
+    const auto size = static_cast<std::int64_t>(data.size());
+    while (pos + 8 <= size) {
+        if (!visited.insert(pos).second) {
+            break; // a jump back to a place already read would loop for ever
+        }
+        Name name;
+        std::memcpy(name.data(), data.data() + pos, 4);
+        const auto declared = static_cast<std::int32_t>(ReadLEOr<std::uint32_t>(data, static_cast<std::uint64_t>(pos) + 4, 0));
+        const std::int64_t start = pos + 8;
+        SectionsRead.push_back({name, declared});
+        if (declared < 0) {
+            pos = start + declared; // a negative size moves the walk back
+            if (pos < 0) {
+                break;
+            }
+            continue;
+        }
+        const Bytes s = Clip(data, start, static_cast<std::uint64_t>(declared));
+        DebugLog(std::string(name.data(), 4) + "  " + std::to_string(declared));
+        pos = start + declared;
+
+        if (Is(name, "TYPE")) {
+            if (s.size() >= 4) std::copy_n(s.begin(), 4, TypeTag.begin());
+        } else if (Is(name, "VER ")) {
+            if (s.size() >= 2) Version = ReadLEOr<std::uint16_t>(s, 0, 0);
+        } else if (Is(name, "IVER") || Is(name, "IVE2")) {
+            if (s.size() >= 2) EditorVersion = ReadLEOr<std::uint16_t>(s, 0, 0);
+        } else if (Is(name, "VCOD")) {
+            CopyFixed(Vcod, s);
+        } else if (Is(name, "IOWN")) {
+            CopyFixed(OwnerTypes, s);
+        } else if (Is(name, "OWNR")) {
+            // derived from the start locations when writing
+        } else if (Is(name, "ERA ")) {
+            if (s.size() >= 2) Era = ReadLEOr<std::uint16_t>(s, 0, 0);
+        } else if (Is(name, "DIM ")) {
+            if (s.size() >= 4) {
+                Width = ReadLEOr<std::uint16_t>(s, 0, 0);
+                Height = ReadLEOr<std::uint16_t>(s, 2, 0);
+                sawDim = true;
+            }
+        } else if (Is(name, "SIDE")) {
+            CopyFixed(Races, s);
+        } else if (Is(name, "MTXM")) {
+            Stack(mtxm, s);
+        } else if (Is(name, "PUNI")) {
+            CopyFixed(Puni, s);
+        } else if (Is(name, "UPGR")) {
+            CopyFixed(Upgr, s);
+        } else if (Is(name, "PTEC")) {
+            CopyFixed(Ptec, s);
+        } else if (Is(name, "UNIT")) {
+            for (std::size_t at = 0; at + 36 <= s.size(); at += 36) {
+                ByteReader in(s.subspan(at, 36));
+                UnitRecord u;
+                u.Serial = in.u32();
+                u.X = in.u16();
+                u.Y = in.u16();
+                u.Type = in.u16();
+                u.Link = in.u16();
+                u.ValidState = in.u16();
+                u.ValidProps = in.u16();
+                u.Owner = in.u8();
+                u.HitPoints = in.u8();
+                u.Shields = in.u8();
+                u.Energy = in.u8();
+                u.Resources = in.u32();
+                u.Hangar = in.u16();
+                u.State = in.u16();
+                const Bytes tail = in.bytes(8);
+                std::copy(tail.begin(), tail.end(), u.Tail.begin());
+                Units.push_back(u);
+            }
+        } else if (Is(name, "ISOM")) {
+            isom.emplace(s.begin(), s.end());
+        } else if (Is(name, "TILE")) {
+            tile.emplace(s.begin(), s.end());
+        } else if (Is(name, "DD2 ")) {
+            dd2.emplace(s.begin(), s.end());
+        } else if (Is(name, "THG2")) {
+            for (std::size_t at = 0; at + 10 <= s.size(); at += 10) {
+                SpriteRecord r;
+                std::copy_n(s.begin() + static_cast<std::ptrdiff_t>(at), 10, r.Bytes.begin());
+                Sprites.push_back(r);
+            }
+        } else if (Is(name, "MASK")) {
+            mask.emplace(s.begin(), s.end());
+        } else if (Is(name, "STR ")) {
+            Stack(str, s);
+            sawStr = true;
+        } else if (Is(name, "STRx")) {
+            Stack(strx, s);
+            sawStrx = true;
+        } else if (Is(name, "UPRP")) {
+            CopyFixed(UnitPresets, s);
+        } else if (Is(name, "UPUS")) {
+            CopyFixed(UnitPresetsUsed, s);
+        } else if (Is(name, "MRGN")) {
+            Locations = {};
+            for (std::size_t i = 0; i < kLocationSlots && (i + 1) * 20 <= s.size(); ++i) {
+                ByteReader in(s.subspan(i * 20, 20));
+                LocationSlot& l = Locations[i];
+                l.Left = in.i32();
+                l.Top = in.i32();
+                l.Right = in.i32();
+                l.Bottom = in.i32();
+                l.Name = in.u16();
+                l.Flags = in.u16();
+                l.InUse = l.Left != 0 && l.Top != 0 && l.Right != 0 && l.Bottom != 0;
+            }
+        } else if (Is(name, "TRIG")) {
+            Triggers.insert(Triggers.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(s.size() / 2400 * 2400));
+        } else if (Is(name, "MBRF")) {
+            Briefings.insert(Briefings.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(s.size() / 2400 * 2400));
+        } else if (Is(name, "SPRP")) {
+            if (s.size() >= 4) {
+                ScenarioName = ReadLEOr<std::uint16_t>(s, 0, 0);
+                ScenarioDescription = ReadLEOr<std::uint16_t>(s, 2, 0);
+            }
+        } else if (Is(name, "FORC")) {
+            // Shorter copies are accepted; the missing bytes read as zero.
+            std::array<std::uint8_t, 20> forc{};
+            std::copy_n(s.begin(), std::min<std::size_t>(20, s.size()), forc.begin());
+            std::copy_n(forc.begin(), 8, PlayerForces.begin());
+            for (std::size_t i = 0; i < 4; ++i) {
+                ForceNames[i] = static_cast<std::uint16_t>(forc[8 + 2 * i] | (forc[9 + 2 * i] << 8));
+            }
+            std::copy_n(forc.begin() + 16, 4, ForceFlags.begin());
+        } else if (Is(name, "WAV ")) {
+            if (s.size() >= 2048) {
+                for (std::size_t i = 0; i < 512; ++i) Wavs[i] = ReadLEOr<std::uint32_t>(s, 4 * i, 0);
+            }
+        } else if (Is(name, "SWNM")) {
+            if (s.size() >= 1024) {
+                for (std::size_t i = 0; i < 256; ++i) SwitchNames[i] = ReadLEOr<std::uint32_t>(s, 4 * i, 0);
+            }
+        } else if (Is(name, "COLR")) {
+            CopyFixed(Colours, s);
+        } else if (Is(name, "UNIS")) {
+            CopyFixed(Unis, s);
+        } else if (Is(name, "UPGS")) {
+            CopyFixed(Upgs, s);
+        } else if (Is(name, "TECS")) {
+            CopyFixed(Tecs, s);
+        } else if (Is(name, "PUPx")) {
+            CopyFixed(Pupx, s);
+        } else if (Is(name, "PTEx")) {
+            CopyFixed(Ptex, s);
+        } else if (Is(name, "UNIx")) {
+            CopyFixed(Unix, s);
+        } else if (Is(name, "UPGx")) {
+            HasExpansionUpgradeCosts = CopyFixed(Upgx, s) || HasExpansionUpgradeCosts;
+        } else if (Is(name, "TECx")) {
+            HasExpansionTechCosts = CopyFixed(Tecx, s) || HasExpansionTechCosts;
+        } else {
+            KeptSections.push_back({name, std::vector<std::uint8_t>(s.begin(), s.end())});
+        }
+    }
+
+    if (!sawDim || Width <= 0 || Height <= 0) {
+        return MakeError("not a scenario file (it has no map size)");
+    }
+    if (Width > 256 || Height > 256) {
+        return MakeError("the map size " + std::to_string(Width) + " x " + std::to_string(Height) +
+                         " is larger than 256 x 256");
+    }
+    // The displayed grid is what the game shows: the stacked MTXM, null tiles where it ends.
+    for (int r = 0; r < Height; ++r) {
+        for (int c = 0; c < Width; ++c) {
+            const std::size_t at = 2 * (static_cast<std::size_t>(r) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(c));
+            Displayed(c, r) = ReadLEOr<std::uint16_t>(mtxm, at, 0);
+            Fog(c, r) = mask ? ReadLEOr<std::uint8_t>(*mask, at / 2, 0xFF) : 0xFF;
+        }
+    }
+    // The terrain grid: TILE when it is whole, else what MTXM shows.
+    HadTileSection = tile.has_value();
+    const bool wholeTile = tile && tile->size() >= 2 * static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
+    for (int r = 0; r < Height; ++r) {
+        for (int c = 0; c < Width; ++c) {
+            const std::size_t at = 2 * (static_cast<std::size_t>(r) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(c));
+            Terrain(c, r) = wholeTile ? ReadLEOr<std::uint16_t>(*tile, at, 0) : Displayed(c, r);
+        }
+    }
+    m_tileBytes = tile.value_or(std::vector<std::uint8_t>{});
+    m_maskBytes = mask.value_or(std::vector<std::uint8_t>{});
+    if (isom) {
+        IsoMap = std::make_unique<CIsoMap>(Width, Height);
+        std::size_t at = 0;
+        for (int r = 0; r < IsoMap->Rows(); ++r) {
+            for (int c = 0; c < IsoMap->Columns(); ++c, at += 8) {
+                CIsoMap::Entry e{};
+                const Bytes part = Clip(*isom, static_cast<std::int64_t>(at), 8);
+                std::copy(part.begin(), part.end(), e.begin());
+                IsoMap->SetIsom(c, r, e);
+            }
+        }
+        m_isomBytes = std::move(*isom);
+    }
+    if (sawStr) {
+        Strings = StringTable::Read(str);
+    } else if (sawStrx) {
+        Strings = StringTable::Read(strx, true);
+    }
+    // A sound entry is kept while it names a string of the table.
+    for (auto& wav : Wavs) {
+        if (wav > Strings.Entries.size()) {
+            wav = 0;
+        }
+    }
+    if (dd2) {
+        for (std::size_t at = 0; at + 8 <= dd2->size(); at += 8) {
+            DoodadRecord d;
+            d.Number = ReadLEOr<std::uint16_t>(*dd2, at, 0);
+            d.X = ReadLEOr<std::uint16_t>(*dd2, at + 2, 0);
+            d.Y = ReadLEOr<std::uint16_t>(*dd2, at + 4, 0);
+            d.Owner = (*dd2)[at + 6];
+            d.Enabled = (*dd2)[at + 7];
+            Doodads.push_back(d);
+        }
+    }
+    // A sprite record belongs to the doodad that sits at its position.
+    std::vector<bool> taken(Sprites.size(), false);
+    for (DoodadRecord& d : Doodads) {
+        for (std::size_t i = 0; i < Sprites.size(); ++i) {
+            if (!taken[i] && Sprites[i].X() == d.X && Sprites[i].Y() == d.Y) {
+                taken[i] = true;
+                d.Sprite = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    CreepMap.SetSize(Width, Height);
+    return {};
+}
+
+void TCHK::LinkTileset(CStarcraftTileset* tileset) {
+    TilesetLink = tileset;
+    for (DoodadRecord& d : Doodads) {
+        d.MatchedOnLoad = DoodadFits(d);
+    }
+}
+
+std::array<bool, 12> TCHK::CheckStartLocations() {
+    std::array<bool, 12> hasStart{};
+    for (const UnitRecord& u : Units) {
+        if (u.Type == kStartLocationType && u.Owner < 12) {
+            if (hasStart[u.Owner]) {
+                m_prompter.ShowMessage("Player " + std::to_string(u.Owner + 1) +
+                                       " already has atleast one start location, please reduce to one or SC may have errors");
+            }
+            hasStart[u.Owner] = true;
+        }
+    }
+    return hasStart;
+}
+
+Status TCHK::WriteToFile() {
+    auto bytes = WriteToBytes();
+    if (!bytes) {
+        return MakeError(bytes.error());
+    }
+    return WriteWholeFile(FileName, bytes.value());
+}
+
+int TCHK::FormatKind() const {
+    if (Version == 59 || (Version < 63 && Version != 0)) {
+        return 1;
+    }
+    if (Version == 63 || Version == 64) {
+        return 2;
+    }
+    if (Version == 0) {
+        return 4;
+    }
+    return Version < 205 ? 2 : 4;
+}
+
+Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
+    // The strings first: a table that no longer fits fails the write before anything else.
+    auto strings = Strings.Write();
+    if (!strings) {
+        return MakeError(strings.error());
+    }
+    const std::array<bool, 12> hasStart = CheckStartLocations();
+    std::array<bool, 12> ownsUnit{};
+    for (const UnitRecord& u : Units) {
+        if (u.Owner < 12) {
+            ownsUnit[u.Owner] = true;
+        }
+    }
+
+    const int kind = FormatKind();
+    if (kind == 1) {
+        TypeTag = {0, 0, 0, 0};
+        Version = 59;
+        EditorVersion = 10;
+    } else if (kind == 2) {
+        TypeTag = {'R', 'A', 'W', 'S'};
+        Version = 63;
+        EditorVersion = 11;
+    } else {
+        TypeTag = {'R', 'A', 'W', 'B'};
+        Version = 205;
+        EditorVersion = 11;
+    }
+    const auto w = static_cast<std::size_t>(Width), h = static_cast<std::size_t>(Height);
+    Writer out;
+    std::vector<std::uint8_t> v;
+    if (kind != 1) {
+        out.Section("TYPE", TypeTag);
+    }
+    Put16(v, Version);
+    out.Section("VER ", v);
+    v.clear();
+    Put16(v, EditorVersion);
+    out.Section(kind == 1 ? "IVER" : "IVE2", v);
+    out.Section("VCOD", Vcod);
+    out.Section("IOWN", OwnerTypes);
+    v.clear();
+    for (int p = 0; p < 12; ++p) {
+        const auto i = static_cast<std::size_t>(p);
+        Put8(v, hasStart[i] ? OwnerTypes[i] : 0);
+        if (!hasStart[i] && ownsUnit[i] && p < 8) {
+            m_prompter.ShowMessage("Player " + std::to_string(p + 1) + " is missing a startlocation");
+        }
+    }
+    out.Section("OWNR", v);
+    v.clear();
+    Put16(v, Era);
+    out.Section("ERA ", v);
+    v.clear();
+    Put16(v, static_cast<std::uint32_t>(Width));
+    Put16(v, static_cast<std::uint32_t>(Height));
+    out.Section("DIM ", v);
+    out.Section("SIDE", Races);
+    v.clear();
+    for (std::size_t r = 0; r < h; ++r) {
+        for (std::size_t c = 0; c < w; ++c) {
+            Put16(v, TileMap[c * kGridSide + r]);
+        }
+    }
+    out.Section("MTXM", v);
+    out.Section("PUNI", Puni);
+    if (kind != 4) {
+        out.Section("UPGR", Upgr);
+        out.Section("PTEC", Ptec);
+    }
+    v.clear();
+    for (const UnitRecord& u : Units) {
+        Put32(v, u.Serial);
+        Put16(v, static_cast<std::uint32_t>(u.X));
+        Put16(v, static_cast<std::uint32_t>(u.Y));
+        Put16(v, static_cast<std::uint32_t>(u.Type));
+        Put16(v, static_cast<std::uint32_t>(u.Link));
+        Put16(v, static_cast<std::uint32_t>(u.ValidState));
+        Put16(v, static_cast<std::uint32_t>(u.ValidProps));
+        Put8(v, u.Owner);
+        Put8(v, u.HitPoints);
+        Put8(v, u.Shields);
+        Put8(v, u.Energy);
+        Put32(v, u.Resources);
+        Put16(v, static_cast<std::uint32_t>(u.Hangar));
+        Put16(v, static_cast<std::uint32_t>(u.State));
+        v.insert(v.end(), u.Tail.begin(), u.Tail.end());
+    }
+    out.Section("UNIT", v);
+    // ISOM: as read when the map had it and the size still fits; else from the store, or
+    // zero entries for a map that has none.
+    const std::size_t isomSize = 8 * (h + 1) * (w / 2 + 1);
+    if (IsoMap && m_isomBytes.size() == isomSize) {
+        out.Section("ISOM", m_isomBytes);
+    } else {
+        v.assign(isomSize, 0);
+        if (IsoMap) {
+            std::size_t at = 0;
+            for (int r = 0; r <= Height; ++r) {
+                for (int c = 0; c <= Width / 2; ++c, at += 8) {
+                    const CIsoMap::Entry e = IsoMap->GetIsom(c, r);
+                    std::copy(e.begin(), e.end(), v.begin() + static_cast<std::ptrdiff_t>(at));
+                }
+            }
+        }
+        out.Section("ISOM", v);
+    }
+    // TILE: as read unless the terrain was painted; none when the map had none.
+    if (m_terrainEdited || !HadTileSection) {
+        if (m_terrainEdited || m_newMap) {
+            v.clear();
+            for (std::size_t r = 0; r < h; ++r) {
+                for (std::size_t c = 0; c < w; ++c) {
+                    Put16(v, TerrainGrid[c * kGridSide + r]);
+                }
+            }
+            out.Section("TILE", v);
+        }
+    } else {
+        out.Section("TILE", m_tileBytes);
+    }
+    v.clear();
+    for (const DoodadRecord& d : Doodads) {
+        Put16(v, d.Number);
+        Put16(v, d.X);
+        Put16(v, d.Y);
+        Put8(v, d.Owner);
+        Put8(v, d.Enabled);
+    }
+    out.Section("DD2 ", v);
+    // THG2: every record as read (a doodad's own record goes with its doodad), then one for
+    // each doodad placed here whose group has an overlay sprite.
+    v.clear();
+    std::vector<bool> keep(Sprites.size(), true);
+    for (std::size_t i = 0; i < Sprites.size(); ++i) {
+        keep[i] = !Sprites[i].Removed;
+    }
+    for (std::size_t i = 0; i < Sprites.size(); ++i) {
+        if (keep[i]) {
+            v.insert(v.end(), Sprites[i].Bytes.begin(), Sprites[i].Bytes.end());
+        }
+    }
+    for (const DoodadRecord& d : Doodads) {
+        if (d.Sprite >= 0 || !TilesetLink || d.Number >= kDoodadCount) {
+            continue;
+        }
+        const DoodadInfoRecord& info = TilesetLink->DoodadInfo(d.Number);
+        const std::uint16_t overlay = info.FirstGroup ? TilesetLink->Header(info.FirstGroup).OverlayId() : 0;
+        if (overlay != 0) {
+            Put16(v, overlay);
+            Put16(v, d.X);
+            Put16(v, d.Y);
+            Put8(v, d.Owner);
+            Put8(v, d.Enabled);
+            Put16(v, 0x1000); // the number is a sprites.dat number
+        }
+    }
+    out.Section("THG2", v);
+    // MASK: as read when it was whole and the fog was not painted.
+    v.clear();
+    for (std::size_t r = 0; r < h; ++r) {
+        for (std::size_t c = 0; c < w; ++c) {
+            Put8(v, FogGrid[c * kGridSide + r]);
+        }
+    }
+    out.Section("MASK", m_maskBytes.size() > v.size() && std::equal(v.begin(), v.end(), m_maskBytes.begin()) ? m_maskBytes : v);
+    out.Section("STR ", strings.value());
+    out.Section("UPRP", UnitPresets);
+    out.Section("UPUS", UnitPresetsUsed);
+    v.clear();
+    const std::size_t slots = kind == 1 ? 64 : 255;
+    for (std::size_t i = 0; i < slots; ++i) {
+        const LocationSlot& l = Locations[i];
+        Put32(v, static_cast<std::uint32_t>(l.Left));
+        Put32(v, static_cast<std::uint32_t>(l.Top));
+        Put32(v, static_cast<std::uint32_t>(l.Right));
+        Put32(v, static_cast<std::uint32_t>(l.Bottom));
+        Put16(v, l.Name);
+        Put16(v, l.Flags);
+    }
+    out.Section("MRGN", v);
+    out.Section("TRIG", Triggers);
+    out.Section("MBRF", Briefings);
+    v.clear();
+    Put16(v, ScenarioName);
+    Put16(v, ScenarioDescription);
+    out.Section("SPRP", v);
+    v.assign(PlayerForces.begin(), PlayerForces.end());
+    for (std::uint16_t n : ForceNames) {
+        Put16(v, n);
+    }
+    v.insert(v.end(), ForceFlags.begin(), ForceFlags.end());
+    out.Section("FORC", v);
+    v.clear();
+    for (std::uint32_t n : Wavs) {
+        Put32(v, n);
+    }
+    out.Section("WAV ", v);
+    if (kind != 4) {
+        out.Section("UNIS", Unis);
+        out.Section("UPGS", Upgs);
+        out.Section("TECS", Tecs);
+    }
+    v.clear();
+    for (std::uint32_t n : SwitchNames) {
+        Put32(v, n);
+    }
+    out.Section("SWNM", v);
+    if (kind == 4) {
+        out.Section("COLR", Colours);
+    }
+    if (kind != 1) {
+        out.Section("PUPx", Pupx);
+        out.Section("PTEx", Ptex);
+        out.Section("UNIx", Unix);
+        Upgx[61] = 0;
+        out.Section("UPGx", Upgx);
+        out.Section("TECx", Tecx);
+    }
+    for (const KeptSection& kept : KeptSections) {
+        out.Section(kept.Name, kept.Data);
+    }
+    return std::move(out.out);
+}
+
+int TCHK::AddUnit(int x, int y, int owner, int type) {
+    if (Units.size() >= static_cast<std::size_t>(kMaxUnits)) {
+        return -1;
+    }
+    UnitRecord u;
+    u.X = x;
+    u.Y = y;
+    u.Type = type;
+    u.Owner = static_cast<std::uint8_t>(owner);
+    const std::vector<std::uint8_t> none;
+    const std::vector<std::uint8_t>& dat = m_unitsDat ? *m_unitsDat : none;
+    const std::uint32_t flags = ReadLEOr<std::uint32_t>(dat, 7032 + 4 * static_cast<std::size_t>(type), 0);
+    int state = 8;
+    if (flags & 0x20) state += 4;
+    if (flags & 0x200) state += 1;
+    if (flags & 0x100000) state += 2;
+    if (flags & 0x20014000) state += 8;
+    u.ValidState = state;
+    int props = 35;
+    if (flags & 0x200000) props += 8;
+    if (flags & 0x2000) props += 16;
+    if (ReadLEOr<std::uint8_t>(dat, 2472 + static_cast<std::size_t>(type), 0) != 0) props += 4;
+    u.ValidProps = props;
+    Units.push_back(u);
+    return static_cast<int>(Units.size() - 1);
+}
+
+void TCHK::DeleteUnit(int index) {
+    if (index >= 0 && static_cast<std::size_t>(index) < Units.size()) {
+        Units.erase(Units.begin() + index);
+    }
+}
+
+void TCHK::AddDoodad(int x, int y, int number) {
+    DoodadRecord d;
+    d.Number = static_cast<std::uint16_t>(number);
+    d.X = static_cast<std::uint16_t>(x);
+    d.Y = static_cast<std::uint16_t>(y);
+    Doodads.push_back(d);
+    RebuildTileMap();
+}
+
+void TCHK::DeleteDoodad(int index, bool rebuild) {
+    if (index < 0 || static_cast<std::size_t>(index) >= Doodads.size()) {
+        return;
+    }
+    if (Doodads[static_cast<std::size_t>(index)].Sprite >= 0) {
+        Sprites[static_cast<std::size_t>(Doodads[static_cast<std::size_t>(index)].Sprite)].Removed = true;
+    }
+    Doodads.erase(Doodads.begin() + index);
+    if (rebuild) {
+        RebuildTileMap();
+    }
+}
+
+int TCHK::AddLocation(int left, int top, int right, int bottom, int count, int scale) {
+    int slot = -1;
+    for (int i = std::min(count, kLocationSlots) - 1; i >= 1; --i) {
+        const LocationSlot& l = Locations[static_cast<std::size_t>(i)];
+        if (l.Left == 0 && l.Top == 0 && l.Right == 0 && l.Bottom == 0) {
+            slot = i;
+        }
+    }
+    if (slot < 0) {
+        return -1;
+    }
+    LocationSlot& l = Locations[static_cast<std::size_t>(slot)];
+    l.Left = left * scale;
+    l.Top = top * scale;
+    l.Right = right * scale;
+    l.Bottom = bottom * scale;
+    l.Flags = 0;
+    l.InUse = true;
+    const std::string initial = "location" + std::to_string(slot) + " " + std::to_string(left) + " " +
+                                std::to_string(right) + " " + std::to_string(top) + " " + std::to_string(bottom);
+    const std::string name = m_prompter.InputText("Name of new location", "Enter the name for the new location", initial)
+                                 .value_or(initial);
+    const int index = AddString(name);
+    l.Name = static_cast<std::uint16_t>(index + 1);
+    return slot;
+}
+
+void TCHK::DeleteLocation(int slot) {
+    if (slot >= 0 && slot < kLocationSlots) {
+        LocationSlot& l = Locations[static_cast<std::size_t>(slot)];
+        l.Left = l.Top = l.Right = l.Bottom = 0;
+        l.InUse = false;
+    }
+}
+
+bool TCHK::DoodadFits(const DoodadRecord& d) const {
+    if (!TilesetLink || d.Number >= kDoodadCount) {
+        return true;
+    }
+    const DoodadInfoRecord& info = TilesetLink->DoodadInfo(d.Number);
+    const int cx = d.X / 32, cy = d.Y / 32;
+    for (int r = 0; r < info.Height; ++r) {
+        for (int c = 0; c < info.Width; ++c) {
+            const std::uint16_t required = TilesetLink->DoodadPlacement(d.Number, c, r);
+            const int column = cx + c - info.Width / 2, row = cy + r - info.Height / 2;
+            if (required == 0 || column < 0 || row < 0 || column >= kGridSide || row >= kGridSide) {
+                continue;
+            }
+            if (TerrainGrid[Cell(column, row)] / 16 != required) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void TCHK::StampDoodad(const DoodadRecord& d, const TileRect* clip) {
+    if (!TilesetLink || d.Number >= kDoodadCount) {
+        return;
+    }
+    const DoodadInfoRecord& info = TilesetLink->DoodadInfo(d.Number);
+    if (info.Width == 0 || info.Height == 0) {
+        return;
+    }
+    const int cx = d.X / 32, cy = d.Y / 32;
+    for (int r = 0; r < info.Height; ++r) {
+        for (int c = 0; c < info.Width; ++c) {
+            const int column = cx + c - info.Width / 2, row = cy + r - info.Height / 2;
+            if (column < 0 || row < 0 || column > 255 || row > 255) {
+                continue;
+            }
+            if (clip && (column < clip->Left || column >= clip->Right || row < clip->Top || row >= clip->Bottom)) {
+                continue;
+            }
+            const int value = (info.FirstGroup + r) * 16 + c;
+            if (TilesetLink->TileHasGraphics(value)) {
+                TileMap[Cell(column, row)] = static_cast<std::uint16_t>(value);
+            }
+        }
+    }
+}
+
+void TCHK::RebuildTileMap() {
+    RebuildTileMap(TileRect{0, 0, 256, 256});
+}
+
+void TCHK::RebuildTileMap(const TileRect& area) {
+    const TileRect rect{std::max(0, area.Left), std::max(0, area.Top), std::min(256, area.Right), std::min(256, area.Bottom)};
+    m_terrainEdited = true;
+    for (int c = rect.Left; c < rect.Right; ++c) {
+        for (int r = rect.Top; r < rect.Bottom; ++r) {
+            TileMap[Cell(c, r)] = TerrainGrid[Cell(c, r)];
+        }
+    }
+    // Doodads whose footprint overlaps the area: drop those the edit made unfit (only those
+    // that fitted when the map was opened), then lay the rest over the area, first to last.
+    auto overlaps = [&](const DoodadRecord& d) {
+        if (!TilesetLink || d.Number >= kDoodadCount) {
+            return false;
+        }
+        const DoodadInfoRecord& info = TilesetLink->DoodadInfo(d.Number);
+        const int left = d.X / 32 - info.Width / 2, top = d.Y / 32 - info.Height / 2;
+        return left < rect.Right && left + info.Width > rect.Left && top < rect.Bottom && top + info.Height > rect.Top;
+    };
+    for (int i = static_cast<int>(Doodads.size()) - 1; i >= 0; --i) {
+        const DoodadRecord& d = Doodads[static_cast<std::size_t>(i)];
+        if (d.MatchedOnLoad && overlaps(d) && !DoodadFits(d)) {
+            DeleteDoodad(i, false);
+        }
+    }
+    for (const DoodadRecord& d : Doodads) {
+        if (overlaps(d)) {
+            StampDoodad(d, &rect);
+        }
+    }
+    RebuildCreep();
+}
+
+void TCHK::RebuildCreep() {
+    CreepMap.SetSize(Width, Height);
+    if (!TilesetLink) {
+        CreepMap.ClearCreep();
+        return;
+    }
+    std::vector<std::pair<int, int>> producers;
+    for (const UnitRecord& u : Units) {
+        if (u.Type == 131 || u.Type == 132 || u.Type == 133 || u.Type == 146 || u.Type == 144 || u.Type == 143) {
+            producers.push_back({u.X / 32, u.Y / 32});
+        }
+    }
+    CreepMap.Rebuild(producers, [&](int c, int r) { return TilesetLink->Header(TileMap[Cell(c, r)] / 16).Flags & 0xFF; });
+}
+
+void TCHK::NewMap(int terrainGroup, int tileset, int width, int height, CStarcraftTileset* tilesetSlot) {
+    Clear();
+    FileName.clear();
+    TypeTag = {'R', 'A', 'W', 'B'};
+    Version = 205;
+    EditorVersion = 11;
+    OwnerTypes = {};
+    Era = static_cast<std::uint16_t>(tileset);
+    Width = std::clamp(width, 1, 256);
+    Height = std::clamp(height, 1, 256);
+    for (int p = 0; p < 12; ++p) {
+        Races[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(p % 3);
+    }
+    TilesetLink = tilesetSlot;
+    for (int c = 0; c < Width / 2; ++c) {
+        for (int r = 0; r < Height; ++r) {
+            const int t = TilesetLink ? TilesetLink->RandomTileInGroup(terrainGroup * 16) : terrainGroup * 16;
+            Terrain(2 * c, r) = static_cast<std::uint16_t>(t);
+            Terrain(2 * c + 1, r) = static_cast<std::uint16_t>(t + 16);
+        }
+    }
+    for (int c = 0; c < Width; ++c) {
+        for (int r = 0; r < Height; ++r) {
+            Fog(c, r) = 255;
+        }
+    }
+    UnitPresetsUsed = {};
+    Strings.Entries.assign(StringTable::kStandardCount, std::string());
+    ScenarioName = static_cast<std::uint16_t>(AddString("Map Name") + 1);
+    ScenarioDescription = static_cast<std::uint16_t>(AddString("Map Description") + 1);
+    PlayerForces = {};
+    for (int f = 0; f < 4; ++f) {
+        ForceNames[static_cast<std::size_t>(f)] = static_cast<std::uint16_t>(AddString("Force " + std::to_string(f + 1)) + 1);
+    }
+    ForceFlags = {};
+    Wavs = {};
+    SwitchNames = {};
+    for (int p = 0; p < 8; ++p) {
+        Colours[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(p);
+    }
+    // The settings of an unmodified map, so the game accepts and plays the new one.
+    Vcod = kStandardVcod;
+    Unis = {};
+    Unix = {};
+    Upgs = {};
+    Upgx = {};
+    Tecs = {};
+    Tecx = {};
+    std::fill_n(Unis.begin(), 228, 1);
+    std::fill_n(Unix.begin(), 228, 1);
+    std::fill_n(Upgs.begin(), 46, 1);
+    std::fill_n(Upgx.begin(), 61, 1);
+    std::fill_n(Tecs.begin(), 24, 1);
+    std::fill_n(Tecx.begin(), 44, 1);
+    Puni.fill(1); // every unit available for every player and globally; players use the global setting
+    Upgr = {};
+    std::copy(kUpgradeMaxima.begin(), kUpgradeMaxima.end(), Upgr.begin() + 12 * 46 * 2);
+    std::fill(Upgr.begin() + 12 * 46 * 2 + 2 * 46, Upgr.end(), 1);
+    Pupx = {};
+    std::copy(kExpansionUpgradeMaxima.begin(), kExpansionUpgradeMaxima.end(), Pupx.begin() + 12 * 61 * 2);
+    std::fill(Pupx.begin() + 12 * 61 * 2 + 2 * 61, Pupx.end(), 1);
+    Ptec = {};
+    std::fill_n(Ptec.begin() + 12 * 24 * 2, 24, 1);
+    for (int t : kResearchedTechs) {
+        Ptec[static_cast<std::size_t>(12 * 24 * 2 + 24 + t)] = 1;
+    }
+    std::fill(Ptec.begin() + 12 * 24 * 2 + 2 * 24, Ptec.end(), 1);
+    Ptex = {};
+    std::fill_n(Ptex.begin() + 12 * 44 * 2, 44, 1);
+    for (int t : kExpansionResearchedTechs) {
+        Ptex[static_cast<std::size_t>(12 * 44 * 2 + 44 + t)] = 1;
+    }
+    std::fill(Ptex.begin() + 12 * 44 * 2 + 2 * 44, Ptex.end(), 1);
+    m_newMap = true;
+    CreepMap.SetSize(Width, Height);
+    RebuildTileMap();
+}
+
+} // namespace orv

@@ -1,0 +1,221 @@
+#pragma once
+
+// The scenario of one map in memory: every section of the scenario file in fixed arrays and
+// lists the editor changes in place, plus the derived displayed tile grid and creep map.
+//
+// Reading follows the game, not the letter of the format: sections may come in any order,
+// the last copy of an ordinary section wins, UNIT / THG2 / TRIG / MBRF copies are appended,
+// MTXM and STR copies overwrite the earlier bytes from the start ("stacking"), a negative
+// size moves the walk back (a visited place ends it), a size past the end is cut to what
+// remains, sections shorter than their fixed layout are ignored, and unknown sections are
+// kept and written back after the known ones. Nothing a file says makes the reader step
+// outside its buffer or a table.
+
+#include "base/ByteReader.h"
+#include "base/Prompter.h"
+#include "base/Result.h"
+#include "scenario/StringTable.h"
+#include "terrain/CIsomMap.h"
+#include "terrain/CreepMap.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+class CStarcraftTileset;
+
+inline constexpr int kMaxUnits = 1650;
+inline constexpr int kLocationSlots = 256;
+inline constexpr int kGridSide = 257;
+inline constexpr int kStartLocationType = 214;
+
+struct UnitRecord {
+    std::uint32_t Serial = 0;
+    std::int32_t X = 0, Y = 0;
+    std::int32_t Type = 0;
+    std::int32_t Link = 0;
+    std::int32_t ValidState = 0; // valid special properties
+    std::int32_t ValidProps = 0; // valid elements
+    std::uint8_t Owner = 0;
+    std::uint8_t HitPoints = 100, Shields = 100, Energy = 100; // percent
+    std::uint32_t Resources = 0;
+    std::int32_t Hangar = 0;
+    std::int32_t State = 0;
+    std::array<std::uint8_t, 8> Tail{}; // unused word and linked unit, carried unchanged
+    bool Selected = false;               // in memory only
+};
+
+struct DoodadRecord {
+    std::uint16_t Number = 0;
+    std::uint16_t X = 0, Y = 0; // pixels, centre
+    std::uint8_t Owner = 12;
+    std::uint8_t Enabled = 1;
+    int Sprite = -1;              // index into Sprites of the THG2 record that belongs to it
+    bool MatchedOnLoad = true;    // false: did not fit its terrain when the map was opened
+};
+
+struct LocationSlot {
+    std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+    std::uint16_t Name = 0;
+    std::uint16_t Flags = 0;
+    bool InUse = false;
+};
+
+// A THG2 record as read (sprite, x, y, owner, second byte, flags).
+struct SpriteRecord {
+    std::array<std::uint8_t, 10> Bytes{};
+    bool Removed = false;
+    std::uint16_t X() const { return static_cast<std::uint16_t>(Bytes[2] | (Bytes[3] << 8)); }
+    std::uint16_t Y() const { return static_cast<std::uint16_t>(Bytes[4] | (Bytes[5] << 8)); }
+};
+
+struct KeptSection {
+    std::array<char, 4> Name{};
+    std::vector<std::uint8_t> Data;
+};
+
+// A rectangle of tiles, columns [Left, Right) and rows [Top, Bottom).
+struct TileRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+// A section as it stood in the file, for reports: its name and declared size.
+struct SectionInfo {
+    std::array<char, 4> Name{};
+    std::int64_t Size = 0;
+};
+
+class TCHK {
+public:
+    // The record links to the game data it needs: the tileset of its tileset number (for
+    // doodads and creep) and units.dat (for the validity bits of new units).
+    TCHK(Prompter& prompter, const std::vector<std::uint8_t>* unitsDat = nullptr);
+
+    std::string FileName;
+
+    // header
+    std::array<std::uint8_t, 4> TypeTag{};
+    std::uint16_t Version = 0;
+    std::uint16_t EditorVersion = 0;
+    std::array<std::uint8_t, 1040> Vcod{};
+
+    // players and map
+    std::array<std::uint8_t, 12> OwnerTypes{};
+    std::array<std::uint8_t, 12> Races{};
+    std::array<std::uint8_t, 8> Colours{0, 1, 2, 3, 4, 5, 6, 7};
+    std::uint16_t Era = 0; // the game uses the low three bits
+    int Tileset() const { return Era & 7; }
+    int Width = 0, Height = 0;
+
+    // grids, [column][row]
+    std::vector<std::uint16_t> TerrainGrid; // TILE
+    std::vector<std::uint16_t> TileMap;     // MTXM: displayed
+    std::vector<std::uint8_t> FogGrid;      // MASK
+    std::uint16_t& Terrain(int column, int row) { return TerrainGrid[Cell(column, row)]; }
+    std::uint16_t& Displayed(int column, int row) { return TileMap[Cell(column, row)]; }
+    std::uint8_t& Fog(int column, int row) { return FogGrid[Cell(column, row)]; }
+
+    std::unique_ptr<CIsoMap> IsoMap;
+    TCreepMap CreepMap;
+
+    std::vector<UnitRecord> Units;
+    std::vector<DoodadRecord> Doodads;
+    std::vector<SpriteRecord> Sprites;
+    StringTable Strings;
+    std::array<LocationSlot, kLocationSlots> Locations{};
+    std::vector<std::uint8_t> Triggers;  // whole 2400-byte records
+    std::vector<std::uint8_t> Briefings; // whole 2400-byte records
+    std::array<std::uint8_t, 1280> UnitPresets{};
+    std::array<std::uint8_t, 64> UnitPresetsUsed{};
+    std::uint16_t ScenarioName = 0, ScenarioDescription = 0;
+    std::array<std::uint8_t, 8> PlayerForces{};
+    std::array<std::uint16_t, 4> ForceNames{};
+    std::array<std::uint8_t, 4> ForceFlags{};
+    std::array<std::uint32_t, 512> Wavs{};
+    std::array<std::uint32_t, 256> SwitchNames{};
+
+    // availability, costs and stats, as their sections hold them
+    std::array<std::uint8_t, 5700> Puni{};
+    std::array<std::uint8_t, 1748> Upgr{};
+    std::array<std::uint8_t, 912> Ptec{};
+    std::array<std::uint8_t, 4048> Unis{};
+    std::array<std::uint8_t, 598> Upgs{};
+    std::array<std::uint8_t, 216> Tecs{};
+    std::array<std::uint8_t, 2318> Pupx{};
+    std::array<std::uint8_t, 1672> Ptex{};
+    std::array<std::uint8_t, 4168> Unix{};
+    std::array<std::uint8_t, 794> Upgx{};
+    std::array<std::uint8_t, 396> Tecx{};
+    bool HasExpansionUpgradeCosts = false;
+    bool HasExpansionTechCosts = false;
+
+    std::vector<KeptSection> KeptSections;
+    std::vector<SectionInfo> SectionsRead; // every section header the walk met, in order
+    bool HadTileSection = false;
+
+    CStarcraftTileset* TilesetLink = nullptr;
+
+    // Loads a map archive, or a plain scenario file when the path ends in ".chk".
+    Status LoadFromFile(const std::string& path);
+    // Reads the sections of one scenario file's bytes.
+    Status ReadSections(Bytes scenario);
+    // Writes the scenario to FileName / to bytes. Runs the start-location check first.
+    Status WriteToFile();
+    Result<std::vector<std::uint8_t>> WriteToBytes();
+
+    int AddString(const std::string& text) { return Strings.AddString(text); }
+    int AddUnit(int x, int y, int owner, int type);
+    void DeleteUnit(int index);
+    void AddDoodad(int x, int y, int number);
+    void DeleteDoodad(int index, bool rebuild);
+    int AddLocation(int left, int top, int right, int bottom, int count, int scale);
+    void DeleteLocation(int slot);
+
+    // Recomputes the displayed grid from the terrain and the doodads: everywhere, or only
+    // in `rect` and the footprints of the doodads that overlap it. Doodads are removed only
+    // when an edit made the terrain under them stop matching; doodads that did not match
+    // when the map was opened stay.
+    void RebuildTileMap();
+    void RebuildTileMap(const TileRect& rect);
+    void RebuildCreep();
+
+    // A new scenario (see the new-map values): base terrain group, tileset, size.
+    void NewMap(int terrainGroup, int tileset, int width, int height, CStarcraftTileset* tilesetSlot);
+
+    // Links the tileset of the record's tileset number and notes which doodads fit their
+    // terrain as loaded (those that do not are never removed for it).
+    void LinkTileset(CStarcraftTileset* tileset);
+
+    // 1 StarCraft (VER 59), 2 hybrid (63), 4 Brood War (205). The remastered versions are
+    // written as their 1.16 counterparts (64 as 63, 206 as 205); other values by their
+    // range (below 63: 59; 63 to 204: 63; above: 205; a missing VER: 205).
+    int FormatKind() const;
+
+    // The start-location check: per player, whether it has a start location; shows the
+    // warnings through the prompter.
+    std::array<bool, 12> CheckStartLocations();
+
+    static std::size_t Cell(int column, int row) {
+        return static_cast<std::size_t>(column) * kGridSide + static_cast<std::size_t>(row);
+    }
+
+private:
+    void Clear();
+    bool DoodadFits(const DoodadRecord& d) const;
+    void StampDoodad(const DoodadRecord& d, const TileRect* clip);
+
+    Prompter& m_prompter;
+    const std::vector<std::uint8_t>* m_unitsDat;
+    bool m_terrainEdited = false;
+    bool m_newMap = false;
+    std::vector<std::uint8_t> m_tileBytes;
+    std::vector<std::uint8_t> m_maskBytes;
+    std::vector<std::uint8_t> m_isomBytes;
+};
+
+} // namespace orv

@@ -1,0 +1,88 @@
+#include "scenario/StringTable.h"
+
+#include <algorithm>
+
+namespace orv {
+namespace {
+
+const std::string kEmpty;
+
+} // namespace
+
+int StringTable::AddString(const std::string& text) {
+    const std::size_t limit = std::min(Entries.size(), kStandardCount);
+    for (std::size_t i = 0; i < limit; ++i) {
+        if (Entries[i].empty()) {
+            Entries[i] = text;
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+const std::string& StringTable::Text(std::size_t number) const {
+    return number >= 1 && number <= Entries.size() ? Entries[number - 1] : kEmpty;
+}
+
+StringTable StringTable::Read(Bytes section, bool extended) {
+    StringTable table;
+    const std::size_t width = extended ? 4 : 2;
+    const std::uint64_t declared = extended ? ReadLEOr<std::uint32_t>(section, 0, 0) : ReadLEOr<std::uint16_t>(section, 0, 0);
+    const std::uint64_t present = section.size() >= width ? (section.size() - width) / width : 0;
+    const auto count = static_cast<std::size_t>(std::min(declared, present));
+    table.Entries.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t offset = extended ? ReadLEOr<std::uint32_t>(section, width + width * i, 0)
+                                              : ReadLEOr<std::uint16_t>(section, width + width * i, 0);
+        if (offset >= section.size()) {
+            continue;
+        }
+        const auto* begin = section.data() + offset;
+        const auto* end = std::find(begin, section.data() + section.size(), std::uint8_t{0});
+        table.Entries[i].assign(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
+    }
+    return table;
+}
+
+Result<std::vector<std::uint8_t>> StringTable::Write() const {
+    const std::size_t count = std::max(Entries.size(), kStandardCount);
+    const std::size_t base = 2 + 2 * count; // every empty entry points at the NUL here
+    std::vector<std::size_t> offsets(count, base);
+    std::size_t size = base;
+    for (std::size_t i = 0; i < Entries.size(); ++i) {
+        if (!Entries[i].empty()) {
+            offsets[i] = size + 1;
+            size += Entries[i].size() + 1;
+        }
+    }
+    if (count > 0xFFFF) {
+        return MakeError("the scenario has " + std::to_string(count) + " strings; a string table holds at most 65535");
+    }
+    std::size_t last = base;
+    for (std::size_t o : offsets) {
+        last = std::max(last, o);
+    }
+    if (last > 0xFFFF) {
+        return MakeError("the scenario's strings no longer fit the string table: " + std::to_string(size) +
+                         " bytes, and the last text must start within the first 65535");
+    }
+    std::vector<std::uint8_t> out;
+    out.reserve(size);
+    auto put16 = [&](std::size_t v) {
+        out.push_back(static_cast<std::uint8_t>(v));
+        out.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    put16(count);
+    for (std::size_t o : offsets) {
+        put16(o);
+    }
+    for (const std::string& text : Entries) {
+        if (!text.empty()) {
+            out.push_back(0);
+            out.insert(out.end(), text.begin(), text.end());
+        }
+    }
+    return out;
+}
+
+} // namespace orv
