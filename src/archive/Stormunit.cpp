@@ -353,4 +353,35 @@ Status TMyMPQ::AddWavesToArchive(const std::vector<std::string>& names, const st
     });
 }
 
+Status TMyMPQ::AddFilesToArchive(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& files,
+                                 const std::string& archivePath) {
+    return UpdateArchive(archivePath, [&](const std::string& working) -> Status {
+        UpdateHandle archive;
+        if (Status opened = archive.Open(working, archivePath); !opened) {
+            return opened;
+        }
+        for (const auto& [name, data] : files) {
+            archive.LearnName(name);
+            HANDLE file = nullptr;
+            const auto size = static_cast<DWORD>(data.size());
+            const bool ok =
+                SFileCreateFile(archive.get(), name.c_str(), 0, size, 0, MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING,
+                                &file) &&
+                (size == 0 || SFileWriteFile(file, data.data(), size, MPQ_COMPRESSION_PKWARE)) && SFileFinishFile(file);
+            if (!ok) {
+                return MakeError("cannot store " + name + " in " + archivePath + ": " + LastStormError());
+            }
+        }
+        if (Status closed = archive.Close(archivePath); !closed) {
+            return closed;
+        }
+        for (const auto& [name, data] : files) {
+            if (Status stored = Verify(working, archivePath, name, data.size(), &data); !stored) {
+                return stored;
+            }
+        }
+        return {};
+    });
+}
+
 } // namespace orv

@@ -58,6 +58,11 @@ public:
     Status AddWavesToArchive(const std::vector<std::string>& names, const std::vector<std::string>& sources,
                              const std::string& archivePath);
 
+    // Adds files held in memory to the map archive (created when missing), PKWARE-imploded,
+    // replacing files of the same names; each is read back before the update counts.
+    Status AddFilesToArchive(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& files,
+                             const std::string& archivePath);
+
     // Closes every open game archive; the next search opens them again.
     void CloseGameArchives();
     bool IsArchiveOpen(std::size_t index) const;

@@ -1,6 +1,8 @@
 #include "cli/CliApp.h"
 
 #include "app/GameData.h"
+#include "app/MapSave.h"
+#include "scenario/CCHKFile.h"
 #include "archive/MapArchiveReader.h"
 #include "cli/Json.h"
 #include "cli/TilesetSheet.h"
@@ -10,6 +12,7 @@
 #include "archive/Stormunit.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -31,6 +34,10 @@ Commands:
                           registry's InstallPath and settings.txt) and print what it
                           loaded as JSON; --archive adds an archive with the highest
                           priority, --standin uses Orvistad's stand-in data alone
+  info MAP                print the scenario of a map (or a bare .chk) as JSON
+  resave MAP OUT          load a map and save it again, as the editor does, into OUT
+  new OUT --width W --height H --tileset T --terrain N [--archive PATH]... [--standin]
+                          create a new map (N: index into the tileset's terrain types)
   tileset STEM_OR_NUMBER OUT.png [--archive PATH]... [--standin]
                           draw a contact sheet of a tileset (0 to 7, or badlands,
                           platform, Install, AshWorld, Jungle, Desert, Ice, twilight):
@@ -107,6 +114,15 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return 0;
 }
 
+// For reading only: the messages of a load are not for a report.
+class QuietPrompter : public Prompter {
+public:
+    void ShowMessage(const std::string&) override {}
+    std::optional<std::string> InputText(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
 // Messages of the core go to standard error; nobody answers questions.
 class StderrPrompter : public Prompter {
 public:
@@ -168,6 +184,173 @@ int Tileset(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return 1;
     }
     out << "wrote " << rest[1] << "\n";
+    return 0;
+}
+
+std::string Name4(const std::array<char, 4>& name) {
+    return std::string(name.data(), 4);
+}
+
+int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 2) {
+        err << "usage: orvistad-cli info MAP\n";
+        return 2;
+    }
+    QuietPrompter quiet;
+    TCHK chk(quiet);
+    if (Status loaded = chk.LoadFromFile(args[1]); !loaded) {
+        err << "orvistad-cli: " << loaded.error() << "\n";
+        return 1;
+    }
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Key("version").Number(std::int64_t{chk.Version});
+    json.Key("tileset").Number(std::int64_t{chk.Tileset()});
+    json.Key("width").Number(std::int64_t{chk.Width});
+    json.Key("height").Number(std::int64_t{chk.Height});
+    json.Key("sections").BeginArray();
+    for (const SectionInfo& section : chk.SectionsRead) {
+        json.BeginObject().Key("name").String(Name4(section.Name)).Key("size").Number(section.Size).EndObject();
+    }
+    json.EndArray();
+    json.Key("name").String(chk.Strings.Text(chk.ScenarioName));
+    json.Key("description").String(chk.Strings.Text(chk.ScenarioDescription));
+    json.Key("players").BeginArray();
+    for (std::size_t p = 0; p < 12; ++p) {
+        json.BeginObject().Key("owner_type").Number(std::int64_t{chk.OwnerTypes[p]}).Key("race").Number(std::int64_t{chk.Races[p]});
+        if (p < 8) {
+            json.Key("force").Number(std::int64_t{chk.PlayerForces[p]}).Key("colour").Number(std::int64_t{chk.Colours[p]});
+        }
+        json.EndObject();
+    }
+    json.EndArray().Key("forces").BeginArray();
+    for (std::size_t f = 0; f < 4; ++f) {
+        json.BeginObject().Key("name").String(chk.Strings.Text(chk.ForceNames[f])).Key("flags").Number(std::int64_t{chk.ForceFlags[f]}).EndObject();
+    }
+    json.EndArray().Key("units").BeginArray();
+    for (const UnitRecord& u : chk.Units) {
+        json.BeginObject()
+            .Key("serial").Number(std::int64_t{u.Serial})
+            .Key("type").Number(std::int64_t{u.Type})
+            .Key("owner").Number(std::int64_t{u.Owner})
+            .Key("x").Number(std::int64_t{u.X})
+            .Key("y").Number(std::int64_t{u.Y})
+            .Key("hp").Number(std::int64_t{u.HitPoints})
+            .Key("shields").Number(std::int64_t{u.Shields})
+            .Key("energy").Number(std::int64_t{u.Energy})
+            .Key("resources").Number(std::int64_t{u.Resources})
+            .Key("hangar").Number(std::int64_t{u.Hangar})
+            .Key("state").Number(std::int64_t{u.State})
+            .Key("valid_state").Number(std::int64_t{u.ValidState})
+            .Key("valid_props").Number(std::int64_t{u.ValidProps})
+            .EndObject();
+    }
+    json.EndArray().Key("doodads").BeginArray();
+    for (const DoodadRecord& d : chk.Doodads) {
+        json.BeginObject()
+            .Key("number").Number(std::int64_t{d.Number})
+            .Key("x").Number(std::int64_t{d.X})
+            .Key("y").Number(std::int64_t{d.Y})
+            .Key("owner").Number(std::int64_t{d.Owner})
+            .Key("enabled").Number(std::int64_t{d.Enabled})
+            .EndObject();
+    }
+    json.EndArray().Key("locations").BeginArray();
+    for (std::size_t i = 0; i < chk.Locations.size(); ++i) {
+        const LocationSlot& l = chk.Locations[i];
+        if (!l.InUse) {
+            continue;
+        }
+        json.BeginObject()
+            .Key("slot").Number(static_cast<std::int64_t>(i))
+            .Key("left").Number(std::int64_t{l.Left})
+            .Key("top").Number(std::int64_t{l.Top})
+            .Key("right").Number(std::int64_t{l.Right})
+            .Key("bottom").Number(std::int64_t{l.Bottom})
+            .Key("name").String(chk.Strings.Text(l.Name))
+            .Key("flags").Number(std::int64_t{l.Flags})
+            .EndObject();
+    }
+    json.EndArray();
+    json.Key("strings").Number(static_cast<std::int64_t>(chk.Strings.Entries.size()));
+    json.Key("triggers").Number(static_cast<std::int64_t>(chk.Triggers.size() / 2400));
+    json.Key("briefings").Number(static_cast<std::int64_t>(chk.Briefings.size() / 2400));
+    json.Key("kept_sections").BeginArray();
+    for (const KeptSection& kept : chk.KeptSections) {
+        json.String(Name4(kept.Name));
+    }
+    json.EndArray().EndObject();
+    out << "\n";
+    return 0;
+}
+
+int Resave(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 3) {
+        err << "usage: orvistad-cli resave MAP OUT\n";
+        return 2;
+    }
+    StderrPrompter prompter(err);
+    TCHK chk(prompter);
+    if (Status loaded = chk.LoadFromFile(args[1]); !loaded) {
+        err << "orvistad-cli: " << loaded.error() << "\n";
+        return 1;
+    }
+    TMyMPQ mpq;
+    auto saved = SaveMap(mpq, chk, args[1], args[2]);
+    if (!saved) {
+        err << "orvistad-cli: " << saved.error() << "\n";
+        return 1;
+    }
+    if (saved.value().rebuilt) {
+        out << args[1] << " could not be updated in place (a protected archive); wrote a new archive with the scenario and "
+            << saved.value().carried << " other file" << (saved.value().carried == 1 ? "" : "s") << "\n";
+    }
+    out << "wrote " << args[2] << "\n";
+    return 0;
+}
+
+int New(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    StartupOptions options;
+    std::vector<std::string> rest;
+    std::map<std::string, int> numbers = {{"--width", 128}, {"--height", 128}, {"--terrain", 0}};
+    std::string tilesetText = "0";
+    std::vector<std::string> remaining;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (numbers.count(args[i]) && i + 1 < args.size()) {
+            const std::string& key = args[i];
+            numbers[key] = std::atoi(args[i + 1].c_str());
+            ++i;
+        } else if (args[i] == "--tileset" && i + 1 < args.size()) {
+            tilesetText = args[++i];
+        } else {
+            remaining.push_back(args[i]);
+        }
+    }
+    remaining.insert(remaining.begin(), "new");
+    const int tileset = TilesetFromText(tilesetText);
+    if (!ParseDataOptions(remaining, 1, options, rest) || rest.size() != 1 || tileset < 0) {
+        err << "usage: orvistad-cli new OUT --width W --height H --tileset T --terrain N [--archive PATH]... [--standin]\n";
+        return 2;
+    }
+    const int width = numbers["--width"], height = numbers["--height"], terrain = numbers["--terrain"];
+    const auto& groups = TerrainTypeGroups[static_cast<std::size_t>(tileset)];
+    if (width < 1 || width > 256 || height < 1 || height > 256 || terrain < 0 ||
+        terrain >= kTerrainTypesPerTileset || groups[static_cast<std::size_t>(terrain)] == 0) {
+        err << "orvistad-cli: width and height run from 1 to 256, and terrain " << terrain << " is not a terrain type of "
+            << TilesetNames[static_cast<std::size_t>(tileset)] << "\n";
+        return 2;
+    }
+    StderrPrompter prompter(err);
+    TGameData data(prompter);
+    data.Load(options);
+    TCHK chk(prompter, &data.UnitsDat);
+    chk.NewMap(groups[static_cast<std::size_t>(terrain)], tileset, width, height, &data.Tileset(tileset));
+    auto saved = SaveMap(data.Archives, chk, std::string(), rest[0]);
+    if (!saved) {
+        err << "orvistad-cli: " << saved.error() << "\n";
+        return 1;
+    }
+    out << "wrote " << rest[0] << "\n";
     return 0;
 }
 
@@ -243,6 +426,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         {"extract", Extract},
         {"data", Data},
         {"tileset", Tileset},
+        {"info", Info},
+        {"resave", Resave},
+        {"new", New},
     };
     const auto it = kCommands.find(args[0]);
     if (it == kCommands.end()) {

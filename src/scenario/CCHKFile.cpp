@@ -340,6 +340,18 @@ Status TCHK::ReadSections(Bytes data) {
     } else if (sawStrx) {
         Strings = StringTable::Read(strx, true);
     }
+    // A table that declared more entries than its section holds (65535 in protected maps)
+    // keeps the standard 1024 and every entry something refers to; the rest is noise read
+    // from the string data, which would only bloat the table when it is written.
+    if (Strings.CountOverrun && Strings.Entries.size() > StringTable::kStandardCount) {
+        const std::size_t keep = std::max<std::size_t>(StringTable::kStandardCount, HighestStringReference());
+        if (Strings.Entries.size() > keep) {
+            Strings.Entries.resize(keep);
+        }
+    }
+    if (sawStr) {
+        Strings.KeepOriginal(std::move(str));
+    }
     // A sound entry is kept while it names a string of the table.
     for (auto& wav : Wavs) {
         if (wav > Strings.Entries.size()) {
@@ -370,6 +382,33 @@ Status TCHK::ReadSections(Bytes data) {
     }
     CreepMap.SetSize(Width, Height);
     return {};
+}
+
+std::size_t TCHK::HighestStringReference() const {
+    std::size_t highest = std::max<std::size_t>(ScenarioName, ScenarioDescription);
+    for (std::uint16_t n : ForceNames) highest = std::max<std::size_t>(highest, n);
+    for (const LocationSlot& l : Locations) highest = std::max<std::size_t>(highest, l.Name);
+    for (std::uint32_t n : Wavs) highest = std::max<std::size_t>(highest, n);
+    for (std::uint32_t n : SwitchNames) highest = std::max<std::size_t>(highest, n);
+    for (std::size_t u = 0; u < 228; ++u) {
+        highest = std::max<std::size_t>(highest, ReadLEOr<std::uint16_t>(Unis, 3192 + 2 * u, 0));
+        highest = std::max<std::size_t>(highest, ReadLEOr<std::uint16_t>(Unix, 3192 + 2 * u, 0));
+    }
+    // Trigger and briefing actions name their text and sound strings.
+    for (const std::vector<std::uint8_t>* records : {&Triggers, &Briefings}) {
+        for (std::size_t t = 0; t + 2400 <= records->size(); t += 2400) {
+            for (std::size_t a = 0; a < 64; ++a) {
+                const std::size_t action = t + 320 + 32 * a;
+                for (std::size_t field : {std::size_t{4}, std::size_t{8}}) {
+                    const std::uint32_t n = ReadLEOr<std::uint32_t>(*records, action + field, 0);
+                    if (n < 0x10000) {
+                        highest = std::max<std::size_t>(highest, n);
+                    }
+                }
+            }
+        }
+    }
+    return highest;
 }
 
 void TCHK::LinkTileset(CStarcraftTileset* tileset) {

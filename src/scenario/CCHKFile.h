@@ -204,6 +204,9 @@ public:
         return static_cast<std::size_t>(column) * kGridSide + static_cast<std::size_t>(row);
     }
 
+    // The highest string number the scenario refers to.
+    std::size_t HighestStringReference() const;
+
 private:
     void Clear();
     bool DoodadFits(const DoodadRecord& d) const;

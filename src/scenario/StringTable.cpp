@@ -1,6 +1,8 @@
 #include "scenario/StringTable.h"
 
 #include <algorithm>
+#include <map>
+#include <string_view>
 
 namespace orv {
 namespace {
@@ -30,6 +32,7 @@ StringTable StringTable::Read(Bytes section, bool extended) {
     const std::uint64_t declared = extended ? ReadLEOr<std::uint32_t>(section, 0, 0) : ReadLEOr<std::uint16_t>(section, 0, 0);
     const std::uint64_t present = section.size() >= width ? (section.size() - width) / width : 0;
     const auto count = static_cast<std::size_t>(std::min(declared, present));
+    table.CountOverrun = declared > present;
     table.Entries.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint64_t offset = extended ? ReadLEOr<std::uint32_t>(section, width + width * i, 0)
@@ -44,14 +47,29 @@ StringTable StringTable::Read(Bytes section, bool extended) {
     return table;
 }
 
+void StringTable::KeepOriginal(std::vector<std::uint8_t> section) {
+    m_original = std::move(section);
+    m_originalEntries = Entries;
+}
+
 Result<std::vector<std::uint8_t>> StringTable::Write() const {
+    if (!m_original.empty() && Entries == m_originalEntries) {
+        return m_original;
+    }
     const std::size_t count = std::max(Entries.size(), kStandardCount);
     const std::size_t base = 2 + 2 * count; // every empty entry points at the NUL here
     std::vector<std::size_t> offsets(count, base);
+    std::vector<bool> stored(count, false);
+    std::map<std::string_view, std::size_t> placed;
     std::size_t size = base;
     for (std::size_t i = 0; i < Entries.size(); ++i) {
-        if (!Entries[i].empty()) {
-            offsets[i] = size + 1;
+        if (Entries[i].empty()) {
+            continue;
+        }
+        const auto [it, fresh] = placed.emplace(Entries[i], size + 1);
+        offsets[i] = it->second;
+        if (fresh) {
+            stored[i] = true;
             size += Entries[i].size() + 1;
         }
     }
@@ -76,10 +94,10 @@ Result<std::vector<std::uint8_t>> StringTable::Write() const {
     for (std::size_t o : offsets) {
         put16(o);
     }
-    for (const std::string& text : Entries) {
-        if (!text.empty()) {
+    for (std::size_t i = 0; i < Entries.size(); ++i) {
+        if (stored[i]) {
             out.push_back(0);
-            out.insert(out.end(), text.begin(), text.end());
+            out.insert(out.end(), Entries[i].begin(), Entries[i].end());
         }
     }
     return out;

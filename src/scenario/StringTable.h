@@ -15,6 +15,8 @@ namespace orv {
 
 class StringTable {
 public:
+    StringTable() = default;
+
     static constexpr std::size_t kStandardCount = 1024;
 
     std::vector<std::string> Entries;
@@ -32,10 +34,23 @@ public:
     // empty texts; a count larger than the offsets the section holds is cut to those.
     static StringTable Read(Bytes section, bool extended = false);
 
-    // The STR section's data: the count (1024, or the number of entries when there are
-    // more), the offsets, then a NUL and the characters of each non-empty entry. Fails when
-    // the texts no longer fit 16-bit offsets.
+    // True when the section declared more entries than it could hold offsets for (a count
+    // of 65535, as protected maps have): the entries past the real ones are noise.
+    bool CountOverrun = false;
+
+    // The STR section's data. A table read from an STR section and not changed since is
+    // written back exactly as read, so the game reads the same texts. Otherwise: the count
+    // (1024, or the number of entries when there are more), the offsets, then a NUL and the
+    // characters of each non-empty entry (identical texts stored once). Fails when the texts
+    // no longer fit 16-bit offsets.
     Result<std::vector<std::uint8_t>> Write() const;
+
+    // Remembers the current entries as those of `section`, for writing back unchanged.
+    void KeepOriginal(std::vector<std::uint8_t> section);
+
+private:
+    std::vector<std::uint8_t> m_original;
+    std::vector<std::string> m_originalEntries;
 };
 
 } // namespace orv
