@@ -97,6 +97,7 @@ void TCHK::Clear() {
     HasExpansionUpgradeCosts = HasExpansionTechCosts = false;
     HadTileSection = false;
     m_terrainEdited = false;
+    m_present.clear();
 }
 
 Status TCHK::LoadFromFile(const std::string& path) {
@@ -155,6 +156,7 @@ Status TCHK::ReadSections(Bytes data) {
             continue;
         }
         const Bytes s = Clip(data, start, static_cast<std::uint64_t>(declared));
+        m_present.insert(std::string(name.data(), 4));
         DebugLog(std::string(name.data(), 4) + "  " + std::to_string(declared));
         pos = start + declared;
 
@@ -519,8 +521,12 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
     }
     out.Section("MTXM", v);
     out.Section("PUNI", Puni);
-    if (kind != 4) {
+    // Each kind's sections, and any other settings section the file held (a VER 59 map
+    // may carry the Brood War ones too): nothing the map had is lost.
+    if (kind != 4 || Present("UPGR")) {
         out.Section("UPGR", Upgr);
+    }
+    if (kind != 4 || Present("PTEC")) {
         out.Section("PTEC", Ptec);
     }
     v.clear();
@@ -651,9 +657,13 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         Put32(v, n);
     }
     out.Section("WAV ", v);
-    if (kind != 4) {
+    if (kind != 4 || Present("UNIS")) {
         out.Section("UNIS", Unis);
+    }
+    if (kind != 4 || Present("UPGS")) {
         out.Section("UPGS", Upgs);
+    }
+    if (kind != 4 || Present("TECS")) {
         out.Section("TECS", Tecs);
     }
     v.clear();
@@ -661,15 +671,23 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         Put32(v, n);
     }
     out.Section("SWNM", v);
-    if (kind == 4) {
+    if (kind == 4 || Present("COLR")) {
         out.Section("COLR", Colours);
     }
-    if (kind != 1) {
+    if (kind != 1 || Present("PUPx")) {
         out.Section("PUPx", Pupx);
+    }
+    if (kind != 1 || Present("PTEx")) {
         out.Section("PTEx", Ptex);
+    }
+    if (kind != 1 || Present("UNIx")) {
         out.Section("UNIx", Unix);
+    }
+    if (kind != 1 || Present("UPGx")) {
         Upgx[61] = 0;
         out.Section("UPGx", Upgx);
+    }
+    if (kind != 1 || Present("TECx")) {
         out.Section("TECx", Tecx);
     }
     for (const KeptSection& kept : KeptSections) {

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,8 @@ private:
     std::vector<std::uint8_t> m_tileBytes;
     std::vector<std::uint8_t> m_maskBytes;
     std::vector<std::uint8_t> m_isomBytes;
+    std::set<std::string> m_present; // names of the sections the file held
+    bool Present(const char* name) const { return m_present.count(name) != 0; }
 };
 
 } // namespace orv
