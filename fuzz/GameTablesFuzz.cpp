@@ -4,10 +4,13 @@
 #include "graphics/TGRP.h"
 
 #include <array>
+#include "app/Debugunit.h"
+
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    orv::SetDebugLogPath({}); // no log file grows while fuzzing
     const orv::Bytes bytes(data, size);
     for (const std::string& s : orv::ReadStringTable(bytes)) {
         (void)orv::SplitNameParts(s);

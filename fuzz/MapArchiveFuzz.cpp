@@ -2,10 +2,13 @@
 
 #include "archive/MapArchiveReader.h"
 
+#include "app/Debugunit.h"
+
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    orv::SetDebugLogPath({}); // no log file grows while fuzzing
     // The library's sound decoders are kept out of the fuzzer's process by the reader with
     // a child process; the fuzzer itself must not fork, so it refuses those files.
     orv::MapArchiveReader::SetSoundDecoding(orv::MapArchiveReader::SoundDecoding::Refuse);

@@ -34,15 +34,29 @@ StringTable StringTable::Read(Bytes section, bool extended) {
     const auto count = static_cast<std::size_t>(std::min(declared, present));
     table.CountOverrun = declared > present;
     table.Entries.resize(count);
+    // Where the text starting at each byte ends, found in one pass: many entries may point
+    // into the same long run of bytes.
+    std::vector<std::uint32_t> nextNul(section.size() + 1);
+    nextNul[section.size()] = static_cast<std::uint32_t>(section.size());
+    for (std::size_t at = section.size(); at-- > 0;) {
+        nextNul[at] = section[at] == 0 ? static_cast<std::uint32_t>(at) : nextNul[at + 1];
+    }
+    // Hostile tables can make thousands of entries share one huge text; past this much text
+    // in all, further entries read as empty rather than exhausting memory.
+    constexpr std::size_t kTextBudget = 64u << 20;
+    std::size_t total = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint64_t offset = extended ? ReadLEOr<std::uint32_t>(section, width + width * i, 0)
                                               : ReadLEOr<std::uint16_t>(section, width + width * i, 0);
         if (offset >= section.size()) {
             continue;
         }
-        const auto* begin = section.data() + offset;
-        const auto* end = std::find(begin, section.data() + section.size(), std::uint8_t{0});
-        table.Entries[i].assign(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
+        const std::size_t length = nextNul[offset] - offset;
+        if (total + length > kTextBudget) {
+            continue;
+        }
+        total += length;
+        table.Entries[i].assign(reinterpret_cast<const char*>(section.data() + offset), length);
     }
     return table;
 }

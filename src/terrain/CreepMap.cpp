@@ -2,6 +2,8 @@
 
 #include "base/Random.h"
 
+#include <array>
+
 namespace orv {
 namespace {
 
@@ -76,21 +78,44 @@ void TCreepMap::AddCreep(int column, int row) {
     }
 }
 
+// The result of the 45 patterns for every combination of the eight neighbours' states
+// (3^8 of them), worked out once: a re-evaluation is then eight lookups.
+const std::array<std::int8_t, 6561>& PatternResults() {
+    static const std::array<std::int8_t, 6561> table = [] {
+        std::array<std::int8_t, 6561> t{};
+        for (int index = 0; index < 6561; ++index) {
+            std::uint8_t states[8];
+            for (int d = 0, rest = index; d < 8; ++d, rest /= 3) {
+                states[d] = static_cast<std::uint8_t>(1 << (rest % 3));
+            }
+            int result = -1;
+            for (const auto& pattern : kPatterns) {
+                bool match = true;
+                for (int d = 0; d < 8 && match; ++d) {
+                    match = (states[d] & pattern[d]) != 0;
+                }
+                if (match) {
+                    result = pattern[8];
+                }
+            }
+            t[static_cast<std::size_t>(index)] = static_cast<std::int8_t>(result);
+        }
+        return t;
+    }();
+    return table;
+}
+
 void TCreepMap::Reevaluate(int column, int row) {
     Cell& cell = At(column, row);
     if (cell.state == Full) {
         return;
     }
-    int result = -1;
-    for (const auto& pattern : kPatterns) {
-        bool match = true;
-        for (int d = 0; d < 8 && match; ++d) {
-            match = (At(column + kNeighbours[d][0], row + kNeighbours[d][1]).state & pattern[d]) != 0;
-        }
-        if (match) {
-            result = pattern[8];
-        }
+    int index = 0;
+    for (int d = 7; d >= 0; --d) {
+        const std::uint8_t state = At(column + kNeighbours[d][0], row + kNeighbours[d][1]).state;
+        index = index * 3 + (state == Full ? 2 : state == Border ? 1 : 0);
     }
+    const int result = PatternResults()[static_cast<std::size_t>(index)];
     // A cell without creep always takes its border; a border cell that yields its own frame
     // again stays as it is.
     if (result < 0 || (cell.state == Border && static_cast<std::uint32_t>(result) == cell.value)) {

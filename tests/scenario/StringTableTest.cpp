@@ -83,6 +83,22 @@ TEST(StringTable, ReadsOtherCountsWithoutReadingMissingEntries) {
     EXPECT_TRUE(StringTable::Read(std::vector<std::uint8_t>{}).Entries.empty());
 }
 
+TEST(StringTable, ManyEntriesSharingOneLongTextStayCheap) {
+    // 30,000 entries all pointing at one 60,000-byte text without a NUL.
+    std::vector<std::uint8_t> section = {0x30, 0x75};
+    for (int i = 0; i < 30000; ++i) {
+        section.push_back(0x70);
+        section.push_back(0xEA); // offset 60016
+    }
+    section.resize(60016 + 60000, 'z');
+    const StringTable read = StringTable::Read(section);
+    ASSERT_EQ(read.Entries.size(), 30000u);
+    std::size_t total = 0;
+    for (const auto& e : read.Entries) total += e.size();
+    EXPECT_LE(total, std::size_t{64} << 20);
+    EXPECT_EQ(read.Entries[0].size(), 60000u);
+}
+
 TEST(StringTable, ReadsExtendedTables) {
     std::vector<std::uint8_t> strx = {2, 0, 0, 0, 12, 0, 0, 0, 0, 0, 1, 0, 'a', 'b', 0};
     const StringTable read = StringTable::Read(strx, true);
