@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace orv {
@@ -104,6 +105,62 @@ TEST(Cli, TilesetDrawsAContactSheet) {
     const Outcome unwritable = RunCli({"tileset", "0", dir.file("no/such/dir/x.png"), "--standin"});
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos);
+}
+
+TEST(Cli, NewInfoAndResaveWorkOnTheirOwnMaps) {
+    test::TempDir dir;
+    const Outcome made = RunCli({"new", dir.file("new.scx"), "--width", "64", "--height", "48", "--tileset", "Jungle",
+                                 "--terrain", "1", "--standin"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const Outcome info = RunCli({"info", dir.file("new.scx")});
+    ASSERT_EQ(info.status, 0) << info.err;
+    for (const char* key : {"\"version\":205", "\"tileset\":4", "\"width\":64", "\"height\":48", "\"sections\":[",
+                            "{\"name\":\"VER \",\"size\":2}", "\"name\":\"Map Name\"", "\"description\":\"Map Description\"",
+                            "\"players\":[", "\"forces\":[{\"name\":\"Force 1\",\"flags\":0}", "\"units\":[]",
+                            "\"doodads\":[]", "\"locations\":[]", "\"strings\":1024", "\"triggers\":0",
+                            "\"briefings\":0", "\"kept_sections\":[]"}) {
+        EXPECT_NE(info.out.find(key), std::string::npos) << key << "\n" << info.out.substr(0, 400);
+    }
+    const Outcome resaved = RunCli({"resave", dir.file("new.scx"), dir.file("again.scx")});
+    ASSERT_EQ(resaved.status, 0) << resaved.err;
+    EXPECT_EQ(RunCli({"info", dir.file("again.scx")}).out, info.out);
+
+    EXPECT_EQ(RunCli({"new", dir.file("x.scx"), "--terrain", "12", "--tileset", "0", "--standin"}).status, 2);
+    EXPECT_EQ(RunCli({"new", dir.file("x.scx"), "--width", "300", "--standin"}).status, 2);
+    EXPECT_EQ(RunCli({"info", dir.file("missing.scx")}).status, 1);
+    EXPECT_EQ(RunCli({"resave", dir.file("missing.scx"), dir.file("out.scx")}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.scx")));
+}
+
+TEST(Cli, ResaveKeepsOrRebuildsEveryCorpusArchive) {
+    ORV_REQUIRE_CORPUS();
+    test::TempDir dir;
+    int rebuilt = 0;
+    for (const auto& path : test::CorpusArchives()) {
+        SCOPED_TRACE(path.filename().string());
+        const Outcome before = RunCli({"info", path.string()});
+        if (before.status != 0) {
+            continue; // the truncated archives
+        }
+        const std::string out = dir.file(path.filename().string());
+        const Outcome resaved = RunCli({"resave", path.string(), out});
+        ASSERT_EQ(resaved.status, 0) << resaved.err;
+        rebuilt += resaved.out.find("could not be updated in place") != std::string::npos;
+        const Outcome after = RunCli({"info", out});
+        ASSERT_EQ(after.status, 0) << after.err;
+        // Same units, doodads, locations, strings and forces (the section list differs).
+        auto tail = [](const std::string& json) { return json.substr(json.find("],\"name\":")); };
+        EXPECT_TRUE(tail(after.out) == tail(before.out)) << "the resaved map reads differently";
+        // Every other file the reader could name comes along.
+        auto before_ls = RunCli({"ls", path.string()}).out;
+        auto after_ls = RunCli({"ls", out}).out;
+        for (const char* wav : {"staredit\\wav\\TRescue.wav", "staredit\\wav\\heal2121.wav"}) {
+            if (before_ls.find(wav) != std::string::npos) {
+                EXPECT_NE(after_ls.find(wav), std::string::npos) << wav;
+            }
+        }
+    }
+    EXPECT_GE(rebuilt, 4);
 }
 
 TEST(JsonText, EscapesControlBytesAndMapsHighBytesToLatin1) {
