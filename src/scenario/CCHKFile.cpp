@@ -735,7 +735,21 @@ void TCHK::AddDoodad(int x, int y, int number) {
     d.X = static_cast<std::uint16_t>(x);
     d.Y = static_cast<std::uint16_t>(y);
     Doodads.push_back(d);
-    RebuildTileMap();
+    RebuildTileMap(FootprintRect(d));
+}
+
+TileRect TCHK::FootprintRect(const DoodadRecord& d) const {
+    if (!TilesetLink || d.Number >= kDoodadCount) {
+        return {};
+    }
+    const DoodadInfoRecord& info = TilesetLink->DoodadInfo(d.Number);
+    const int left = d.X / 32 - info.Width / 2, top = d.Y / 32 - info.Height / 2;
+    return {left, top, left + info.Width, top + info.Height};
+}
+
+void TCHK::TerrainChanged(const TileRect& rect) {
+    m_terrainEdited = true;
+    RebuildTileMap(rect);
 }
 
 void TCHK::DeleteDoodad(int index, bool rebuild) {
@@ -745,9 +759,10 @@ void TCHK::DeleteDoodad(int index, bool rebuild) {
     if (Doodads[static_cast<std::size_t>(index)].Sprite >= 0) {
         Sprites[static_cast<std::size_t>(Doodads[static_cast<std::size_t>(index)].Sprite)].Removed = true;
     }
+    const TileRect footprint = FootprintRect(Doodads[static_cast<std::size_t>(index)]);
     Doodads.erase(Doodads.begin() + index);
     if (rebuild) {
-        RebuildTileMap();
+        RebuildTileMap(footprint);
     }
 }
 
@@ -839,7 +854,6 @@ void TCHK::RebuildTileMap() {
 
 void TCHK::RebuildTileMap(const TileRect& area) {
     const TileRect rect{std::max(0, area.Left), std::max(0, area.Top), std::min(256, area.Right), std::min(256, area.Bottom)};
-    m_terrainEdited = true;
     for (int c = rect.Left; c < rect.Right; ++c) {
         for (int r = rect.Top; r < rect.Bottom; ++r) {
             TileMap[Cell(c, r)] = TerrainGrid[Cell(c, r)];

@@ -183,6 +183,11 @@ public:
     // when the map was opened stay.
     void RebuildTileMap();
     void RebuildTileMap(const TileRect& rect);
+    // After a terrain edit of `rect`: the terrain grid is now the map's own (TILE is written
+    // from it), and the displayed grid is rebuilt there.
+    void TerrainChanged(const TileRect& rect);
+    // The tiles a doodad covers (empty without a tileset).
+    TileRect FootprintRect(const DoodadRecord& d) const;
     void RebuildCreep();
 
     // A new scenario (see the new-map values): base terrain group, tileset, size.

@@ -336,11 +336,11 @@ TEST(Scenario, EditsRemoveOnlyDoodadsTheyMadeUnfit) {
     EXPECT_EQ(chk.Displayed(left, top), info->FirstGroup * 16);
     // Paint far away: nothing happens to it.
     chk.Terrain(50, 50) = 6 * 16;
-    chk.RebuildTileMap({50, 50, 51, 51});
+    chk.TerrainChanged({50, 50, 51, 51});
     EXPECT_EQ(chk.Doodads.size(), 1u);
     // Paint under it: it no longer fits and goes.
     chk.Terrain(left, top) = 6 * 16;
-    chk.RebuildTileMap({left, top, left + 1, top + 1});
+    chk.TerrainChanged({left, top, left + 1, top + 1});
     EXPECT_TRUE(chk.Doodads.empty());
     EXPECT_EQ(chk.Displayed(left, top), 6 * 16);
 
@@ -348,8 +348,22 @@ TEST(Scenario, EditsRemoveOnlyDoodadsTheyMadeUnfit) {
     chk.Doodads.push_back({static_cast<std::uint16_t>(doodad), static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)});
     chk.LinkTileset(&tileset);
     EXPECT_FALSE(chk.Doodads[0].MatchedOnLoad);
-    chk.RebuildTileMap({left, top, left + 1, top + 1});
+    chk.TerrainChanged({left, top, left + 1, top + 1});
     EXPECT_EQ(chk.Doodads.size(), 1u);
+}
+
+TEST(Scenario, AnEditRebuildsOnlyTheTilesItTouched) {
+    RecordingPrompter prompter;
+    auto chk = Sample(prompter);
+    // A displayed grid that differs from the terrain, as protected maps have it.
+    chk->Displayed(30, 30) = 777;
+    chk->Displayed(2, 2) = 778;
+    chk->Terrain(2, 2) = 6 * 16;
+    chk->TerrainChanged({0, 0, 4, 4});
+    EXPECT_EQ(chk->Displayed(2, 2), 6 * 16);
+    EXPECT_EQ(chk->Displayed(30, 30), 777);
+    chk->AddDoodad(32 * 40, 32 * 40, 1);
+    EXPECT_EQ(chk->Displayed(30, 30), 777);
 }
 
 TEST(Scenario, SpritesOfTheFileStayAndNewDoodadsGetTheirOverlay) {
