@@ -525,8 +525,10 @@ void TilesetBuilder::AddFamilies() {
                 const std::uint16_t walk = face || ta.look.liquid ? 0 : WalkFlags(ta);
                 const auto mega = static_cast<std::uint16_t>(AddMegatile(halves[static_cast<std::size_t>(side)], walk));
                 auto& slots = m_megatiles[static_cast<std::size_t>(g + side)];
-                // Slots 0 and 1, then one after an empty slot (the rarer variants).
-                slots[0] = slots[1] = slots[3] = mega;
+                // Every slot but 14: the slots after the gap are the rarer variants, and real
+                // maps, whose cells name slots all over, draw without holes.
+                slots.fill(mega);
+                slots[14] = 0;
             }
         }
         ++type;
@@ -667,6 +669,19 @@ void TilesetBuilder::AddFiller() {
     }
     for (int g = 0; g < kGroups; ++g) {
         auto& slots = m_megatiles[static_cast<std::size_t>(g)];
+        const bool doodadRow = g >= kFirstDoodadGroupUsed && m_headers[static_cast<std::size_t>(g)][0] == 1;
+        if (doodadRow) {
+            // Slots past the doodad's width: a pattern, so real maps' wider doodads still draw.
+            std::array<std::uint16_t, 16> refs{};
+            for (int p = 0; p < 16; ++p) {
+                refs[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(pool[static_cast<std::size_t>((g + p) % 64)] << 1);
+            }
+            const auto mega = static_cast<std::uint16_t>(AddMegatileFromMinis(refs, 0));
+            for (auto& slot : slots) {
+                slot = slot == 0 ? mega : slot;
+            }
+            continue;
+        }
         if (std::any_of(slots.begin(), slots.end(), [](std::uint16_t s) { return s != 0; }) || g == 1) {
             continue;
         }

@@ -3,6 +3,9 @@
 #include "app/GameData.h"
 #include "app/MapSave.h"
 #include "scenario/CCHKFile.h"
+#include "view/MapRenderer.h"
+
+#include <QImage>
 #include "archive/MapArchiveReader.h"
 #include "cli/Json.h"
 #include "cli/TilesetSheet.h"
@@ -13,6 +16,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -38,6 +42,8 @@ Commands:
   resave MAP OUT          load a map and save it again, as the editor does, into OUT
   new OUT --width W --height H --tileset T --terrain N [--archive PATH]... [--standin]
                           create a new map (N: index into the tileset's terrain types)
+  render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT [--no-creep] [--archive PATH]... [--standin]
+                          draw what a map window of that size scrolled to that tile shows
   tileset STEM_OR_NUMBER OUT.png [--archive PATH]... [--standin]
                           draw a contact sheet of a tileset (0 to 7, or badlands,
                           platform, Install, AshWorld, Jungle, Desert, Ice, twilight):
@@ -153,6 +159,19 @@ bool ParseDataOptions(const std::vector<std::string>& args, std::size_t first, S
     return true;
 }
 
+void EnsureGuiApplication() {
+    if (!QGuiApplication::instance()) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
+            !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        static int argc = 1;
+        static char name[] = "orvistad-cli";
+        static char* argv[] = {name, nullptr};
+        new QGuiApplication(argc, argv); // lives until the program ends
+    }
+}
+
 int Tileset(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     StartupOptions options;
     std::vector<std::string> rest;
@@ -166,16 +185,7 @@ int Tileset(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return 2;
     }
     // Text on the sheet needs a font system; without a display, draw off screen.
-    if (!QGuiApplication::instance()) {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
-            !qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        static int argc = 1;
-        static char name[] = "orvistad-cli";
-        static char* argv[] = {name, nullptr};
-        new QGuiApplication(argc, argv); // lives until the program ends
-    }
+    EnsureGuiApplication();
     StderrPrompter prompter(err);
     TGameData data(prompter);
     data.Load(options);
@@ -354,6 +364,64 @@ int New(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return 0;
 }
 
+int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    StartupOptions options;
+    std::vector<std::string> rest;
+    std::vector<std::string> remaining = {"render"};
+    ViewState view;
+    bool haveView = false;
+    bool creep = true;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--view" && i + 1 < args.size()) {
+            int c = 0, r = 0, w = 0, h = 0;
+            if (std::sscanf(args[i + 1].c_str(), "%d,%d,%d,%d", &c, &r, &w, &h) == 4 && w > 0 && h > 0 && w <= 8192 &&
+                h <= 8192) {
+                view.ScrollTileX = std::max(0, c);
+                view.ScrollTileY = std::max(0, r);
+                view.ViewWidth = (w + 31) / 32 * 32; // views are whole tiles wide and high
+                view.ViewHeight = (h + 31) / 32 * 32;
+                haveView = true;
+            }
+            ++i;
+        } else if (args[i] == "--no-creep") {
+            creep = false;
+        } else {
+            remaining.push_back(args[i]);
+        }
+    }
+    if (!ParseDataOptions(remaining, 1, options, rest) || rest.size() != 2 || !haveView) {
+        err << "usage: orvistad-cli render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT [--no-creep] [--archive PATH]... "
+               "[--standin]\n";
+        return 2;
+    }
+    StderrPrompter prompter(err);
+    TGameData data(prompter);
+    data.Load(options);
+    data.Options.ShowCreep = creep;
+    TCHK chk(prompter, &data.UnitsDat);
+    if (Status loaded = chk.LoadFromFile(rest[0]); !loaded) {
+        err << "orvistad-cli: " << loaded.error() << "\n";
+        return 1;
+    }
+    CStarcraftTileset& tileset = data.Tileset(chk.Tileset());
+    chk.LinkTileset(&tileset);
+    chk.RebuildCreep();
+    CMapRenderer renderer;
+    renderer.DrawDisplay(chk, tileset, data, view);
+    EnsureGuiApplication();
+    QImage image(view.ViewWidth, view.ViewHeight, QImage::Format_RGB32);
+    for (int y = 0; y < view.ViewHeight; ++y) {
+        std::memcpy(image.scanLine(y), renderer.Frame32.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(view.ViewWidth),
+                    static_cast<std::size_t>(view.ViewWidth) * 4);
+    }
+    if (!image.save(QString::fromStdString(rest[1]))) {
+        err << "orvistad-cli: cannot write " << rest[1] << "\n";
+        return 1;
+    }
+    out << "wrote " << rest[1] << "\n";
+    return 0;
+}
+
 int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     StartupOptions options;
     std::vector<std::string> rest;
@@ -429,6 +497,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         {"info", Info},
         {"resave", Resave},
         {"new", New},
+        {"render", Render},
     };
     const auto it = kCommands.find(args[0]);
     if (it == kCommands.end()) {

@@ -1,0 +1,233 @@
+#include "view/MapRenderer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ORV_X86 1
+#endif
+
+namespace orv {
+namespace {
+
+bool InView(int x, int y, const ViewState& view) {
+    const int left = view.ScrollTileX * view.TileScreenSize, top = view.ScrollTileY * view.TileScreenSize;
+    return left - 128 < x && x < left + view.ViewWidth && top - 128 < y && y < top + view.ViewHeight;
+}
+
+#ifdef ORV_X86
+__attribute__((target("sse2"))) void ConvertSse2(const std::uint8_t* in, std::uint32_t* out, std::size_t blocks,
+                                                 const std::uint32_t* palette) {
+    // From the end towards the start, 8 pixels a step, stores that bypass the cache.
+    for (std::size_t b = blocks; b-- > 0;) {
+        const std::uint8_t* p = in + 8 * b;
+        std::uint32_t* q = out + 8 * b;
+        const __m128i lo = _mm_set_epi32(static_cast<int>(palette[p[3]]), static_cast<int>(palette[p[2]]),
+                                         static_cast<int>(palette[p[1]]), static_cast<int>(palette[p[0]]));
+        const __m128i hi = _mm_set_epi32(static_cast<int>(palette[p[7]]), static_cast<int>(palette[p[6]]),
+                                         static_cast<int>(palette[p[5]]), static_cast<int>(palette[p[4]]));
+        if ((reinterpret_cast<std::uintptr_t>(q) & 15) == 0) {
+            _mm_stream_si128(reinterpret_cast<__m128i*>(q), lo);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(q + 4), hi);
+        } else {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(q), lo);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 4), hi);
+        }
+    }
+    _mm_sfence();
+}
+
+__attribute__((target("avx2"))) void ConvertAvx2(const std::uint8_t* in, std::uint32_t* out, std::size_t blocks,
+                                                 const std::uint32_t* palette) {
+    for (std::size_t b = blocks; b-- > 0;) {
+        const std::uint8_t* p = in + 8 * b;
+        std::uint32_t* q = out + 8 * b;
+        // Gather the 8 colours by their palette indices.
+        const __m256i indices = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+        const __m256i colours = _mm256_i32gather_epi32(reinterpret_cast<const int*>(palette), indices, 4);
+        if ((reinterpret_cast<std::uintptr_t>(q) & 31) == 0) {
+            _mm256_stream_si256(reinterpret_cast<__m256i*>(q), colours);
+        } else {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), colours);
+        }
+    }
+    _mm_sfence();
+}
+
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
+} // namespace
+
+void ConvertFrameScalar(const std::uint8_t* frame8, std::uint32_t* frame32, std::size_t count,
+                        const std::uint32_t* palette) {
+    for (std::size_t i = 0; i < count; ++i) {
+        frame32[i] = palette[frame8[i]];
+    }
+}
+
+void ConvertFrameBlock(const std::uint8_t* frame8, std::uint32_t* frame32, std::size_t count,
+                       const std::uint32_t* palette) {
+    const std::size_t blocks = count / 8;
+    const std::size_t tail = blocks * 8;
+    ConvertFrameScalar(frame8 + tail, frame32 + tail, count - tail, palette);
+#ifdef ORV_X86
+    if (HasAvx2()) {
+        ConvertAvx2(frame8, frame32, blocks, palette);
+    } else {
+        ConvertSse2(frame8, frame32, blocks, palette);
+    }
+#else
+    ConvertFrameScalar(frame8, frame32, tail, palette);
+#endif
+}
+
+const char* ConvertFramePath() {
+#ifdef ORV_X86
+    return HasAvx2() ? "avx2" : "sse2";
+#else
+    return "scalar";
+#endif
+}
+
+int UnitSpriteNumber(const TGameData& data, int unitType) {
+    if (unitType < 0 || unitType >= kUnitTypeCount) {
+        return -1;
+    }
+    const auto flingy = ReadLE<std::uint8_t>(data.UnitsDat, static_cast<std::size_t>(unitType));
+    const auto sprite = flingy ? ReadLE<std::uint16_t>(data.FlingyDat, 2 * std::size_t{*flingy}) : std::nullopt;
+    return sprite ? *sprite : -1;
+}
+
+void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, int width, int height) {
+    const TileGraphicsEntry& entry = tileset.Graphics(tileValue);
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const std::uint16_t ref = entry.MiniTiles[static_cast<std::size_t>(r * 4 + c)];
+            const MiniTileBitmap& bitmap = tileset.MiniTile(ref >> 1, (ref & 1) != 0);
+            const int x = left + c * 8;
+            if (x + 8 > width) {
+                continue;
+            }
+            for (int l = 0; l < 8; ++l) {
+                const int y = top + r * 8 + l;
+                if (y < height) {
+                    std::memcpy(&Frame8[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)],
+                                &bitmap[static_cast<std::size_t>(l * 8)], 8);
+                }
+            }
+        }
+    }
+}
+
+void CMapRenderer::DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
+                             const ViewState& view, bool creep) {
+    // A map narrower or lower than the view starts at its first column and row; the rest of
+    // the frame stays index 0.
+    const int cx = std::max(0, std::min(view.ScrollTileX, chk.Width + 1 - view.ViewWidth / 32));
+    const int cy = std::max(0, std::min(view.ScrollTileY, chk.Height + 1 - view.ViewHeight / 32));
+    const int columns = std::min(view.ViewWidth / 32, chk.Width - view.ScrollTileX);
+    const int rows = std::min(view.ViewHeight / 32, chk.Height - view.ScrollTileY);
+    for (int i = 0; i < columns; ++i) {
+        for (int j = 0; j < rows; ++j) {
+            const int column = cx + i, row = cy + j;
+            if (column < 0 || row < 0 || column >= kGridSide || row >= kGridSide) {
+                continue;
+            }
+            if (!creep) {
+                BlitTile(tileset, chk.TileMap[TCHK::Cell(column, row)], i * 32, j * 32, view.ViewWidth, view.ViewHeight);
+                continue;
+            }
+            const int c = column % 256, r = row % 256;
+            if (chk.CreepMap.HasFullCreep(c, r)) {
+                BlitTile(tileset, chk.CreepMap.FullCreepTile(c, r), i * 32, j * 32, view.ViewWidth, view.ViewHeight);
+            } else if (chk.CreepMap.HasCreepBorder(c, r)) {
+                tileset.CreepSheet().DrawFrame(chk.CreepMap.CreepBorderFrame(c, r), i * 32 + 16, j * 32 + 16,
+                                               Frame8.data(), view.ViewHeight, view.ViewWidth, 0,
+                                               data.SelectionColorTable);
+            }
+        }
+    }
+}
+
+void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, int firstLevel,
+                             int lastLevel) {
+    const int offsetX = view.ScrollTileX * 32, offsetY = view.ScrollTileY * 32;
+    for (int level = firstLevel; level <= lastLevel; ++level) {
+        for (const UnitRecord& u : chk.Units) {
+            const TDoodadGRP* sheet = data.UnitSheet(u.Type);
+            if (!sheet || ReadLEOr<std::uint8_t>(data.UnitsDat, 4068 + static_cast<std::size_t>(u.Type), 0xFF) != level ||
+                !InView(u.X, u.Y, view)) {
+                continue;
+            }
+            if (u.Selected) {
+                const int sprite = UnitSpriteNumber(data, u.Type);
+                if (sprite >= 130) {
+                    const auto s = static_cast<std::size_t>(sprite - 130);
+                    const int image = ReadLEOr<std::uint8_t>(data.SpritesDat, 2455 + s, 0) + 561;
+                    const int offset = ReadLEOr<std::uint8_t>(data.SpritesDat, 2842 + s, 0);
+                    const std::uint32_t file = ReadLEOr<std::uint32_t>(data.ImagesDat, 4 * static_cast<std::size_t>(image), 0);
+                    if (file >= 1 && file <= data.GrpSheets.size() && data.GrpSheets[file - 1]) {
+                        data.GrpSheets[file - 1]->DrawFirstFrameSelection(u.X - offsetX, u.Y - offsetY + offset, 0,
+                                                                          data.SelectionColorTable, Frame8.data(),
+                                                                          view.ViewHeight, view.ViewWidth);
+                    }
+                }
+            }
+            const int colour = u.Owner >= 8 ? u.Owner : chk.Colours[u.Owner];
+            sheet->DrawFrame(0, u.X - offsetX, u.Y - offsetY, Frame8.data(), view.ViewHeight, view.ViewWidth, colour,
+                             data.PlayerColorTable);
+        }
+    }
+}
+
+void CMapRenderer::DrawDoodads(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
+                               const ViewState& view) {
+    const int offsetX = view.ScrollTileX * 32, offsetY = view.ScrollTileY * 32;
+    // Band by band from the top, so lower doodads cover higher ones.
+    std::vector<std::vector<const DoodadRecord*>> bands(static_cast<std::size_t>(chk.Height) + 1);
+    for (const DoodadRecord& d : chk.Doodads) {
+        const int band = d.Y / 32;
+        if (band <= chk.Height) {
+            bands[static_cast<std::size_t>(band)].push_back(&d);
+        }
+    }
+    for (const auto& band : bands) {
+        for (const DoodadRecord* d : band) {
+            const std::uint16_t sheet = tileset.DoodadInfo(d->Number).SheetIndex;
+            if (sheet == 0 || sheet >= data.GrpSheets.size() || !data.GrpSheets[sheet] || !InView(d->X, d->Y, view)) {
+                continue;
+            }
+            data.GrpSheets[sheet]->DrawFirstFrame(d->X - offsetX, d->Y - offsetY, Frame8.data(), view.ViewHeight,
+                                                  view.ViewWidth);
+        }
+    }
+}
+
+void CMapRenderer::DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
+                               const ViewState& view, const std::function<void(CMapRenderer&)>& overlays) {
+    const std::size_t pixels = static_cast<std::size_t>(view.ViewWidth) * static_cast<std::size_t>(view.ViewHeight);
+    Frame8.assign(pixels, 0);
+    Frame32.resize(pixels);
+    DrawTiles(chk, tileset, data, view, false);
+    if (data.Options.ShowCreep) {
+        DrawTiles(chk, tileset, data, view, true);
+    }
+    DrawUnits(chk, data, view, 0, 4);
+    DrawDoodads(chk, tileset, data, view);
+    DrawUnits(chk, data, view, 5, 18);
+    if (data.Options.UseMMX) {
+        ConvertFrameBlock(Frame8.data(), Frame32.data(), pixels, tileset.PaletteRGB.data());
+    } else {
+        ConvertFrameScalar(Frame8.data(), Frame32.data(), pixels, tileset.PaletteRGB.data());
+    }
+    if (overlays) {
+        overlays(*this);
+    }
+}
+
+} // namespace orv

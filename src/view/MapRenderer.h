@@ -1,0 +1,60 @@
+#pragma once
+
+// The map renderer: draws the visible part of a map into a view's frame buffers, terrain,
+// creep, units (two passes by elevation level around the doodads) and doodads as 8-bit
+// palette indices, then converts the frame to 32-bit colours. It knows no window: a map
+// window, the command line and the tests all hand it a view and read its frames.
+
+#include "app/GameData.h"
+#include "scenario/CCHKFile.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace orv {
+
+// What a view shows: its scroll tile, its size in pixels (a multiple of 32 each way), the
+// screen pixels per tile, and the overlays the render pass draws.
+struct ViewState {
+    int ScrollTileX = 0;
+    int ScrollTileY = 0;
+    int ViewWidth = 640;
+    int ViewHeight = 480;
+    int TileScreenSize = 32;
+    std::uint32_t DrawFlags = 0;
+};
+
+// Frame32[i] := palette[Frame8[i]] for `count` pixels. The block path converts 8 pixels a
+// step with non-temporal stores (SSE2, or AVX2 where the processor has it); both give the
+// same result. `count` need not be a multiple of 8.
+void ConvertFrameScalar(const std::uint8_t* frame8, std::uint32_t* frame32, std::size_t count,
+                        const std::uint32_t* palette);
+void ConvertFrameBlock(const std::uint8_t* frame8, std::uint32_t* frame32, std::size_t count,
+                       const std::uint32_t* palette);
+// Which block path the processor runs: "avx2", "sse2" or "scalar".
+const char* ConvertFramePath();
+
+class CMapRenderer {
+public:
+    std::vector<std::uint8_t> Frame8;
+    std::vector<std::uint32_t> Frame32;
+
+    // Renders the view: steps 1 to 8 of the full render (terrain, creep, units, doodads,
+    // conversion). `overlays`, when given, runs after the conversion (the display overlays
+    // and the window's tool overlays plug in there).
+    void DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view,
+                     const std::function<void(CMapRenderer&)>& overlays = {});
+
+private:
+    void DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view,
+                   bool creep);
+    void DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, int firstLevel, int lastLevel);
+    void DrawDoodads(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view);
+    void BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, int width, int height);
+};
+
+// The image chain of a unit type's main sprite: its sprites.dat number, or -1.
+int UnitSpriteNumber(const TGameData& data, int unitType);
+
+} // namespace orv

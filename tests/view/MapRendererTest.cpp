@@ -1,0 +1,148 @@
+#include "view/MapRenderer.h"
+
+#include "base/Random.h"
+#include "support/RecordingPrompter.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace orv {
+namespace {
+
+TGameData& Game() {
+    static test::RecordingPrompter prompter;
+    static TGameData* data = [] {
+        auto* d = new TGameData(prompter);
+        StartupOptions options;
+        options.standinOnly = true;
+        options.programDir = options.configDir = std::filesystem::temp_directory_path() / "orvistad-none";
+        d->Load(options);
+        return d;
+    }();
+    return *data;
+}
+
+TEST(ConvertFrame, TheBlockPathGivesThePlainPathsColoursForEveryPixel) {
+    std::mt19937 random(4);
+    std::array<std::uint32_t, 256> palette{};
+    for (auto& c : palette) c = random() & 0xFFFFFF;
+    for (std::size_t count : {0u, 7u, 8u, 9u, 640u * 480u, 1000003u}) {
+        std::vector<std::uint8_t> frame8(count + 1);
+        for (auto& p : frame8) p = static_cast<std::uint8_t>(random());
+        std::vector<std::uint32_t> plain(count + 1, 0), block(count + 1, 0);
+        ConvertFrameScalar(frame8.data(), plain.data(), count, palette.data());
+        // Unaligned on purpose: the block path must not care.
+        ConvertFrameBlock(frame8.data() + 1, block.data() + 1, count, palette.data());
+        ConvertFrameScalar(frame8.data() + 1, plain.data() + 1, count, palette.data());
+        EXPECT_TRUE(std::equal(plain.begin() + 1, plain.end(), block.begin() + 1)) << count;
+    }
+    EXPECT_NE(std::string(ConvertFramePath()), "");
+}
+
+// A small jungle map with its creep map, ready to draw.
+struct Scene {
+    test::RecordingPrompter prompter;
+    TCHK chk{prompter, &Game().UnitsDat};
+    CStarcraftTileset& tileset = Game().Tileset(4);
+    CMapRenderer renderer;
+
+    explicit Scene(int width = 32, int height = 32) {
+        SeedRandom(6);
+        chk.NewMap(2, 4, width, height, &tileset);
+    }
+    void Draw(ViewState view) { renderer.DrawDisplay(chk, tileset, Game(), view); }
+    std::uint8_t At(int x, int y, int viewWidth = 640) const {
+        return renderer.Frame8[static_cast<std::size_t>(y * viewWidth + x)];
+    }
+    // Pixels of a player colour's block (the stand-in colours: 128 + 4 x colour + shade).
+    int CountColour(int colour) const {
+        return static_cast<int>(std::count_if(renderer.Frame8.begin(), renderer.Frame8.end(), [&](std::uint8_t v) {
+            return v >= 128 + 4 * colour && v < 128 + 4 * colour + 4;
+        }));
+    }
+};
+
+int GroundUnitOfLevel(int level) {
+    for (int u = 0; u < 106; ++u) {
+        if (Game().UnitsDat[4068 + static_cast<std::size_t>(u)] == level && Game().UnitSheet(u) &&
+            !(ReadLEOr<std::uint32_t>(Game().UnitsDat, 7032 + 4 * static_cast<std::size_t>(u), 0) & 0x10)) {
+            return u;
+        }
+    }
+    return -1;
+}
+
+TEST(MapRenderer, AMapNarrowerThanTheViewLeavesTheRestAtIndexZero) {
+    Scene scene(8, 6);
+    scene.Draw({0, 0, 640, 480});
+    EXPECT_NE(scene.At(8 * 32 - 1, 10), 0);
+    for (int x = 8 * 32; x < 640; x += 37) {
+        for (int y = 0; y < 480; y += 41) {
+            EXPECT_EQ(scene.At(x, y), 0) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(scene.At(10, 6 * 32 + 5), 0);
+}
+
+TEST(MapRenderer, PlayerColoursComeFromTheOwnerOrTheScenariosColours) {
+    const int type = GroundUnitOfLevel(1) >= 0 ? GroundUnitOfLevel(1) : GroundUnitOfLevel(2);
+    ASSERT_GE(type, 0);
+    Scene scene;
+    scene.chk.AddUnit(200, 200, 9, type);
+    scene.chk.Colours[2] = 5;
+    scene.chk.AddUnit(400, 200, 2, type);
+    scene.Draw({0, 0, 640, 480});
+    EXPECT_GT(scene.CountColour(9), 0) << "owner 9 is drawn in colour 9";
+    EXPECT_GT(scene.CountColour(5), 0) << "owner 2 in the scenario's colour of player 2";
+    EXPECT_EQ(scene.CountColour(2), 0);
+}
+
+TEST(MapRenderer, TheViewTestKeepsAMarginToTheLeftAndAboveOnly) {
+    const int type = GroundUnitOfLevel(1) >= 0 ? GroundUnitOfLevel(1) : GroundUnitOfLevel(2);
+    Scene scene(64, 64);
+    scene.chk.Colours[0] = 3;
+    // The view starts at tile (4, 4): pixel 128. A unit 100 pixels left of it still shows
+    // its right part only when its sheet is wide enough; one just past the right edge never.
+    scene.chk.AddUnit(128 - 100, 300, 0, type);
+    scene.chk.AddUnit(128 + 640, 300, 0, type);
+    scene.Draw({4, 4, 640, 480});
+    const int wide = Game().UnitSheet(type)->Width() / 2 > 100 ? 1 : 0;
+    EXPECT_EQ(scene.CountColour(3) > 0, wide == 1);
+    Scene near(64, 64);
+    near.chk.Colours[0] = 3;
+    near.chk.AddUnit(128 + 10, 300, 0, type);
+    near.Draw({4, 4, 640, 480});
+    EXPECT_GT(near.CountColour(3), 0);
+}
+
+TEST(MapRenderer, CreepIsDrawnOnlyWhenShown) {
+    Scene scene;
+    scene.chk.AddUnit(320, 240, 0, 131); // a creep producer
+    scene.chk.RebuildCreep();
+    ASSERT_TRUE(scene.chk.CreepMap.HasFullCreep(10, 7));
+    auto creepPixels = [&] {
+        return std::count_if(scene.renderer.Frame8.begin(), scene.renderer.Frame8.end(),
+                             [](std::uint8_t v) { return v >= 248 && v < 255; });
+    };
+    scene.Draw({0, 0, 640, 480});
+    EXPECT_GT(creepPixels(), 1000);
+    Game().Options.ShowCreep = false;
+    scene.Draw({0, 0, 640, 480});
+    Game().Options.ShowCreep = true;
+    EXPECT_EQ(creepPixels(), 0);
+}
+
+TEST(MapRenderer, TheTwoConversionsDrawTheSameFrame) {
+    Scene scene;
+    scene.chk.AddUnit(300, 300, 1, 5);
+    scene.Draw({0, 0, 640, 480});
+    const auto plain = scene.renderer.Frame32;
+    Game().Options.UseMMX = true;
+    scene.Draw({0, 0, 640, 480});
+    Game().Options.UseMMX = false;
+    EXPECT_EQ(scene.renderer.Frame32, plain);
+}
+
+} // namespace
+} // namespace orv
