@@ -3,7 +3,9 @@
 #include "app/GameData.h"
 #include "app/MapSave.h"
 #include "scenario/CCHKFile.h"
+#include "view/MapImage.h"
 #include "view/MapRenderer.h"
+#include "view/Overlays.h"
 
 #include <QImage>
 #include "archive/MapArchiveReader.h"
@@ -42,7 +44,10 @@ Commands:
   resave MAP OUT          load a map and save it again, as the editor does, into OUT
   new OUT --width W --height H --tileset T --terrain N [--archive PATH]... [--standin]
                           create a new map (N: index into the tileset's terrain types)
-  render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT [--no-creep] [--archive PATH]... [--standin]
+  render MAP OUT.jpg [--archive PATH]... [--standin]
+                          write the whole-map image (32 pixels per tile, JPEG)
+  render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT [--flags N] [--player P] [--no-creep]
+         [--grid] [--fine-grid] [--archive PATH]... [--standin]
                           draw what a map window of that size scrolled to that tile shows
   tileset STEM_OR_NUMBER OUT.png [--archive PATH]... [--standin]
                           draw a contact sheet of a tileset (0 to 7, or badlands,
@@ -370,7 +375,8 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     std::vector<std::string> remaining = {"render"};
     ViewState view;
     bool haveView = false;
-    bool creep = true;
+    bool creep = true, grid = false, fineGrid = false;
+    OverlayState overlay;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--view" && i + 1 < args.size()) {
             int c = 0, r = 0, w = 0, h = 0;
@@ -385,19 +391,33 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
             ++i;
         } else if (args[i] == "--no-creep") {
             creep = false;
+        } else if (args[i] == "--grid") {
+            grid = true;
+        } else if (args[i] == "--fine-grid") {
+            fineGrid = true;
+        } else if ((args[i] == "--flags" || args[i] == "--player") && i + 1 < args.size()) {
+            const int value = std::atoi(args[i + 1].c_str());
+            if (args[i] == "--flags") {
+                view.DrawFlags = static_cast<std::uint32_t>(value);
+            } else {
+                overlay.CurrentPlayer = value;
+            }
+            ++i;
         } else {
             remaining.push_back(args[i]);
         }
     }
-    if (!ParseDataOptions(remaining, 1, options, rest) || rest.size() != 2 || !haveView) {
-        err << "usage: orvistad-cli render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT [--no-creep] [--archive PATH]... "
-               "[--standin]\n";
+    if (!ParseDataOptions(remaining, 1, options, rest) || rest.size() != 2) {
+        err << "usage: orvistad-cli render MAP OUT.jpg | render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT [--flags N] "
+               "[--player P] [--no-creep] [--grid] [--fine-grid] [--archive PATH]... [--standin]\n";
         return 2;
     }
     StderrPrompter prompter(err);
     TGameData data(prompter);
     data.Load(options);
     data.Options.ShowCreep = creep;
+    data.Options.ShowGrid = grid;
+    data.Options.ShowFineGrid = fineGrid;
     TCHK chk(prompter, &data.UnitsDat);
     if (Status loaded = chk.LoadFromFile(rest[0]); !loaded) {
         err << "orvistad-cli: " << loaded.error() << "\n";
@@ -406,8 +426,18 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CStarcraftTileset& tileset = data.Tileset(chk.Tileset());
     chk.LinkTileset(&tileset);
     chk.RebuildCreep();
+    if (!haveView) {
+        if (Status written = ExportMapImage(chk, tileset, data, rest[1]); !written) {
+            err << "orvistad-cli: " << written.error() << "\n";
+            return 1;
+        }
+        out << "wrote " << rest[1] << "\n";
+        return 0;
+    }
     CMapRenderer renderer;
-    renderer.DrawDisplay(chk, tileset, data, view);
+    renderer.DrawDisplay(chk, tileset, data, view, [&](CMapRenderer& r) {
+        DrawDisplayOverlays(r, chk, tileset, data, view, overlay);
+    });
     EnsureGuiApplication();
     QImage image(view.ViewWidth, view.ViewHeight, QImage::Format_RGB32);
     for (int y = 0; y < view.ViewHeight; ++y) {
