@@ -7,9 +7,13 @@
 #include "base/Random.h"
 #include "scenario/CCHKFile.h"
 #include "support/RecordingPrompter.h"
+#include "view/MapImage.h"
 #include "view/MapRenderer.h"
+#include "view/MiniMap.h"
 
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -96,6 +100,31 @@ void BM_DrawDisplay1920x1088(benchmark::State& state) {
     Game().Options.UseMMX = false;
 }
 BENCHMARK(BM_DrawDisplay1920x1088)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The mini-map of the same map (target under 1 ms) and the whole-map export of a 256 x 256
+// map (target under 2.5 s; peak memory is measured on `orvistad-cli render MAP OUT.jpg`).
+void BM_DrawMiniMap(benchmark::State& state) {
+    auto chk = BigScenario();
+    orv::CMiniMap map;
+    const orv::ViewState view{100, 100, 1920, 1088, 32, 0};
+    for (auto _ : state) {
+        map.Draw(*chk, Game().Tileset(4), Game(), view, 5, 0);
+        benchmark::DoNotOptimize(map.Image[3]);
+    }
+}
+BENCHMARK(BM_DrawMiniMap)->Unit(benchmark::kMicrosecond);
+
+void BM_ExportWholeMap256(benchmark::State& state) {
+    auto chk = BigScenario();
+    chk->RebuildTileMap();
+    const std::string path = "/tmp/orvistad-bench-export.jpg";
+    for (auto _ : state) {
+        const auto status = orv::ExportMapImage(*chk, Game().Tileset(4), Game(), path);
+        benchmark::DoNotOptimize(status.ok());
+    }
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_ExportWholeMap256)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_ConvertFrame(benchmark::State& state) {
     std::vector<std::uint8_t> frame8(1920 * 1088);

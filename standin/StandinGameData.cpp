@@ -432,7 +432,7 @@ UnitPlan PlanUnit(int u) {
             p.flags = 0x4;
         } else {
             p.kind = UnitKind::Ground;
-            p.boxWidth = 16 + (u * 5 % 5) * 8;
+            p.boxWidth = 16 + (u * 7 % 5) * 8;
             p.boxHeight = 16 + (u * 3 % 4) * 8;
             p.elevation = 1 + u % 5;
         }
