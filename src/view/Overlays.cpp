@@ -1,5 +1,10 @@
 #include "view/Overlays.h"
 
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
 #include <algorithm>
 
 namespace orv {
@@ -125,6 +130,33 @@ void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcra
             }
             const std::uint32_t border = i == state.SelectedLocation ? 0xFFFFFFu : 0xFFu << shift;
             FrameRect(frame, vw, vh, left, top, right, bottom, border);
+        }
+    }
+    // Location names, white and bold, at the top left of the (cut) rectangle. Text needs the
+    // font system of a GUI application; without one (a bare library user) names are left out.
+    if ((view.DrawFlags & draw_flags::kLocations) && QGuiApplication::instance()) {
+        QImage canvas(reinterpret_cast<uchar*>(frame.data()), vw, vh, vw * 4, QImage::Format_RGB32);
+        QPainter painter(&canvas);
+        QFont font = painter.font();
+        font.setBold(true);
+        font.setPixelSize(11);
+        painter.setFont(font);
+        painter.setPen(QColor(255, 255, 255));
+        for (int i = 0; i < kLocationSlots; ++i) {
+            const LocationSlot& l = chk.Locations[static_cast<std::size_t>(i)];
+            if (i == 63 || ((l.Flags ^ 255u) & data.Options.LocationElevationMask) == 0 || l.Name < 2 ||
+                static_cast<std::size_t>(l.Name - 1) >= chk.Strings.Entries.size()) {
+                continue;
+            }
+            const std::string& name = chk.Strings.Entries[static_cast<std::size_t>(l.Name - 1)];
+            const int left = std::clamp(std::min(l.Left, l.Right) - sx * 32, 0, vw);
+            const int right = std::clamp(std::max(l.Left, l.Right) - sx * 32, 0, vw);
+            const int top = std::clamp(std::min(l.Top, l.Bottom) - sy * 32, 0, vh);
+            const int bottom = std::clamp(std::max(l.Top, l.Bottom) - sy * 32, 0, vh);
+            if (name.empty() || left == right || top == bottom) {
+                continue;
+            }
+            painter.drawText(QPoint(left + 1, top + 5 + 11), QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
         }
     }
     // Grids.
