@@ -54,6 +54,10 @@ private:
     void BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, int width, int height);
 };
 
+// The view test of units and doodads: a margin of 128 pixels to the left and above the
+// view, none to the right and below.
+bool InView(int x, int y, const ViewState& view);
+
 // The image chain of a unit type's main sprite: its sprites.dat number, or -1.
 int UnitSpriteNumber(const TGameData& data, int unitType);
 

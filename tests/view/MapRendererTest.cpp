@@ -116,6 +116,16 @@ TEST(MapRenderer, TheViewTestKeepsAMarginToTheLeftAndAboveOnly) {
     EXPECT_GT(near.CountColour(3), 0);
 }
 
+TEST(MapRenderer, TheViewTestsMarginIsToTheLeftAndAboveOnly) {
+    const ViewState view{4, 4, 640, 480, 32, 0};
+    EXPECT_TRUE(InView(128 - 100, 200, view));   // 100 pixels left of the view: still drawn
+    EXPECT_FALSE(InView(128 - 128, 200, view));
+    EXPECT_TRUE(InView(128 + 639, 200, view));   // the frame's last column
+    EXPECT_FALSE(InView(128 + 640, 200, view));  // one past it
+    EXPECT_TRUE(InView(200, 128 - 127, view));
+    EXPECT_FALSE(InView(200, 128 + 480, view));
+}
+
 TEST(MapRenderer, CreepIsDrawnOnlyWhenShown) {
     Scene scene;
     scene.chk.AddUnit(320, 240, 0, 131); // a creep producer
