@@ -435,9 +435,7 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 0;
     }
     CMapRenderer renderer;
-    renderer.DrawDisplay(chk, tileset, data, view, [&](CMapRenderer& r) {
-        DrawDisplayOverlays(r, chk, tileset, data, view, overlay);
-    });
+    renderer.DrawDisplay(chk, tileset, data, view, overlay);
     EnsureGuiApplication();
     QImage image(view.ViewWidth, view.ViewHeight, QImage::Format_RGB32);
     for (int y = 0; y < view.ViewHeight; ++y) {

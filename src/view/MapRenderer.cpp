@@ -1,5 +1,7 @@
 #include "view/MapRenderer.h"
 
+#include "view/Overlays.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -218,7 +220,8 @@ void CMapRenderer::DrawDoodads(const TCHK& chk, const CStarcraftTileset& tileset
 }
 
 void CMapRenderer::DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
-                               const ViewState& view, const std::function<void(CMapRenderer&)>& overlays) {
+                               const ViewState& view, const OverlayState& state,
+                               const std::function<void(CMapRenderer&)>& toolOverlays) {
     const std::size_t pixels = static_cast<std::size_t>(view.ViewWidth) * static_cast<std::size_t>(view.ViewHeight);
     Frame8.assign(pixels, 0);
     Frame32.resize(pixels);
@@ -234,8 +237,9 @@ void CMapRenderer::DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset
     } else {
         ConvertFrameScalar(Frame8.data(), Frame32.data(), pixels, tileset.PaletteRGB.data());
     }
-    if (overlays) {
-        overlays(*this);
+    DrawDisplayOverlays(*this, chk, tileset, data, view, state);
+    if (toolOverlays) {
+        toolOverlays(*this);
     }
 }
 

@@ -25,6 +25,24 @@ struct ViewState {
     std::uint32_t DrawFlags = 0;
 };
 
+// DrawFlags bits that select the overlays of a render pass.
+namespace draw_flags {
+inline constexpr std::uint32_t kBrush = 16;
+inline constexpr std::uint32_t kSelectedDoodads = 32;
+inline constexpr std::uint32_t kUnitPreview = 64;
+inline constexpr std::uint32_t kFog = 128;
+inline constexpr std::uint32_t kLocations = 512;
+inline constexpr std::uint32_t kPlacability = 1024;
+} // namespace draw_flags
+
+// The parts of a map window's edit state the display overlays read.
+struct OverlayState {
+    int CurrentPlayer = 0;
+    int CurrentUnitType = -1; // -1: none chosen
+    int SelectedLocation = -1;
+    std::vector<int> SelectedDoodads;
+};
+
 // Frame32[i] := palette[Frame8[i]] for `count` pixels. The block path converts 8 pixels a
 // step with non-temporal stores (SSE2, or AVX2 where the processor has it); both give the
 // same result. `count` need not be a multiple of 8.
@@ -40,11 +58,12 @@ public:
     std::vector<std::uint8_t> Frame8;
     std::vector<std::uint32_t> Frame32;
 
-    // Renders the view: steps 1 to 8 of the full render (terrain, creep, units, doodads,
-    // conversion). `overlays`, when given, runs after the conversion (the display overlays
-    // and the window's tool overlays plug in there).
+    // The full render: terrain, creep, units, doodads, the conversion to 32 bits, then the
+    // display overlays that `view.DrawFlags` and the options ask for (fog, placability,
+    // locations and their names, grids, selected doodads). `toolOverlays`, when given, runs
+    // last: the window's tool overlays and the copy to the screen plug in there.
     void DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view,
-                     const std::function<void(CMapRenderer&)>& overlays = {});
+                     const OverlayState& state = {}, const std::function<void(CMapRenderer&)>& toolOverlays = {});
 
 private:
     void DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view,

@@ -9,23 +9,6 @@
 
 namespace orv {
 
-// DrawFlags bits that select the overlays of a render pass.
-namespace draw_flags {
-inline constexpr std::uint32_t kSelectedDoodads = 32;
-inline constexpr std::uint32_t kUnitPreview = 64;
-inline constexpr std::uint32_t kFog = 128;
-inline constexpr std::uint32_t kLocations = 512;
-inline constexpr std::uint32_t kPlacability = 1024;
-} // namespace draw_flags
-
-// The parts of a map window's edit state the display overlays read.
-struct OverlayState {
-    int CurrentPlayer = 0;
-    int CurrentUnitType = -1; // -1: none chosen
-    int SelectedLocation = -1;
-    std::vector<int> SelectedDoodads;
-};
-
 // The frame primitives: lines whose far end is excluded, clipped to the frame.
 void FrameHLine(std::vector<std::uint32_t>& frame, int width, int height, int x1, int x2, int y, std::uint32_t colour);
 void FrameVLine(std::vector<std::uint32_t>& frame, int width, int height, int y1, int y2, int x, std::uint32_t colour);

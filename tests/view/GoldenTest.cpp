@@ -104,9 +104,7 @@ struct Scene {
         chk.RebuildCreep();
     }
     void Draw() {
-        renderer.DrawDisplay(chk, tileset, Game(), view, [&](CMapRenderer& r) {
-            DrawDisplayOverlays(r, chk, tileset, Game(), view, state);
-        });
+        renderer.DrawDisplay(chk, tileset, Game(), view, state);
     }
 };
 

@@ -37,10 +37,11 @@ struct Scene {
     }
     // Renders with every frame pixel set to `fill` before the overlays.
     void Draw(std::uint32_t fill = 0x10C850) {
-        renderer.DrawDisplay(chk, tileset, Game(), view, [&](CMapRenderer& r) {
-            std::fill(r.Frame32.begin(), r.Frame32.end(), fill);
-            DrawDisplayOverlays(r, chk, tileset, Game(), view, state);
-        });
+        // The map itself drawn, the frame is set to one colour and the overlays laid over it.
+        renderer.DrawDisplay(chk, tileset, Game(), ViewState{view.ScrollTileX, view.ScrollTileY, view.ViewWidth,
+                                                               view.ViewHeight, view.TileScreenSize, 0});
+        std::fill(renderer.Frame32.begin(), renderer.Frame32.end(), fill);
+        DrawDisplayOverlays(renderer, chk, tileset, Game(), view, state);
     }
     std::uint32_t At(int x, int y) const { return renderer.Frame32[static_cast<std::size_t>(y * view.ViewWidth + x)]; }
 };
