@@ -8,23 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace {
-
-class Silent : public orv::Prompter {
-public:
-    void ShowMessage(const std::string&) override {}
-    std::optional<std::string> InputText(const std::string&, const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     orv::SetDebugLogPath({}); // no log file grows while fuzzing
     const orv::Bytes bytes(data, size);
     // The string tables are read through their STR and STRx sections.
-    static Silent silent;
+    static orv::SilentPrompter silent;
     static orv::TCHK chk(silent); // reused: every read starts by clearing it
     if (chk.ReadSections(bytes)) {
         (void)chk.WriteToBytes();

@@ -9,18 +9,6 @@
 #include <filesystem>
 #include <iostream>
 
-namespace {
-
-class Silent : public orv::Prompter {
-public:
-    void ShowMessage(const std::string&) override {}
-    std::optional<std::string> InputText(const std::string&, const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::cerr << "usage: fuzz_scenario.seeds DIR [CORPUS_DIR]\n";
@@ -29,7 +17,7 @@ int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     const fs::path out = argv[1];
     fs::create_directories(out);
-    Silent silent;
+    orv::SilentPrompter silent;
     int n = 0;
     for (int version : {59, 63, 205}) {
         orv::TCHK chk(silent);

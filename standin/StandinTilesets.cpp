@@ -2,6 +2,7 @@
 
 #include "StandinFormats.h"
 #include "graphics/OrvistadTypes.h"
+#include "terrain/CreepMap.h"
 
 #include <algorithm>
 #include <cctype>
@@ -553,30 +554,14 @@ void TilesetBuilder::AddCreepTiles() {
 std::vector<std::uint8_t> TilesetBuilder::CreepSheet() const {
     // One frame per border result of the creep map: creep reaches in from the neighbours
     // that the frame's first pattern requires to be full creep.
-    static constexpr int kPatterns[45][9] = {
-        {3, 4, 3, 3, 3, 7, 3, 7, 0},  {4, 4, 3, 3, 3, 7, 3, 7, 1},  {3, 4, 4, 3, 3, 7, 3, 7, 2},
-        {4, 4, 4, 3, 3, 7, 3, 7, 3},  {7, 3, 7, 4, 3, 7, 3, 7, 4},  {7, 4, 3, 4, 3, 7, 3, 7, 5},
-        {7, 3, 7, 3, 3, 3, 4, 3, 6},  {3, 4, 3, 3, 3, 3, 4, 3, 7},  {4, 4, 3, 4, 3, 3, 4, 3, 8},
-        {3, 4, 4, 3, 3, 3, 4, 3, 10}, {7, 3, 7, 3, 3, 4, 4, 3, 11}, {7, 3, 7, 4, 3, 7, 4, 3, 12},
-        {3, 4, 3, 3, 3, 4, 4, 3, 13}, {4, 4, 3, 7, 3, 4, 4, 3, 14}, {7, 4, 3, 4, 3, 7, 4, 3, 14},
-        {7, 3, 7, 3, 4, 7, 3, 7, 15}, {3, 4, 7, 3, 4, 7, 3, 7, 16}, {7, 3, 7, 3, 3, 3, 4, 4, 17},
-        {3, 4, 3, 3, 3, 3, 4, 4, 18}, {7, 3, 7, 3, 4, 3, 4, 7, 19}, {3, 4, 4, 3, 7, 3, 4, 4, 20},
-        {3, 4, 7, 3, 4, 3, 4, 7, 20}, {7, 3, 7, 3, 3, 4, 4, 4, 21}, {3, 4, 3, 3, 3, 4, 4, 4, 22},
-        {7, 4, 4, 4, 7, 7, 3, 7, 23}, {3, 4, 4, 3, 3, 4, 4, 3, 24}, {4, 4, 4, 7, 3, 4, 4, 3, 25},
-        {7, 4, 4, 4, 3, 7, 4, 3, 25}, {4, 4, 7, 3, 4, 7, 3, 7, 26}, {7, 3, 7, 4, 4, 7, 3, 7, 27},
-        {7, 4, 7, 4, 4, 7, 3, 7, 28}, {4, 4, 3, 3, 3, 3, 4, 4, 29}, {4, 4, 4, 3, 7, 3, 4, 4, 30},
-        {4, 4, 7, 3, 4, 3, 4, 7, 30}, {7, 3, 7, 4, 3, 7, 4, 4, 31}, {4, 4, 3, 7, 3, 4, 4, 4, 32},
-        {7, 4, 3, 4, 3, 7, 4, 4, 32}, {7, 3, 7, 3, 4, 4, 4, 7, 33}, {7, 3, 7, 4, 4, 7, 4, 7, 34},
-        {3, 4, 4, 3, 7, 4, 4, 4, 35}, {3, 4, 7, 3, 4, 4, 4, 7, 35}, {7, 4, 7, 4, 4, 7, 4, 7, 36},
-        {4, 4, 7, 7, 4, 4, 4, 7, 36}, {7, 4, 4, 4, 7, 7, 4, 4, 36}, {4, 4, 4, 7, 7, 4, 4, 4, 36}};
     static constexpr double kDirections[8][2] = {{0, 0}, {0.5, 0}, {1, 0}, {0, 0.5}, {1, 0.5}, {0, 1}, {0.5, 1}, {1, 1}};
     std::vector<Canvas> frames;
     for (int f = 0; f <= 36; ++f) {
         Canvas c(32, 32);
-        const int* pattern = nullptr;
-        for (const auto& p : kPatterns) {
+        const std::array<std::uint8_t, 9>* pattern = nullptr;
+        for (const auto& p : CreepBorderPatterns()) {
             if (p[8] == f) {
-                pattern = p;
+                pattern = &p;
                 break;
             }
         }
@@ -586,7 +571,7 @@ std::vector<std::uint8_t> TilesetBuilder::CreepSheet() const {
                     const double u = (x + 0.5) / 32, v = (y + 0.5) / 32;
                     double reach = 0;
                     for (int d = 0; d < 8; ++d) {
-                        if (pattern[d] == 4) {
+                        if ((*pattern)[static_cast<std::size_t>(d)] == 4) {
                             const double dist = std::hypot(u - kDirections[d][0], v - kDirections[d][1]);
                             reach = std::max(reach, 0.55 - dist);
                         }

@@ -21,3 +21,16 @@ public:
 };
 
 } // namespace orv
+
+namespace orv {
+
+// For work nobody watches (reports, fuzzing): messages are dropped, questions cancelled.
+class SilentPrompter : public Prompter {
+public:
+    void ShowMessage(const std::string&) override {}
+    std::optional<std::string> InputText(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+} // namespace orv

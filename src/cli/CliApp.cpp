@@ -125,15 +125,6 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return 0;
 }
 
-// For reading only: the messages of a load are not for a report.
-class QuietPrompter : public Prompter {
-public:
-    void ShowMessage(const std::string&) override {}
-    std::optional<std::string> InputText(const std::string&, const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
-
 // Messages of the core go to standard error; nobody answers questions.
 class StderrPrompter : public Prompter {
 public:
@@ -211,7 +202,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         err << "usage: orvistad-cli info MAP\n";
         return 2;
     }
-    QuietPrompter quiet;
+    SilentPrompter quiet; // the messages of a load are not for a report
     TCHK chk(quiet);
     if (Status loaded = chk.LoadFromFile(args[1]); !loaded) {
         err << "orvistad-cli: " << loaded.error() << "\n";

@@ -9,7 +9,7 @@ namespace {
 
 // Neighbour masks NW, N, NE, W, E, SW, S, SE (1 no creep, 2 border, 4 full; 3 = not full,
 // 7 = any), then the border frame. The last matching pattern wins.
-constexpr std::uint8_t kPatterns[45][9] = {
+constexpr std::array<std::array<std::uint8_t, 9>, 45> kPatterns = {{
     {3, 4, 3, 3, 3, 7, 3, 7, 0},  {4, 4, 3, 3, 3, 7, 3, 7, 1},  {3, 4, 4, 3, 3, 7, 3, 7, 2},
     {4, 4, 4, 3, 3, 7, 3, 7, 3},  {7, 3, 7, 4, 3, 7, 3, 7, 4},  {7, 4, 3, 4, 3, 7, 3, 7, 5},
     {7, 3, 7, 3, 3, 3, 4, 3, 6},  {3, 4, 3, 3, 3, 3, 4, 3, 7},  {4, 4, 3, 4, 3, 3, 4, 3, 8},
@@ -24,11 +24,15 @@ constexpr std::uint8_t kPatterns[45][9] = {
     {4, 4, 7, 3, 4, 3, 4, 7, 30}, {7, 3, 7, 4, 3, 7, 4, 4, 31}, {4, 4, 3, 7, 3, 4, 4, 4, 32},
     {7, 4, 3, 4, 3, 7, 4, 4, 32}, {7, 3, 7, 3, 4, 4, 4, 7, 33}, {7, 3, 7, 4, 4, 7, 4, 7, 34},
     {3, 4, 4, 3, 7, 4, 4, 4, 35}, {3, 4, 7, 3, 4, 4, 4, 7, 35}, {7, 4, 7, 4, 4, 7, 4, 7, 36},
-    {4, 4, 7, 7, 4, 4, 4, 7, 36}, {7, 4, 4, 4, 7, 7, 4, 4, 36}, {4, 4, 4, 7, 7, 4, 4, 4, 36}};
+    {4, 4, 7, 7, 4, 4, 4, 7, 36}, {7, 4, 4, 4, 7, 7, 4, 4, 36}, {4, 4, 4, 7, 7, 4, 4, 4, 36}}};
 
 constexpr int kNeighbours[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0}, {1, 0}, {-1, 1}, {0, 1}, {1, 1}};
 
 } // namespace
+
+const std::array<std::array<std::uint8_t, 9>, 45>& CreepBorderPatterns() {
+    return kPatterns;
+}
 
 TCreepMap::TCreepMap() : m_cells(static_cast<std::size_t>(kSide * kSide)) {}
 

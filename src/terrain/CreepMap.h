@@ -5,12 +5,18 @@
 // is fully covered (and by which creep tile) or lies on the border (and which frame of the
 // tileset's creep sheet to draw).
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <utility>
 #include <vector>
 
 namespace orv {
+
+// The 45 border patterns, in the order they are tested: the masks of the neighbours NW, N,
+// NE, W, E, SW, S, SE (1 no creep, 2 border, 4 full creep; 3 = not full, 7 = any), then the
+// border frame. The creep sheet of a tileset has one frame per result.
+const std::array<std::array<std::uint8_t, 9>, 45>& CreepBorderPatterns();
 
 class TCreepMap {
 public:

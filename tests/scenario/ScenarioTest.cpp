@@ -4,6 +4,7 @@
 #include "scenario/NewMapDefaults.h"
 #include "StandinGameData.h"
 #include "support/RecordingPrompter.h"
+#include "support/StandinData.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,18 +16,8 @@ namespace {
 
 using test::RecordingPrompter;
 
-// The stand-in game data, loaded once for the tests that need units.dat or a tileset.
 TGameData& Game() {
-    static RecordingPrompter prompter;
-    static TGameData* data = [] {
-        auto* d = new TGameData(prompter);
-        StartupOptions options;
-        options.standinOnly = true;
-        options.programDir = options.configDir = std::filesystem::temp_directory_path() / "orvistad-none";
-        d->Load(options);
-        return d;
-    }();
-    return *data;
+    return test::StandinGameData();
 }
 
 struct Section {

@@ -6,6 +6,7 @@
 
 #include "base/Random.h"
 #include "support/RecordingPrompter.h"
+#include "support/StandinData.h"
 
 #include <QImage>
 
@@ -23,16 +24,7 @@ namespace orv {
 namespace {
 
 TGameData& Game() {
-    static test::RecordingPrompter prompter;
-    static TGameData* data = [] {
-        auto* d = new TGameData(prompter);
-        StartupOptions options;
-        options.standinOnly = true;
-        options.programDir = options.configDir = std::filesystem::temp_directory_path() / "orvistad-none";
-        d->Load(options);
-        return d;
-    }();
-    return *data;
+    return test::StandinGameData();
 }
 
 void ExpectGolden(const std::string& name, const CMapRenderer& renderer, const ViewState& view) {

@@ -2,6 +2,7 @@
 
 #include "base/Random.h"
 #include "support/RecordingPrompter.h"
+#include "support/StandinData.h"
 
 #include <gtest/gtest.h>
 
@@ -9,16 +10,7 @@ namespace orv {
 namespace {
 
 TGameData& Game() {
-    static test::RecordingPrompter prompter;
-    static TGameData* data = [] {
-        auto* d = new TGameData(prompter);
-        StartupOptions options;
-        options.standinOnly = true;
-        options.programDir = options.configDir = std::filesystem::temp_directory_path() / "orvistad-none";
-        d->Load(options);
-        return d;
-    }();
-    return *data;
+    return test::StandinGameData();
 }
 
 int UnitWithBox(int w, int h) {
