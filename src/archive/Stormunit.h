@@ -10,6 +10,10 @@
 // StormLib, in the form the game accepts: format version 1, 4096-byte sectors, a
 // power-of-two hash table, the scenario imploded (PKWARE DCL), WAVs wave-compressed,
 // an up-to-date (listfile), compacted after the scenario is stored.
+//
+// Every update works on a copy beside the archive, in a child process (the library aborts
+// on some malformed archives), is read back with MapArchiveReader, and only then replaces
+// the archive: a failed update leaves the archive as it was and says why.
 
 #include "base/Result.h"
 
