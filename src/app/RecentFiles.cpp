@@ -48,4 +48,13 @@ void TRecentFileList::Load(const std::filesystem::path& iniFile) {
     }
 }
 
+void TRecentFileList::Add(const std::string& name) {
+    auto found = std::find(Entries.begin(), Entries.end(), name);
+    if (found == Entries.end()) {
+        found = Entries.end() - 1; // the oldest drops out
+    }
+    std::move_backward(Entries.begin(), found, found + 1);
+    Entries.front() = name;
+}
+
 } // namespace orv

@@ -15,6 +15,10 @@ public:
 
     void Load(const std::filesystem::path& iniFile);
 
+    // Puts `name` first. A name already listed (exact comparison) moves up from its place;
+    // a new one pushes the others down and the oldest drops out. Every name appears once.
+    void Add(const std::string& name);
+
     std::array<std::string, kCount> Entries;
 };
 

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -18,6 +19,21 @@ public:
     // A line of text; nothing when the user cancels.
     virtual std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
                                                  const std::string& initial) = 0;
+
+    // File dialogs. `filter` reads "Description|*.a;*.b|Other|*.c". Nothing chosen (the user
+    // cancelled, or nobody can be asked) gives an empty answer.
+    virtual std::vector<std::string> ChooseFilesToOpen(const std::string& caption, const std::string& filter) {
+        (void)caption;
+        (void)filter;
+        return {};
+    }
+    virtual std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
+                                                        const std::string& defaultExtension) {
+        (void)caption;
+        (void)filter;
+        (void)defaultExtension;
+        return std::nullopt;
+    }
 };
 
 } // namespace orv

@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include "archive/MapArchiveReader.h"
+#include "cli/DemoMap.h"
 #include "cli/Json.h"
 #include "cli/TilesetSheet.h"
 #include "graphics/OrvistadTypes.h"
@@ -44,6 +45,9 @@ Commands:
   resave MAP OUT          load a map and save it again, as the editor does, into OUT
   new OUT --width W --height H --tileset T --terrain N [--archive PATH]... [--standin]
                           create a new map (N: index into the tileset's terrain types)
+  demo OUT [--archive PATH]... [--standin]
+                          write the demo map: terrain types, doodads, units of several
+                          owners, creep, fog of war and named locations
   render MAP OUT.jpg [--archive PATH]... [--standin]
                           write the whole-map image (32 pixels per tile, JPEG)
   render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT [--flags N] [--player P] [--no-creep]
@@ -441,6 +445,24 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 0;
 }
 
+int Demo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    StartupOptions options;
+    std::vector<std::string> rest;
+    if (!ParseDataOptions(args, 1, options, rest) || rest.size() != 1) {
+        err << "usage: orvistad-cli demo OUT [--archive PATH]... [--standin]\n";
+        return 2;
+    }
+    StderrPrompter prompter(err);
+    TGameData data(prompter);
+    data.Load(options);
+    if (Status written = WriteDemoMap(data, rest[0]); !written) {
+        err << "orvistad-cli: " << written.error() << "\n";
+        return 1;
+    }
+    out << "wrote " << rest[0] << "\n";
+    return 0;
+}
+
 int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     StartupOptions options;
     std::vector<std::string> rest;
@@ -517,6 +539,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         {"resave", Resave},
         {"new", New},
         {"render", Render},
+        {"demo", Demo},
     };
     const auto it = kCommands.find(args[0]);
     if (it == kCommands.end()) {

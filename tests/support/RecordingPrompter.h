@@ -23,9 +23,32 @@ public:
         return answer;
     }
 
+    std::vector<std::string> ChooseFilesToOpen(const std::string& caption, const std::string& filter) override {
+        fileQuestions.push_back(caption + " [" + filter + "]");
+        if (openAnswers.empty()) {
+            return {};
+        }
+        std::vector<std::string> answer = openAnswers.front();
+        openAnswers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
+                                                const std::string& defaultExtension) override {
+        fileQuestions.push_back(caption + " [" + filter + "] " + defaultExtension);
+        if (saveAnswers.empty()) {
+            return std::nullopt;
+        }
+        std::string answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::deque<std::string> answers;
+    std::vector<std::string> fileQuestions;
+    std::deque<std::vector<std::string>> openAnswers; // one list of files per open dialog
+    std::deque<std::string> saveAnswers;              // one name per save dialog
 };
 
 } // namespace orv::test

@@ -1,0 +1,466 @@
+#include "app/MAIN.h"
+
+#include "app/AboutBox.h"
+#include "app/Debugunit.h"
+#include "scenario/CreateMapDLG.h"
+#include "view/CHILDWIN.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+namespace orv {
+namespace {
+
+QString Plain(QString text) {
+    return text.remove('&');
+}
+
+QAction* AddItem(QMenu* menu, const QString& caption, const std::function<void()>& handler,
+                 const QKeySequence& shortcut = {}, const QString& hint = {}) {
+    QAction* action = menu->addAction(caption);
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+    }
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    if (handler) {
+        QObject::connect(action, &QAction::triggered, menu, [handler] { handler(); });
+    }
+    return action;
+}
+
+QAction* AddCheck(QMenu* menu, const QString& caption, bool checked, const std::function<void(QAction*)>& handler,
+                  const QString& hint = {}) {
+    QAction* action = menu->addAction(caption);
+    action->setCheckable(true);
+    action->setChecked(checked);
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    // The handler decides the check mark: undo Qt's own flip first.
+    QObject::connect(action, &QAction::triggered, menu, [action, handler] {
+        action->setChecked(!action->isChecked());
+        handler(action);
+    });
+    return action;
+}
+
+} // namespace
+
+TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget* parent)
+    : QMainWindow(parent), m_prompter(prompter), m_data(prompter), m_options(m_data.Options) {
+    setObjectName("MainForm");
+    setWindowTitle("Orvistad Beta 1.0");
+    resize(1280, 900);
+    m_data.Load(options);
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName("MDIArea");
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        if (m_lastActive == sub) {
+            return;
+        }
+        if (m_lastActive) {
+            if (auto* old = dynamic_cast<TMapWindow*>(m_lastActive->widget())) {
+                old->FormDeactivate();
+            }
+        }
+        m_lastActive = sub;
+        if (sub) {
+            if (auto* now = dynamic_cast<TMapWindow*>(sub->widget())) {
+                now->FormActivate();
+            }
+        }
+    });
+
+    BuildMenus();
+    BuildToolBar();
+    for (int i = 0; i < 2; ++i) {
+        StatusPanels[static_cast<std::size_t>(i)] = new QLabel(this);
+        StatusPanels[static_cast<std::size_t>(i)]->setFixedWidth(i == 0 ? 250 : 50);
+        statusBar()->addWidget(StatusPanels[static_cast<std::size_t>(i)]);
+    }
+    RefreshRecentItems();
+
+    m_newMapDialog = new TNewCHKDLG(this);
+    m_newMapDialog->OnCreateMap = [this](int group, int tileset, int width, int height) {
+        CreateNewMap(group, tileset, width, height);
+    };
+}
+
+TMainForm::~TMainForm() {
+    // The map windows go first: they use the game data.
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        delete sub;
+    }
+    m_lastActive = nullptr;
+    m_data.Shutdown();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    DebugLog("FormClose of mainform...");
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::BuildMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    AddItem(file, "&New", [this] { FileNew1Execute(); }, QKeySequence("Ctrl+N"));
+    AddItem(file, "&Open", [this] { FileOpen1Execute(); }, QKeySequence("Ctrl+O"));
+    AddItem(file, "&Close", [this] { FileClose1Execute(); });
+    AddItem(file, "&Save", [this] { FileSave1Execute(); }, QKeySequence("Ctrl+S"));
+    AddItem(file, "Save &As...", [this] { FileSaveAs1Execute(); });
+    AddItem(file, "Save All", [this] { FileSaveAll1Execute(); });
+    AddItem(file, "Save Image of Map", [this] { SaveImage1Execute(); });
+    RecentSeparator = file->addSeparator();
+    RecentSeparator->setVisible(false);
+    for (int i = 0; i < TRecentFileList::kCount; ++i) {
+        QAction* item = AddItem(file, QString(), [this, i] { RecentFileClick(i); });
+        item->setVisible(false);
+        RecentItems[static_cast<std::size_t>(i)] = item;
+    }
+    file->addSeparator();
+    AddItem(file, "E&xit", [this] { close(); });
+
+    QMenu* display = menuBar()->addMenu("Display Options");
+    QMenu* locations = display->addMenu("Locations");
+    QMenu* shown = locations->addMenu("Display");
+    const char* locationItems[] = {"Low ground", "Med ground", "High ground", "Low Air", "Med Air", "High Air",
+                                   "Type 1 (Blue)", "Type 2 (Green)", "Type 3 (Red)"};
+    for (int i = 0; i < TOptionCommands::kLocationItems; ++i) {
+        AddCheck(shown, locationItems[i], true, [this, i](QAction* action) {
+            m_options.ClickLocationItem(i);
+            action->setChecked(m_options.LocationChecked(i));
+            RedrawAll();
+        });
+    }
+    const std::pair<const char*, TOptionCommands::Toggle> toggles[] = {
+        {"Show Grid", TOptionCommands::Toggle::ShowGrid},
+        {"Show Fine Grid", TOptionCommands::Toggle::ShowFineGrid},
+        {"Display Unit Placability", TOptionCommands::Toggle::ShowPlacability},
+        {"Show Creep", TOptionCommands::Toggle::ShowCreep},
+        {"Use MMX", TOptionCommands::Toggle::UseMMX},
+    };
+    for (const auto& [caption, toggle] : toggles) {
+        const TOptionCommands::Toggle which = toggle;
+        AddCheck(display, caption, m_options.Checked(which), [this, which](QAction* action) {
+            action->setChecked(m_options.Flip(which));
+            RedrawAll();
+        });
+    }
+
+    QMenu* placing = menuBar()->addMenu("Unit Placing");
+    const char* gridItems[] = {"Align to 32x32 grid", "Align to 16x16 grid", "No Grid"};
+    for (bool buildings : {true, false}) {
+        QMenu* sub = placing->addMenu(buildings ? "Buildings" : "Units");
+        auto* group = new QActionGroup(sub);
+        group->setExclusive(true);
+        const TOptionCommands::Grid current = buildings ? m_options.BuildingGrid() : m_options.UnitGrid();
+        for (int i = 0; i < 3; ++i) {
+            const auto grid = static_cast<TOptionCommands::Grid>(i);
+            QAction* item = sub->addAction(gridItems[i]);
+            item->setCheckable(true);
+            item->setChecked(grid == current);
+            group->addAction(item);
+            if (grid == current) {
+                sub->setDefaultAction(item);
+            }
+            connect(item, &QAction::triggered, sub, [this, sub, item, grid, buildings] {
+                item->setChecked(true);
+                sub->setDefaultAction(item);
+                if (buildings) {
+                    m_options.SetBuildingGrid(grid);
+                } else {
+                    m_options.SetUnitGrid(grid);
+                }
+            });
+        }
+    }
+    QMenu* place = placing->addMenu("Place Mode");
+    const std::array<QString, 3> placeHints{QString(), "Ignore trerrain restrictions", "Overlap other units"};
+    const std::array<const char*, 3> placeCaptions{"Classic Staredit", "Anywhere", "Overlapping"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto which = static_cast<TOptionCommands::Place>(i);
+        m_placeItems[i] = AddCheck(place, placeCaptions[i], i == 0, [this, place, which](QAction*) {
+            m_options.ClickPlace(which);
+            for (std::size_t k = 0; k < 3; ++k) {
+                m_placeItems[k]->setChecked(m_options.PlaceChecked(static_cast<TOptionCommands::Place>(k)));
+            }
+            const auto def = m_options.PlaceDefault();
+            place->setDefaultAction(def == TOptionCommands::Place::NoDefault ? nullptr
+                                                                             : m_placeItems[static_cast<std::size_t>(def)]);
+        }, placeHints[i]);
+    }
+    place->setDefaultAction(m_placeItems[0]);
+
+    QMenu* misc = menuBar()->addMenu("Misc Tools");
+    QMenu* fog = misc->addMenu("Fog");
+    AddItem(fog, "All ON for curplayer", [this] { ForwardToActive([](TMapWindow& w) { w.FogAllOn(); }); });
+    AddItem(fog, "All OFF for curplayer", [this] { ForwardToActive([](TMapWindow& w) { w.FogAllOff(); }); });
+    QMenu* revealers = misc->addMenu("Map Revealers");
+    for (int n = 1; n <= 8; ++n) {
+        AddItem(revealers, QString("Add for player %1").arg(n),
+                [this, n] { ForwardToActive([n](TMapWindow& w) { w.AddMapRevealers(n); }); });
+    }
+    QAction* properties = AddItem(misc, "Properties", {});
+    properties->setEnabled(false); // the scenario properties window comes with the settings pages
+    properties->setToolTip("Map Properties");
+
+    QMenu* window = menuBar()->addMenu("&Window");
+    m_windowsMenu = window->addMenu("Windows");
+    window->addSeparator();
+    AddItem(window, "&Cascade", [this] { m_mdi->cascadeSubWindows(); });
+    AddItem(window, "Tile &Horizontally", [this] { ArrangeTiled(true); });
+    AddItem(window, "Tile &Vertically", [this] { ArrangeTiled(false); });
+    AddItem(window, "&Minimize All", [this] {
+        for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+            sub->showMinimized();
+        }
+    });
+    AddItem(window, "&Arrange All", [this] { ArrangeIcons(); });
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    AddItem(help, "&About...", [this] { AboutClick(); });
+}
+
+void TMainForm::BuildToolBar() {
+    ToolBar1 = addToolBar("Tools");
+    ToolBar1->setObjectName("ToolBar1");
+    QStyle* s = style();
+    auto add = [&](QStyle::StandardPixmap icon, const QString& hint, const std::function<void()>& handler) {
+        QAction* action = ToolBar1->addAction(s->standardIcon(icon), hint);
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+        connect(action, &QAction::triggered, this, [handler] { handler(); });
+        return action;
+    };
+    add(QStyle::SP_FileIcon, "New", [this] { FileNew1Execute(); });
+    add(QStyle::SP_DialogOpenButton, "Open", [this] { FileOpen1Execute(); });
+    add(QStyle::SP_DialogSaveButton, "Save", [this] { FileSave1Execute(); });
+    add(QStyle::SP_DriveHDIcon, "Save All", [this] { FileSaveAll1Execute(); });
+    add(QStyle::SP_DesktopIcon, "Save JPEG image of map", [this] { SaveImage1Execute(); });
+    ToolBar1->addSeparator();
+    add(QStyle::SP_TitleBarNormalButton, "Cascade", [this] { m_mdi->cascadeSubWindows(); });
+    add(QStyle::SP_ToolBarHorizontalExtensionButton, "Tile Horizontally", [this] { ArrangeTiled(true); });
+    add(QStyle::SP_ToolBarVerticalExtensionButton, "Tile Vertically", [this] { ArrangeTiled(false); });
+    ToolBar1->addSeparator();
+    ToolBar1->addWidget(new QLabel("  ", ToolBar1));
+    QAction* properties = add(QStyle::SP_FileDialogDetailedView, "Map Properties", [] {});
+    properties->setEnabled(false);
+}
+
+QAction* TMainForm::FindAction(const std::vector<std::string>& path) const {
+    QList<QAction*> actions = menuBar()->actions();
+    QAction* found = nullptr;
+    for (const std::string& step : path) {
+        found = nullptr;
+        for (QAction* action : actions) {
+            if (Plain(action->text()) == Plain(QString::fromStdString(step))) {
+                found = action;
+                break;
+            }
+        }
+        if (!found) {
+            return nullptr;
+        }
+        actions = found->menu() ? found->menu()->actions() : QList<QAction*>();
+    }
+    return found;
+}
+
+std::vector<TMapWindow*> TMainForm::MapWindows() const {
+    std::vector<TMapWindow*> out;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* window = dynamic_cast<TMapWindow*>(sub->widget())) {
+            out.push_back(window);
+        }
+    }
+    return out;
+}
+
+TMapWindow* TMainForm::ActiveMapWindow() const {
+    QMdiSubWindow* sub = m_mdi->currentSubWindow();
+    return sub ? dynamic_cast<TMapWindow*>(sub->widget()) : nullptr;
+}
+
+void TMainForm::ForwardToActive(const std::function<void(TMapWindow&)>& command) {
+    if (TMapWindow* window = ActiveMapWindow()) {
+        command(*window);
+    }
+}
+
+void TMainForm::RedrawAll() {
+    for (TMapWindow* window : MapWindows()) {
+        window->View().RedrawRequest = true;
+    }
+}
+
+QMdiSubWindow* TMainForm::AddMapWindow(TMapWindow* window, const std::string& caption) {
+    QMdiSubWindow* sub = m_mdi->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QString::fromStdString(caption));
+    sub->resize(std::min(TMapWindow::kDesignWidth, std::max(400, m_mdi->width())),
+                std::min(TMapWindow::kDesignHeight, std::max(300, m_mdi->height())));
+    // The "Windows" menu lists the window while it is open and activates it.
+    QAction* item = m_windowsMenu->addAction(QString::fromStdString(caption));
+    connect(item, &QAction::triggered, sub, [this, sub] {
+        if (sub->isMinimized()) {
+            sub->showNormal();
+        }
+        m_mdi->setActiveSubWindow(sub);
+    });
+    connect(sub, &QObject::destroyed, m_windowsMenu, [this, item, sub] {
+        m_windowsMenu->removeAction(item);
+        item->deleteLater();
+        if (m_lastActive == sub) {
+            m_lastActive = nullptr;
+        }
+    });
+    window->OnCaptionChange = [item](const std::string& text) { item->setText(QString::fromStdString(text)); };
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    return sub;
+}
+
+TMapWindow* TMainForm::OpenByName(const std::string& name) {
+    if (name.find('.') == std::string::npos) {
+        m_newMapDialog->show();
+        m_newMapDialog->raise();
+        return nullptr;
+    }
+    auto document = TMapDocument::Open(name, m_data, m_prompter);
+    if (!document) {
+        m_prompter.ShowMessage(document.error());
+        return nullptr;
+    }
+    auto* window = new TMapWindow(std::move(document).value(), m_data, m_prompter);
+    AddMapWindow(window, name);
+    return window;
+}
+
+TMapWindow* TMainForm::CreateNewMap(int terrainGroup, int tileset, int width, int height) {
+    auto document = TMapDocument::NewMap(terrainGroup, tileset, width, height, m_data, m_prompter);
+    auto* window = new TMapWindow(std::move(document), m_data, m_prompter);
+    AddMapWindow(window, "NewCHKDLG");
+    return window;
+}
+
+void TMainForm::FileNew1Execute() {
+    OpenByName("NONAME" + std::to_string(MapWindows().size() + 1));
+}
+
+void TMainForm::FileOpen1Execute() {
+    for (const std::string& name : m_prompter.ChooseFilesToOpen("Open", kOpenFilter)) {
+        // Only maps that opened go into the recent files.
+        if (OpenByName(name)) {
+            m_data.RecentFiles.Add(name);
+        }
+    }
+    RefreshRecentItems();
+}
+
+void TMainForm::RecentFileClick(int index) {
+    const std::string name = m_data.RecentFiles.Entries[static_cast<std::size_t>(index)];
+    if (name.empty()) {
+        return;
+    }
+    if (OpenByName(name)) {
+        m_data.RecentFiles.Add(name);
+    }
+    RefreshRecentItems();
+}
+
+void TMainForm::RefreshRecentItems() {
+    for (int i = 0; i < TRecentFileList::kCount; ++i) {
+        const std::string& entry = m_data.RecentFiles.Entries[static_cast<std::size_t>(i)];
+        QAction* item = RecentItems[static_cast<std::size_t>(i)];
+        item->setText(QString::fromStdString(entry));
+        item->setVisible(!entry.empty());
+    }
+    RecentSeparator->setVisible(true);
+}
+
+void TMainForm::FileClose1Execute() {
+    if (QMdiSubWindow* sub = m_mdi->currentSubWindow()) {
+        sub->close();
+    }
+}
+
+void TMainForm::FileSave1Execute() {
+    ForwardToActive([](TMapWindow& w) { w.Save(false); });
+}
+
+void TMainForm::FileSaveAs1Execute() {
+    ForwardToActive([this](TMapWindow& w) {
+        if (w.Save(true)) {
+            m_data.RecentFiles.Add(w.Document().FileName);
+            RefreshRecentItems();
+        }
+    });
+}
+
+void TMainForm::FileSaveAll1Execute() {
+    for (TMapWindow* window : MapWindows()) {
+        window->Save(false);
+    }
+}
+
+void TMainForm::SaveImage1Execute() {
+    ForwardToActive([](TMapWindow& w) { w.GenerateImage(); });
+}
+
+void TMainForm::AboutClick() {
+    TAboutBox about(this);
+    about.exec();
+}
+
+void TMainForm::ArrangeTiled(bool horizontally) {
+    QList<QMdiSubWindow*> subs;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->isMinimized()) {
+            subs.push_back(sub);
+        }
+    }
+    if (subs.isEmpty()) {
+        return;
+    }
+    const QSize area = m_mdi->viewport()->size();
+    const int n = static_cast<int>(subs.size());
+    for (int i = 0; i < n; ++i) {
+        subs[i]->showNormal();
+        if (horizontally) { // one above the other, each the full width
+            const int h = area.height() / n;
+            subs[i]->setGeometry(0, i * h, area.width(), h);
+        } else { // side by side, each the full height
+            const int w = area.width() / n;
+            subs[i]->setGeometry(i * w, 0, w, area.height());
+        }
+    }
+}
+
+void TMainForm::ArrangeIcons() {
+    // Minimised windows line up along the bottom of the workspace.
+    int x = 0;
+    const int bottom = m_mdi->viewport()->height();
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub->isMinimized()) {
+            sub->move(x, bottom - sub->height());
+            x += sub->width();
+        }
+    }
+}
+
+} // namespace orv

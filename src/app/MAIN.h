@@ -1,0 +1,95 @@
+#pragma once
+
+// The main window: menus, tool bar and the workspace of map windows. It owns the game data
+// that every map window shares, the option flags and the recent files, runs the file
+// commands and forwards the rest to the active map window.
+
+#include "app/GameData.h"
+#include "app/OptionCommands.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace orv {
+
+class TMapWindow;
+class TNewCHKDLG;
+
+class TMainForm : public QMainWindow {
+public:
+    // Runs the start-up: game data, option flags, recent files.
+    TMainForm(Prompter& prompter, const StartupOptions& options = {}, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    static constexpr const char* kOpenFilter = "Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx";
+
+    TGameData& Data() { return m_data; }
+    TOptionCommands& Options() { return m_options; }
+    TNewCHKDLG* NewMapDialog() { return m_newMapDialog; }
+    QMdiArea* Workspace() { return m_mdi; }
+
+    // The map windows, in the order they were made, and the active one (or null).
+    std::vector<TMapWindow*> MapWindows() const;
+    TMapWindow* ActiveMapWindow() const;
+
+    // Opens a map file (a name without a "." shows the new-map dialog instead). Returns the
+    // new window, or null when nothing was opened; a failure is shown in one message.
+    TMapWindow* OpenByName(const std::string& name);
+    // A map window for a new scenario.
+    TMapWindow* CreateNewMap(int terrainGroup, int tileset, int width, int height);
+
+    // The file commands.
+    void FileNew1Execute();
+    void FileOpen1Execute();
+    void FileClose1Execute();
+    void FileSave1Execute();
+    void FileSaveAs1Execute();
+    void FileSaveAll1Execute();
+    void SaveImage1Execute();
+    void RecentFileClick(int index);
+    void RefreshRecentItems();
+    void AboutClick();
+
+    // Menu items by caption path, e.g. {"Display Options", "Show Grid"} (mnemonics ignored).
+    QAction* FindAction(const std::vector<std::string>& path) const;
+    QMenu* WindowsMenu() const { return m_windowsMenu; }
+    std::array<QAction*, TRecentFileList::kCount> RecentItems{};
+    QAction* RecentSeparator = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    std::array<QLabel*, 2> StatusPanels{};
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolBar();
+    QMdiSubWindow* AddMapWindow(TMapWindow* window, const std::string& caption);
+    void ForwardToActive(const std::function<void(TMapWindow&)>& command);
+    void RedrawAll();
+    void ArrangeTiled(bool horizontally);
+    void ArrangeIcons();
+
+    Prompter& m_prompter;
+    TGameData m_data;
+    TOptionCommands m_options;
+    QMdiArea* m_mdi = nullptr;
+    QMenu* m_windowsMenu = nullptr;
+    TNewCHKDLG* m_newMapDialog = nullptr;
+    QMdiSubWindow* m_lastActive = nullptr;
+    std::array<QAction*, 3> m_placeItems{};
+};
+
+} // namespace orv

@@ -1,0 +1,198 @@
+#include "app/MapDocument.h"
+
+#include "app/Debugunit.h"
+#include "base/FileUtil.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace orv {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty()) {
+        return text;
+    }
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// Copies `from` beside `to` and renames the copy over it: `to` is either the old file or
+// the whole new one, never a part.
+Status ReplaceFile(const fs::path& from, const fs::path& to) {
+    const fs::path part = to.string() + ".orvistad-part";
+    std::error_code ec;
+    fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec);
+    if (!ec) {
+        fs::rename(part, to, ec);
+    }
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(part, ignored);
+        return MakeError(ec.message());
+    }
+    return {};
+}
+
+} // namespace
+
+Result<fs::path> MakeWorkingFolder() {
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec) {
+        base = "/tmp";
+    }
+    std::string pattern = (base / ("orvistad-" + std::to_string(getuid()) + "-map-XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) {
+        return MakeError("cannot make a working folder in " + base.string() + ": " + std::strerror(errno));
+    }
+    return fs::path(pattern);
+}
+
+bool IsPlainScenarioName(const std::string& path) {
+    if (path.size() < 4) {
+        return false;
+    }
+    std::string tail = path.substr(path.size() - 4);
+    std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
+    return tail == ".chk";
+}
+
+TMapDocument::TMapDocument(TGameData& data, Prompter& prompter, fs::path folder)
+    : Chk(prompter, &data.UnitsDat), m_data(data), m_prompter(prompter), m_folder(std::move(folder)) {}
+
+TMapDocument::~TMapDocument() {
+    if (!m_folder.empty()) {
+        std::error_code ec;
+        fs::remove_all(m_folder, ec);
+    }
+}
+
+void TMapDocument::Prepare(CStarcraftTileset& tileset) {
+    Tileset = &tileset;
+    Chk.LinkTileset(&tileset);
+    Chk.RebuildCreep();
+}
+
+Result<std::unique_ptr<TMapDocument>> TMapDocument::Open(const std::string& path, TGameData& data, Prompter& prompter) {
+    auto fail = [&](const std::string& reason) { return MakeError("Cannot open " + path + ": " + reason); };
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) {
+        return fail("the file does not exist");
+    }
+    if (!fs::is_regular_file(status)) {
+        return fail("it is not a file");
+    }
+    auto folder = MakeWorkingFolder();
+    if (!folder) {
+        return fail(folder.error());
+    }
+    // The folder goes away with the document, here too when the open fails.
+    std::unique_ptr<TMapDocument> doc(new TMapDocument(data, prompter, folder.value()));
+    const fs::path work = folder.value() / fs::path(path).filename();
+    fs::copy_file(path, work, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        return fail("cannot make a working copy: " + ec.message());
+    }
+    doc->WorkingCopy = work.string();
+    doc->FileName = path;
+    Status loaded;
+    if (IsPlainScenarioName(path)) {
+        prompter.ShowMessage(path);
+        auto bytes = ReadWholeFile(work);
+        loaded = bytes ? doc->Chk.ReadSections(bytes.value()) : Status(MakeError(bytes.error()));
+    } else {
+        loaded = doc->Chk.LoadFromFile(doc->WorkingCopy);
+    }
+    if (!loaded) {
+        // Messages name the working copy; the user knows the map file.
+        std::string reason = ReplaceAll(loaded.error(), doc->WorkingCopy, path);
+        if (reason.starts_with(path + ": ")) {
+            reason = reason.substr(path.size() + 2);
+        }
+        return fail(reason);
+    }
+    doc->Chk.FileName = doc->WorkingCopy;
+    doc->Prepare(data.Tileset(doc->Chk.Tileset()));
+    return doc;
+}
+
+std::unique_ptr<TMapDocument> TMapDocument::NewMap(int terrainGroup, int tileset, int width, int height,
+                                                   TGameData& data, Prompter& prompter) {
+    CStarcraftTileset& slot = data.Tileset(tileset);
+    std::unique_ptr<TMapDocument> doc(new TMapDocument(data, prompter, fs::path()));
+    doc->Chk.NewMap(terrainGroup, tileset, width, height, &slot);
+    doc->Prepare(slot);
+    return doc;
+}
+
+Result<TMapDocument::SaveOutcome> TMapDocument::Save(const std::string& target) {
+    auto fail = [&](const std::string& reason) {
+        return MakeError("Could not save " + target + ": " + reason + "\nThe map file was not changed.");
+    };
+    if (target.empty()) {
+        return fail("no file name");
+    }
+    if (m_folder.empty()) {
+        auto folder = MakeWorkingFolder();
+        if (!folder) {
+            return fail(folder.error());
+        }
+        m_folder = folder.value();
+    }
+    const bool plainTarget = IsPlainScenarioName(target);
+    // The working copy has the kind of the target: a plain scenario, or an archive.
+    std::string work = WorkingCopy;
+    std::string source = WorkingCopy;
+    if (work.empty() || IsPlainScenarioName(work) != plainTarget) {
+        work = (m_folder / fs::path(target).filename()).string();
+        if (work == WorkingCopy) {
+            work += plainTarget ? ".chk" : ".scx";
+        }
+        source.clear();
+    }
+    SaveOutcome outcome;
+    if (plainTarget) {
+        Chk.FileName = work;
+        if (Status written = Chk.WriteToFile(); !written) {
+            return fail(written.error());
+        }
+    } else {
+        auto saved = SaveMap(m_data.Archives, Chk, source, work);
+        if (!saved) {
+            return fail(ReplaceAll(saved.error(), work, "the working copy"));
+        }
+        outcome.rebuilt = saved.value().rebuilt;
+        outcome.carried = saved.value().carried;
+        if (outcome.rebuilt) {
+            m_prompter.ShowMessage(
+                (FileName.empty() ? target : FileName) +
+                " is a protected archive that cannot be updated in place. Orvistad saves it as a new archive "
+                "holding the scenario and " +
+                std::to_string(outcome.carried) + " other file" + (outcome.carried == 1 ? "" : "s") +
+                " it could read from the old one.");
+        }
+    }
+    if (work != WorkingCopy && !WorkingCopy.empty()) {
+        std::error_code ec;
+        fs::remove(WorkingCopy, ec);
+    }
+    WorkingCopy = work;
+    Chk.FileName = WorkingCopy;
+    if (Status replaced = ReplaceFile(WorkingCopy, target); !replaced) {
+        return fail(replaced.error());
+    }
+    FileName = target;
+    DebugLog("Saved " + target);
+    return outcome;
+}
+
+} // namespace orv

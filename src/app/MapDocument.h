@@ -1,0 +1,66 @@
+#pragma once
+
+// One open map: its scenario record, the map file it came from and its working copy. The
+// working copy lives in a private folder of its own (one per open map, readable only by
+// the user), so two windows on the same file never share one, and it is deleted with the
+// document. Saving updates the working copy first and replaces the map file only when that
+// worked, by writing beside it and renaming, so a failed save leaves the map as it was.
+
+#include "app/GameData.h"
+#include "app/MapSave.h"
+#include "base/Result.h"
+#include "scenario/CCHKFile.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace orv {
+
+class TMapDocument {
+public:
+    ~TMapDocument();
+    TMapDocument(const TMapDocument&) = delete;
+    TMapDocument& operator=(const TMapDocument&) = delete;
+
+    // Opens a map archive or a plain scenario file (".chk"). A failure names the file and
+    // the reason, and leaves nothing behind.
+    static Result<std::unique_ptr<TMapDocument>> Open(const std::string& path, TGameData& data, Prompter& prompter);
+    // A new scenario: no file and no working copy until it is first saved.
+    static std::unique_ptr<TMapDocument> NewMap(int terrainGroup, int tileset, int width, int height, TGameData& data,
+                                                Prompter& prompter);
+
+    struct SaveOutcome {
+        bool rebuilt = false;     // a protected archive was written anew
+        std::size_t carried = 0; // files carried into the new archive
+    };
+    // Saves to `target` (the map file, or a new name for "Save As"): the working copy is
+    // updated (created for a new map), then copied beside `target` and renamed over it.
+    // A protected archive that cannot be updated in place is rebuilt after telling the user.
+    // On success the document's file name is `target`.
+    Result<SaveOutcome> Save(const std::string& target);
+
+    TCHK Chk;
+    std::string FileName;    // the map file; empty for a new map
+    std::string WorkingCopy; // empty until the map has one
+    CStarcraftTileset* Tileset = nullptr; // the shared tileset of the scenario's tileset number
+
+    // The private folder of this document's working copy.
+    const std::filesystem::path& WorkingFolder() const { return m_folder; }
+
+private:
+    TMapDocument(TGameData& data, Prompter& prompter, std::filesystem::path folder);
+    void Prepare(CStarcraftTileset& tileset);
+
+    TGameData& m_data;
+    Prompter& m_prompter;
+    std::filesystem::path m_folder;
+};
+
+// A private, uniquely named folder for one working copy (mode 0700), or an error.
+Result<std::filesystem::path> MakeWorkingFolder();
+
+// True for a plain scenario file name (ending in ".chk", any case).
+bool IsPlainScenarioName(const std::string& path);
+
+} // namespace orv

@@ -1,0 +1,367 @@
+#include "view/CHILDWIN.h"
+
+#include "app/Debugunit.h"
+#include "graphics/OrvistadTypes.h"
+#include "view/MapImage.h"
+#include "view/Overlays.h"
+#include "view/PaintBoxEx.h"
+
+#include <QComboBox>
+#include <QCursor>
+#include <QFrame>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace orv {
+namespace {
+
+constexpr int kLeftColumn = 144; // the map display starts right of the mini-map column
+constexpr int kTop = 32;         // below the tool bar
+
+QComboBox* MakeCombo(QWidget* parent, const char* name, std::initializer_list<const char*> items) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    for (const char* item : items) {
+        combo->addItem(item);
+    }
+    return combo;
+}
+
+} // namespace
+
+TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameData, Prompter& prompter, QWidget* parent)
+    : QWidget(parent), m_document(std::move(document)), m_data(gameData), m_prompter(prompter),
+      m_view(m_document->Chk, *m_document->Tileset, gameData) {
+    setObjectName("MapWindow");
+    setWindowTitle("Orvistad Beta 1.0");
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    ToolBar2 = new QToolBar(this);
+    ToolBar2->setObjectName("ToolBar2");
+    ToolBar2->setFixedHeight(29);
+    Mode = MakeCombo(ToolBar2, "Mode", {"Terrain", "Copy / Paste", "Locations", "Units", "Doodads", "Fog of War"});
+    Brush_Shape = MakeCombo(ToolBar2, "Brush_Shape", {"Normal", "Rectangular", "Square"});
+    Brush_Size = MakeCombo(ToolBar2, "Brush_Size", {"Small", "Medium", "Large", "Huge", "Gargantuan"});
+    Zoom_Lvl = MakeCombo(ToolBar2, "Zoom_Lvl", {});
+    for (const char* caption : TViewport::kZoomCaptions) {
+        Zoom_Lvl->addItem(caption);
+    }
+    ToolBar2->addWidget(new QLabel("Current Mode   ", ToolBar2));
+    ToolBar2->addWidget(Mode);
+    ToolBar2->addWidget(new QLabel(" Brush Shape  ", ToolBar2));
+    ToolBar2->addWidget(Brush_Shape);
+    ToolBar2->addWidget(new QLabel(" Size", ToolBar2));
+    ToolBar2->addWidget(Brush_Size);
+    ToolBar2->addWidget(new QLabel(" Zoom Level:", ToolBar2));
+    ToolBar2->addWidget(Zoom_Lvl);
+
+    MapDisplay = new TPaintboxEx(this);
+    MapDisplay->setObjectName("MapDisplay");
+    VertScroll = new QScrollBar(Qt::Vertical, this);
+    VertScroll->setObjectName("VertScroll");
+    HoriScroll = new QScrollBar(Qt::Horizontal, this);
+    HoriScroll->setObjectName("HoriScroll");
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setGeometry(0, kTop, 138, 138);
+    MiniMapPB = new TPaintboxEx(Panel1);
+    MiniMapPB->setObjectName("MiniMapPB");
+    MiniMapPB->setGeometry(5, 8, 128, 125);
+    TerrainBox = new TPaintboxEx(this);
+    TerrainBox->setObjectName("TerrainBox");
+    TerrainBox->setGeometry(5, 173, 128, 156);
+    CurPlayer = new QComboBox(this);
+    CurPlayer->setObjectName("CurPlayer");
+    for (int i = 1; i <= 12; ++i) {
+        CurPlayer->addItem(QString("Player %1").arg(i));
+    }
+    CurPlayer->setGeometry(5, 331, 128, 24);
+    UnitSelect = new QTreeWidget(this);
+    UnitSelect->setObjectName("UnitSelect");
+    UnitSelect->setHeaderHidden(true);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(kRefreshMs);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+
+    // The view puts its pictures on screen through the two paint boxes.
+    m_view.Present = [this] { MapDisplay->update(); };
+    m_view.PresentMiniMap = [this] { MiniMapPB->update(); };
+    MapDisplay->OnPaint = [this](QPainter& painter) { MapDisplayPaint(painter); };
+    MapDisplay->OnMouseMove = [this](Qt::MouseButtons, Qt::KeyboardModifiers, QPoint at) {
+        // The editing tools set the overlay point in their own units; until then it follows the pointer.
+        m_view.Edit.OverlayX = at.x();
+        m_view.Edit.OverlayY = at.y();
+    };
+    MiniMapPB->OnPaint = [this](QPainter& painter) { painter.drawImage(0, 0, m_view.MiniMapPicture); };
+    MiniMapPB->OnMouseDown = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
+        MiniMapPBMouseDown(buttons, at);
+    };
+    MiniMapPB->OnMouseMove = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
+        MiniMapPBMouseMove(buttons, at);
+    };
+    MiniMapPB->OnMouseLeave = [this] { MiniMapPBMouseLeave(); };
+
+    connect(HoriScroll, &QScrollBar::valueChanged, this, [this] { HoriScrollChange(); });
+    connect(VertScroll, &QScrollBar::valueChanged, this, [this] { VertScrollChange(); });
+    connect(Zoom_Lvl, &QComboBox::currentIndexChanged, this, [this] { Zoom_LvlChange(); });
+    connect(Mode, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_view.Edit.Mode = std::max(0, index);
+        m_view.RedrawRequest = true;
+    });
+    connect(CurPlayer, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_view.Edit.CurrentPlayer = std::max(0, index);
+        m_view.RedrawRequest = true;
+    });
+    connect(UnitSelect, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { UnitSelectExpanding(item); });
+
+    resize(kDesignWidth, kDesignHeight);
+    Initialize();
+}
+
+TMapWindow::~TMapWindow() {
+    Timer1->stop();
+}
+
+void TMapWindow::Initialize() {
+    m_syncing = true;
+    Brush_Shape->setCurrentIndex(0);
+    Brush_Size->setCurrentIndex(0);
+    Mode->setCurrentIndex(0);
+    Zoom_Lvl->setCurrentIndex(TViewport::kDefaultZoom);
+    CurPlayer->setCurrentIndex(0);
+    m_syncing = false;
+    BuildUnitPalette();
+    FormResize();
+    m_view.Initialize(MapDisplay->width(), MapDisplay->height());
+    SyncScrollBars();
+    Timer1->start();
+}
+
+void TMapWindow::BuildUnitPalette() {
+    UnitSelect->clear();
+    auto* terrain = new QTreeWidgetItem(UnitSelect, QStringList("Terrain"));
+    const int tileset = Scenario().Tileset();
+    for (std::string_view name : TerrainTypeNames[static_cast<std::size_t>(tileset)]) {
+        if (!name.empty()) {
+            new QTreeWidgetItem(terrain, QStringList(QString::fromUtf8(name.data(), static_cast<int>(name.size()))));
+        }
+    }
+}
+
+void TMapWindow::UnitSelectExpanding(QTreeWidgetItem* item) {
+    // At most one branch is open: every other one closes.
+    std::function<void(QTreeWidgetItem*)> collapse = [&](QTreeWidgetItem* node) {
+        for (int i = 0; i < node->childCount(); ++i) {
+            collapse(node->child(i));
+        }
+        bool onPath = false;
+        for (QTreeWidgetItem* up = item; up; up = up->parent()) {
+            onPath = onPath || up == node;
+        }
+        if (!onPath && node->isExpanded()) {
+            node->setExpanded(false);
+        }
+    };
+    const QSignalBlocker block(UnitSelect);
+    for (int i = 0; i < UnitSelect->topLevelItemCount(); ++i) {
+        collapse(UnitSelect->topLevelItem(i));
+    }
+}
+
+void TMapWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TMapWindow::FormResize() {
+    const int w = width(), h = height();
+    const int bar = style() ? HoriScroll->sizeHint().height() : 16;
+    const int vbar = VertScroll->sizeHint().width();
+    ToolBar2->setGeometry(0, 0, w, 29);
+    MapDisplay->setGeometry(kLeftColumn, kTop, std::max(1, w - kLeftColumn - vbar), std::max(1, h - kTop - bar));
+    HoriScroll->setGeometry(kLeftColumn, h - bar, std::max(1, w - kLeftColumn - vbar), bar);
+    VertScroll->setGeometry(w - vbar, kTop, vbar, std::max(1, h - kTop - bar));
+    UnitSelect->setGeometry(0, 360, 137, std::max(1, h - 360 - 5));
+    if (m_view.Viewport.MapWidth > 0) {
+        m_view.Resize(MapDisplay->width(), MapDisplay->height());
+        SyncScrollBars();
+    }
+}
+
+void TMapWindow::SetDisplaySize(int width, int height) {
+    const int bar = HoriScroll->sizeHint().height();
+    const int vbar = VertScroll->sizeHint().width();
+    const QSize client(width + kLeftColumn + vbar, height + kTop + bar);
+    if (auto* sub = dynamic_cast<QMdiSubWindow*>(parentWidget())) {
+        sub->resize(sub->size() - size() + client);
+    }
+    resize(client);
+}
+
+void TMapWindow::SyncScrollBars() {
+    // Qt's bars run from 0 to the highest reachable position; the page is the display.
+    m_syncing = true;
+    const TViewport& v = m_view.Viewport;
+    HoriScroll->setRange(0, v.HoriScroll.Reach());
+    HoriScroll->setPageStep(std::max(1, v.HoriScroll.PageSize));
+    HoriScroll->setSingleStep(v.HoriScroll.SmallChange);
+    HoriScroll->setValue(v.HoriScroll.Position);
+    VertScroll->setRange(0, v.VertScroll.Reach());
+    VertScroll->setPageStep(std::max(1, v.VertScroll.PageSize));
+    VertScroll->setSingleStep(v.VertScroll.SmallChange);
+    VertScroll->setValue(v.VertScroll.Position);
+    m_syncing = false;
+}
+
+void TMapWindow::HoriScrollChange() {
+    if (m_syncing) {
+        return;
+    }
+    m_view.HoriScrollChange(HoriScroll->value());
+    SyncScrollBars();
+}
+
+void TMapWindow::VertScrollChange() {
+    if (m_syncing) {
+        return;
+    }
+    m_view.VertScrollChange(VertScroll->value());
+    SyncScrollBars();
+}
+
+void TMapWindow::Zoom_LvlChange() {
+    if (m_syncing) {
+        return;
+    }
+    m_view.ZoomChange(Zoom_Lvl->currentIndex());
+    SyncScrollBars();
+}
+
+void TMapWindow::JumpToPOS(int x, int y) {
+    m_view.JumpToPOS(x, y);
+    SyncScrollBars();
+}
+
+void TMapWindow::FormActivate() {
+    m_active = true;
+    // The sprite sheets are shared: sprites drawn straight onto a picture take this map's colours.
+    for (auto& sheet : m_data.GrpSheets) {
+        if (sheet) {
+            sheet->Palette = m_document->Tileset->PaletteRGB.data();
+        }
+    }
+    Timer1->start();
+}
+
+void TMapWindow::FormDeactivate() {
+    m_active = false;
+    Timer1->stop();
+}
+
+CMapView::Tick TMapWindow::Timer1Timer() {
+    const QPoint mouse = MapDisplay->mapFromGlobal(QCursor::pos());
+    return m_view.RefreshTick(m_active, mouse.x(), mouse.y());
+}
+
+void TMapWindow::MapDisplayPaint(QPainter& painter) {
+    const double zoom = m_view.Viewport.ZoomFactor;
+    const QRect target(0, 0, MapDisplay->width(), MapDisplay->height());
+    const QRect source(0, 0, static_cast<int>(MapDisplay->width() * zoom), static_cast<int>(MapDisplay->height() * zoom));
+    // Zoomed out, neighbouring pixels are blended; otherwise pixels are copied as they are.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom > 1.0);
+    painter.fillRect(target, Qt::black);
+    painter.drawImage(target, m_view.DisplayBitmap, source);
+}
+
+void TMapWindow::MiniMapPBMouseDown(Qt::MouseButtons, QPoint at) {
+    JumpToPOS(at.x(), at.y());
+}
+
+void TMapWindow::MiniMapPBMouseMove(Qt::MouseButtons buttons, QPoint at) {
+    const int x = std::clamp(at.x(), 0, 128);
+    const int y = std::clamp(at.y(), 0, 128);
+    m_view.DrawMiniMap();
+    m_view.DrawMiniMapHover(x, y);
+    m_view.DisplayMiniMap();
+    if (buttons & Qt::LeftButton) {
+        JumpToPOS(x, y);
+    }
+}
+
+void TMapWindow::MiniMapPBMouseLeave() {
+    m_view.DrawMiniMap();
+    m_view.DisplayMiniMap();
+}
+
+bool TMapWindow::Save(bool saveAs) {
+    std::string target = m_document->FileName;
+    if (saveAs || target.empty()) {
+        auto chosen = m_prompter.ChooseFileToSave(
+            "Save As", "Starcraft Maps|*.scm|Starcraft expansion maps|*.scx|Starcraft vanilla maps|*.scm", ".scm");
+        if (!chosen || chosen->empty()) {
+            return false;
+        }
+        target = *chosen;
+    }
+    auto saved = m_document->Save(target);
+    if (!saved) {
+        m_prompter.ShowMessage(saved.error());
+        return false;
+    }
+    setWindowTitle(QString::fromStdString(target));
+    if (OnCaptionChange) {
+        OnCaptionChange(target);
+    }
+    return true;
+}
+
+void TMapWindow::GenerateImage() {
+    Timer1->stop();
+    const auto restart = [this] {
+        if (m_active) {
+            Timer1->start();
+        }
+    };
+    auto chosen = m_prompter.ChooseFileToSave("Save Image of Map",
+                                              "JPG image files|*.jpg|Bitmap |*-.bmp|Bitmap Isom|*.isom.bmp", "*.jpg");
+    if (!chosen || chosen->empty()) {
+        restart();
+        return;
+    }
+    if (Status written = ExportMapImage(Scenario(), *m_document->Tileset, m_data, *chosen); !written) {
+        m_prompter.ShowMessage("Could not save the image of the map: " + written.error());
+    }
+    restart();
+}
+
+void TMapWindow::FogAllOn() {
+    orv::FogAllOn(Scenario(), m_view.Edit.CurrentPlayer);
+    m_view.RedrawRequest = true;
+}
+
+void TMapWindow::FogAllOff() {
+    orv::FogAllOff(Scenario(), m_view.Edit.CurrentPlayer);
+    m_view.RedrawRequest = true;
+}
+
+void TMapWindow::AddMapRevealers(int number) {
+    orv::AddMapRevealers(Scenario(), number);
+    m_view.RedrawRequest = true;
+}
+
+void TMapWindow::closeEvent(QCloseEvent* event) {
+    Timer1->stop();
+    m_active = false;
+    QWidget::closeEvent(event);
+}
+
+} // namespace orv

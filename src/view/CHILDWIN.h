@@ -1,0 +1,113 @@
+#pragma once
+
+// A map window: one open map, shown in the main window's workspace. It owns the map's
+// document (scenario record and working copy) and its view; the drawing decisions are the
+// view's, this class puts them on screen and forwards the window's events.
+
+#include "app/MapDocument.h"
+#include "view/MapView.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMdiSubWindow;
+class QScrollBar;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace orv {
+
+class TPaintboxEx;
+
+class TMapWindow : public QWidget {
+public:
+    static constexpr int kDesignWidth = 1075;
+    static constexpr int kDesignHeight = 778;
+    static constexpr int kRefreshMs = 20;
+
+    TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameData, Prompter& prompter, QWidget* parent = nullptr);
+    ~TMapWindow() override;
+
+    // Components.
+    TPaintboxEx* MapDisplay;
+    QToolBar* ToolBar2;
+    QComboBox* Mode;
+    QComboBox* Brush_Shape;
+    QComboBox* Brush_Size;
+    QComboBox* Zoom_Lvl;
+    QScrollBar* VertScroll;
+    QScrollBar* HoriScroll;
+    QFrame* Panel1;
+    TPaintboxEx* MiniMapPB;
+    TPaintboxEx* TerrainBox;
+    QComboBox* CurPlayer;
+    QTreeWidget* UnitSelect;
+    QTimer* Timer1;
+
+    TMapDocument& Document() { return *m_document; }
+    CMapView& View() { return m_view; }
+    TCHK& Scenario() { return m_document->Chk; }
+
+    // The window became the active one, or stopped being it.
+    void FormActivate();
+    void FormDeactivate();
+    bool IsActiveWindow() const { return m_active; }
+
+    // The refresh tick (what Timer1 runs); returns what it did.
+    CMapView::Tick Timer1Timer();
+
+    // Sizes the window so that the map display is `width` x `height` pixels.
+    void SetDisplaySize(int width, int height);
+
+    void HoriScrollChange();
+    void VertScrollChange();
+    void Zoom_LvlChange();
+    void JumpToPOS(int x, int y);
+
+    // Saves the map (asking for a name for "Save As" and for a map without a file). Failures
+    // are shown; the result tells whether the map was saved.
+    bool Save(bool saveAs);
+
+    // "Save Image of Map": asks for a file name and writes the whole map as a JPEG.
+    void GenerateImage();
+
+    // The fog and map-revealer commands of the main window.
+    void FogAllOn();
+    void FogAllOff();
+    void AddMapRevealers(int number);
+
+    // The mini-map's pointer events.
+    void MiniMapPBMouseDown(Qt::MouseButtons buttons, QPoint at);
+    void MiniMapPBMouseMove(Qt::MouseButtons buttons, QPoint at);
+    void MiniMapPBMouseLeave();
+
+    // Where a window caption and the "Windows" menu show this map.
+    std::function<void(const std::string& caption)> OnCaptionChange;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Initialize();
+    void FormResize();
+    void SyncScrollBars();
+    void MapDisplayPaint(QPainter& painter);
+    void UnitSelectExpanding(QTreeWidgetItem* item);
+    void BuildUnitPalette();
+
+    std::unique_ptr<TMapDocument> m_document;
+    TGameData& m_data;
+    Prompter& m_prompter;
+    CMapView m_view;
+    bool m_active = false;
+    bool m_syncing = false;
+};
+
+} // namespace orv

@@ -1,0 +1,162 @@
+#include "view/MapView.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orv {
+
+CMapView::CMapView(TCHK& chk, CStarcraftTileset& tileset, TGameData& data)
+    : m_chk(chk), m_tileset(tileset), m_data(data) {}
+
+void CMapView::Initialize(int displayWidth, int displayHeight) {
+    Edit = TEditState{};
+    Viewport.Initialize(m_chk.Width, m_chk.Height, displayWidth, displayHeight);
+    RebuildMiniMapBase();
+    Resize(displayWidth, displayHeight);
+    DrawMiniMap();
+    DisplayMiniMap();
+}
+
+void CMapView::Resize(int displayWidth, int displayHeight) {
+    Viewport.Resize(displayWidth, displayHeight);
+    // The bitmaps cover the map area the display shows plus two tiles each way.
+    const int width = Viewport.MapPixelsWide() + 64;
+    const int height = Viewport.MapPixelsHigh() + 64;
+    if (FrameBitmap.width() != width || FrameBitmap.height() != height) {
+        QImage fresh(width, height, QImage::Format_RGB32);
+        fresh.fill(0u);
+        FrameBitmap = fresh;
+        DisplayBitmap = fresh;
+    }
+    RedrawRequest = true;
+}
+
+void CMapView::ZoomChange(int index) {
+    Viewport.ZoomChange(index);
+    // The frame must cover a different part of the map: render it anew.
+    Resize(Viewport.DisplayWidth, Viewport.DisplayHeight);
+}
+
+void CMapView::HoriScrollChange(int position) {
+    Viewport.HoriScrollChange(position);
+    RedrawRequest = true;
+}
+
+void CMapView::VertScrollChange(int position) {
+    Viewport.VertScrollChange(position);
+    RedrawRequest = true;
+}
+
+void CMapView::JumpToPOS(int x, int y) {
+    Viewport.JumpToPOS(x, y, MiniMap.Scale());
+    RedrawRequest = true;
+}
+
+std::uint32_t CMapView::DrawFlags() const {
+    std::uint32_t flags = 0;
+    switch (Edit.Mode) {
+    case kModeTerrain: flags += draw_flags::kBrush; break;
+    case kModeFog: flags += draw_flags::kFog; break;
+    case kModeLocations: flags += draw_flags::kLocations; break;
+    case kModeUnits: flags += draw_flags::kUnitPreview; break;
+    case kModeDoodads: flags += draw_flags::kSelectedDoodads; break;
+    default: break;
+    }
+    if (m_data.Options.ShowPlacability && Edit.CurrentUnitType != -1) {
+        flags += draw_flags::kPlacability;
+    }
+    return flags;
+}
+
+bool CMapView::CheckOverlayRedraw() const {
+    return Edit.OverlayX != Edit.LastOverlayX || Edit.OverlayY != Edit.LastOverlayY;
+}
+
+CMapView::Tick CMapView::RefreshTick(bool active, int mouseX, int mouseY) {
+    if (!active) {
+        return Tick::Inactive;
+    }
+    if (!RedrawRequest && !CheckOverlayRedraw()) {
+        return Tick::Idle;
+    }
+    const std::uint32_t flags = DrawFlags();
+    const bool full = RedrawRequest;
+    if (full) {
+        DrawDisplay(flags, mouseX, mouseY);
+    } else {
+        DrawOverlays(flags, mouseX, mouseY);
+    }
+    Edit.LastOverlayX = Edit.OverlayX;
+    Edit.LastOverlayY = Edit.OverlayY;
+    DrawMiniMap();
+    DisplayMiniMap();
+    return full ? Tick::Full : Tick::Overlays;
+}
+
+void CMapView::DrawDisplay(std::uint32_t drawFlags, int mouseX, int mouseY) {
+    RedrawRequest = false;
+    ++FullRenders;
+    OverlayState state;
+    state.CurrentPlayer = Edit.CurrentPlayer;
+    state.CurrentUnitType = Edit.CurrentUnitType;
+    state.SelectedLocation = Edit.SelectedLocation;
+    state.SelectedDoodads = Edit.SelectedDoodads;
+    const ViewState view = Viewport.View(drawFlags);
+    Renderer.DrawDisplay(m_chk, m_tileset, m_data, view, state);
+    // The converted frame goes into the frame bitmap row by row.
+    const int rows = std::min(view.ViewHeight, FrameBitmap.height());
+    const int columns = std::min(view.ViewWidth, FrameBitmap.width());
+    for (int y = 0; y < rows; ++y) {
+        std::memcpy(FrameBitmap.scanLine(y),
+                    Renderer.Frame32.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(view.ViewWidth),
+                    static_cast<std::size_t>(columns) * 4);
+    }
+    DrawOverlays(drawFlags, mouseX, mouseY);
+}
+
+void CMapView::DrawOverlays(std::uint32_t drawFlags, int mouseX, int mouseY) {
+    ++OverlayPasses;
+    // 1. The mouse point, in map pixels of the view.
+    const int mx = static_cast<int>(mouseX * Viewport.ZoomFactor);
+    const int my = static_cast<int>(mouseY * Viewport.ZoomFactor);
+    // 2. The last frame. The copy is shared until a tool overlay draws on it.
+    DisplayBitmap = FrameBitmap;
+    // 3 to 10. The tool overlays.
+    if (ToolOverlays) {
+        ToolOverlays(DisplayBitmap, mx, my, drawFlags);
+    }
+    // 11. On screen.
+    if (Present) {
+        Present();
+    }
+}
+
+void CMapView::RebuildMiniMapBase() {
+    MiniMap.Width = m_chk.Width;
+    MiniMap.Height = m_chk.Height;
+    MiniMap.BuildBase(m_chk, m_tileset);
+}
+
+void CMapView::DrawMiniMap() {
+    MiniMap.Draw(m_chk, m_tileset, m_data, Viewport.View(DrawFlags()), Edit.Mode, Edit.CurrentPlayer);
+}
+
+void CMapView::DrawMiniMapHover(int x, int y) {
+    MiniMap.DrawHover(x, y, Viewport.View(DrawFlags()));
+}
+
+void CMapView::DisplayMiniMap() {
+    const std::vector<std::uint32_t> shown = MiniMap.Display();
+    if (MiniMapPicture.width() != CMiniMap::kSide) {
+        MiniMapPicture = QImage(CMiniMap::kSide, CMiniMap::kSide, QImage::Format_RGB32);
+    }
+    for (int y = 0; y < CMiniMap::kSide; ++y) {
+        std::memcpy(MiniMapPicture.scanLine(y), shown.data() + static_cast<std::size_t>(y) * CMiniMap::kSide,
+                    CMiniMap::kSide * 4);
+    }
+    if (PresentMiniMap) {
+        PresentMiniMap();
+    }
+}
+
+} // namespace orv

@@ -1,0 +1,54 @@
+#include "view/PaintBoxEx.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace orv {
+
+TPaintboxEx::TPaintboxEx(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TPaintboxEx::MouseEnter() {
+    if (OnMouseEnter) {
+        OnMouseEnter();
+    }
+}
+
+void TPaintboxEx::MouseLeave() {
+    if (OnMouseLeave) {
+        OnMouseLeave();
+    }
+}
+
+void TPaintboxEx::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (OnPaint) {
+        OnPaint(painter);
+    } else {
+        painter.fillRect(rect(), palette().window());
+    }
+}
+
+void TPaintboxEx::enterEvent(QEnterEvent*) {
+    MouseEnter();
+}
+
+void TPaintboxEx::leaveEvent(QEvent*) {
+    MouseLeave();
+}
+
+void TPaintboxEx::mousePressEvent(QMouseEvent* event) {
+    if (OnMouseDown) {
+        OnMouseDown(event->buttons(), event->modifiers(), event->position().toPoint());
+    }
+}
+
+void TPaintboxEx::mouseMoveEvent(QMouseEvent* event) {
+    if (OnMouseMove) {
+        OnMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
+    }
+}
+
+} // namespace orv

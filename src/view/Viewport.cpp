@@ -1,0 +1,100 @@
+#include "view/Viewport.h"
+
+#include <algorithm>
+
+namespace orv {
+
+const std::array<const char*, TViewport::kZoomLevels> TViewport::kZoomCaptions{"25%", "50%", "100%", "200%", "400%",
+                                                                               "800%"};
+
+void TViewport::Initialize(int mapWidth, int mapHeight, int displayWidth, int displayHeight) {
+    MapWidth = mapWidth;
+    MapHeight = mapHeight;
+    ZoomIndex = kDefaultZoom;
+    ZoomFactor = 1.0;
+    TileScreenSize = 32;
+    ScrollTileX = ScrollTileY = 0;
+    HoriScroll.Position = VertScroll.Position = 0;
+    Resize(displayWidth, displayHeight);
+}
+
+void TViewport::Resize(int displayWidth, int displayHeight) {
+    DisplayWidth = std::max(0, displayWidth);
+    DisplayHeight = std::max(0, displayHeight);
+    // Pages are the display rounded down to a step that grows with the zoom factor.
+    int step = static_cast<int>(32 * ZoomFactor) % 256;
+    if (step <= 0) {
+        step = 32;
+    }
+    // The ranges follow the tile size of the zoom, so every zoom reaches the whole map.
+    HoriScroll.Max = MapWidth * TileScreenSize;
+    VertScroll.Max = MapHeight * TileScreenSize;
+    HoriScroll.PageSize = DisplayWidth / step * step;
+    VertScroll.PageSize = DisplayHeight / step * step;
+    // The frame covers the map area the display shows (scaled by the zoom) in whole tiles,
+    // plus one.
+    ViewWidth = (MapPixelsWide() / 32 + 1) * 32;
+    ViewHeight = (MapPixelsHigh() / 32 + 1) * 32;
+    HoriScrollChange(HoriScroll.Position);
+    VertScrollChange(VertScroll.Position);
+}
+
+void TViewport::ZoomChange(int index) {
+    if (index >= 0 && index < kZoomLevels) {
+        ZoomIndex = index;
+        ZoomFactor = kZoomFactors[static_cast<std::size_t>(index)];
+    }
+    TileScreenSize = static_cast<int>(32 / ZoomFactor);
+    // Keep the tile at the top-left corner where it was.
+    HoriScroll.Position = ScrollTileX * TileScreenSize;
+    VertScroll.Position = ScrollTileY * TileScreenSize;
+    Resize(DisplayWidth, DisplayHeight);
+}
+
+namespace {
+
+int Snap(TScrollBarState& bar, int position) {
+    if (bar.Max - position < bar.PageSize) {
+        position = bar.Max - bar.PageSize;
+    }
+    bar.Position = std::clamp(position, 0, std::max(0, bar.Max));
+    return bar.Position;
+}
+
+} // namespace
+
+void TViewport::HoriScrollChange(int position) {
+    ScrollTileX = Snap(HoriScroll, position) / TileScreenSize;
+}
+
+void TViewport::VertScrollChange(int position) {
+    ScrollTileY = Snap(VertScroll, position) / TileScreenSize;
+}
+
+void TViewport::JumpToPOS(int x, int y, double miniMapScale) {
+    if (miniMapScale <= 0) {
+        return;
+    }
+    // The tile under the point, kept to the map (a point on the square's far edge would
+    // otherwise name a tile past it).
+    const int column = std::clamp(static_cast<int>(x / miniMapScale), 0, std::clamp(MapWidth - 1, 0, 255));
+    const int row = std::clamp(static_cast<int>(y / miniMapScale), 0, std::clamp(MapHeight - 1, 0, 255));
+    // Half the frame, in scroll-bar pixels (ViewWidth div 2 at zoom 1).
+    const int halfWide = ViewWidth * TileScreenSize / 32 / 2;
+    const int halfHigh = ViewHeight * TileScreenSize / 32 / 2;
+    HoriScrollChange(std::clamp(column * TileScreenSize - halfWide, 0, std::max(0, HoriScroll.Max)));
+    VertScrollChange(std::clamp(row * TileScreenSize - halfHigh, 0, std::max(0, VertScroll.Max)));
+}
+
+ViewState TViewport::View(std::uint32_t drawFlags) const {
+    ViewState view;
+    view.ScrollTileX = ScrollTileX;
+    view.ScrollTileY = ScrollTileY;
+    view.ViewWidth = ViewWidth;
+    view.ViewHeight = ViewHeight;
+    view.TileScreenSize = TileScreenSize;
+    view.DrawFlags = drawFlags;
+    return view;
+}
+
+} // namespace orv
