@@ -1,0 +1,174 @@
+#include "view/MapView.h"
+
+#include "base/Random.h"
+#include "support/RecordingPrompter.h"
+#include "support/StandinData.h"
+
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+TGameData& Game() {
+    return test::StandinGameData();
+}
+
+struct Scene {
+    test::RecordingPrompter prompter;
+    TCHK chk{prompter, &Game().UnitsDat};
+    CStarcraftTileset& tileset = Game().Tileset(4);
+    CMapView view{chk, tileset, Game()};
+    int presented = 0;
+    int miniMapsShown = 0;
+
+    explicit Scene(int side = 64) {
+        SeedRandom(11);
+        chk.NewMap(2, 4, side, side, &tileset);
+        chk.LinkTileset(&tileset);
+        view.Present = [this] { ++presented; };
+        view.PresentMiniMap = [this] { ++miniMapsShown; };
+        view.Initialize(610, 433);
+    }
+};
+
+TEST(MapView, TheFirstTickRendersFullyThenOnlyWhatChanged) {
+    Scene s;
+    EXPECT_EQ(s.view.RefreshTick(true, 0, 0), CMapView::Tick::Full);
+    EXPECT_EQ(s.view.FullRenders, 1);
+    EXPECT_EQ(s.presented, 1);
+    EXPECT_EQ(s.view.RefreshTick(true, 0, 0), CMapView::Tick::Idle);
+    // Only the overlay point moved: the overlay pass alone.
+    s.view.Edit.OverlayX = 40;
+    EXPECT_EQ(s.view.RefreshTick(true, 40, 0), CMapView::Tick::Overlays);
+    EXPECT_EQ(s.view.FullRenders, 1);
+    EXPECT_EQ(s.view.OverlayPasses, 2);
+    EXPECT_EQ(s.view.RefreshTick(true, 40, 0), CMapView::Tick::Idle);
+    // A scroll asks for a full render.
+    s.view.HoriScrollChange(64);
+    EXPECT_EQ(s.view.RefreshTick(true, 0, 0), CMapView::Tick::Full);
+    // So does a resize.
+    s.view.Resize(500, 300);
+    EXPECT_EQ(s.view.RefreshTick(true, 0, 0), CMapView::Tick::Full);
+    EXPECT_EQ(s.view.Viewport.ViewWidth, 512);
+}
+
+TEST(MapView, AnInactiveWindowRendersNothing) {
+    Scene s;
+    s.view.Edit.OverlayX = 99;
+    EXPECT_EQ(s.view.RefreshTick(false, 5, 5), CMapView::Tick::Inactive);
+    EXPECT_EQ(s.view.FullRenders, 0);
+    EXPECT_EQ(s.view.OverlayPasses, 0);
+    EXPECT_EQ(s.presented, 0);
+    EXPECT_TRUE(s.view.RedrawRequest); // still due when it becomes active
+}
+
+TEST(MapView, DrawFlagsFollowTheModeAndThePlacabilityOption) {
+    Scene s;
+    const std::uint32_t expected[] = {16, 0, 512, 64, 32, 128};
+    for (int mode = 0; mode < 6; ++mode) {
+        s.view.Edit.Mode = mode;
+        EXPECT_EQ(s.view.DrawFlags(), expected[mode]) << "mode " << mode;
+    }
+    s.view.Edit.Mode = kModeUnits;
+    s.view.Edit.CurrentUnitType = 0;
+    EXPECT_EQ(s.view.DrawFlags(), 64u + 1024u);
+    Game().Options.ShowPlacability = false;
+    EXPECT_EQ(s.view.DrawFlags(), 64u);
+    Game().Options.ShowPlacability = true;
+}
+
+TEST(MapView, CopyPasteModeOverlayPassIsTheFrameItself) {
+    Scene s;
+    s.view.Edit.Mode = kModeCopyPaste;
+    int toolCalls = 0;
+    std::uint32_t flagsSeen = 99;
+    s.view.ToolOverlays = [&](QImage&, int, int, std::uint32_t flags) {
+        ++toolCalls;
+        flagsSeen = flags;
+    };
+    s.view.RefreshTick(true, 0, 0);
+    s.view.Edit.OverlayX = 7;
+    s.view.RefreshTick(true, 7, 0);
+    EXPECT_EQ(flagsSeen, 0u);
+    EXPECT_EQ(toolCalls, 2);
+    EXPECT_TRUE(s.view.DisplayBitmap == s.view.FrameBitmap);
+}
+
+TEST(MapView, TheFrameBitmapHoldsTheRenderedFrame) {
+    Scene s;
+    s.view.RefreshTick(true, 0, 0);
+    const TViewport& v = s.view.Viewport;
+    EXPECT_EQ(s.view.FrameBitmap.width(), 610 + 64);
+    EXPECT_EQ(s.view.FrameBitmap.height(), 433 + 64);
+    for (int y : {0, 100, v.ViewHeight - 1}) {
+        for (int x : {0, 321, v.ViewWidth - 1}) {
+            EXPECT_EQ(s.view.FrameBitmap.pixel(x, y) & 0xFFFFFFu,
+                      s.view.Renderer.Frame32[static_cast<std::size_t>(y * v.ViewWidth + x)])
+                << x << "," << y;
+        }
+    }
+}
+
+TEST(MapView, ToolOverlaysGetTheMousePointInMapPixels) {
+    Scene s;
+    s.view.ZoomChange(1); // 50%
+    int mx = -1, my = -1;
+    s.view.ToolOverlays = [&](QImage& display, int x, int y, std::uint32_t) {
+        mx = x;
+        my = y;
+        display.setPixel(0, 0, 0xFF00FF);
+    };
+    s.view.RefreshTick(true, 101, 33);
+    EXPECT_EQ(mx, 202);
+    EXPECT_EQ(my, 66);
+    // Drawing on the display copy leaves the frame as it was.
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(0, 0) & 0xFFFFFFu, 0xFF00FFu);
+    EXPECT_NE(s.view.FrameBitmap.pixel(0, 0) & 0xFFFFFFu, 0xFF00FFu);
+}
+
+TEST(MapView, ZoomingAsksForAFullRender) {
+    Scene s;
+    s.view.RefreshTick(true, 0, 0);
+    s.view.ZoomChange(0);
+    EXPECT_TRUE(s.view.RedrawRequest);
+    EXPECT_EQ(s.view.RefreshTick(true, 0, 0), CMapView::Tick::Full);
+    EXPECT_EQ(s.view.Renderer.Frame32.size(),
+              static_cast<std::size_t>(s.view.Viewport.ViewWidth) * static_cast<std::size_t>(s.view.Viewport.ViewHeight));
+    EXPECT_GE(s.view.FrameBitmap.width(), 610 * 4);
+}
+
+TEST(MapView, TheMiniMapFollowsTheTick) {
+    Scene s;
+    s.view.RefreshTick(true, 0, 0);
+    EXPECT_EQ(s.miniMapsShown, 2); // once at initialisation, once after the render
+    EXPECT_DOUBLE_EQ(s.view.MiniMapScale(), 2.0);
+    ASSERT_EQ(s.view.MiniMapPicture.width(), 128);
+    // The view rectangle is white at the view's corner tile.
+    EXPECT_EQ(s.view.MiniMapPicture.pixel(0, 0) & 0xFFFFFFu, 0xFFFFFFu);
+    s.view.JumpToPOS(127, 127); // tile (63, 63): the far corner
+    EXPECT_EQ(s.view.Viewport.HoriScroll.Position, s.view.Viewport.HoriScroll.Reach());
+    EXPECT_TRUE(s.view.RedrawRequest);
+}
+
+TEST(MapView, TheHoverRectangleIsGreenUntilTheMiniMapIsDrawnAgain) {
+    Scene s;
+    s.view.DrawMiniMap();
+    s.view.DrawMiniMapHover(60, 60);
+    s.view.DisplayMiniMap();
+    auto greens = [&] {
+        int n = 0;
+        for (int y = 0; y < 128; ++y) {
+            for (int x = 0; x < 128; ++x) {
+                n += (s.view.MiniMapPicture.pixel(x, y) & 0xFFFFFFu) == 0x008000u;
+            }
+        }
+        return n;
+    };
+    EXPECT_GT(greens(), 0);
+    s.view.DrawMiniMap();
+    s.view.DisplayMiniMap();
+    EXPECT_EQ(greens(), 0);
+}
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,109 @@
+#include "view/Viewport.h"
+
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+TEST(Viewport, A64MapInA610By433View) {
+    TViewport v;
+    v.Initialize(64, 64, 610, 433);
+    EXPECT_EQ(v.ViewWidth, 640);
+    EXPECT_EQ(v.ViewHeight, 448);
+    EXPECT_EQ(v.HoriScroll.PageSize, 608);
+    EXPECT_EQ(v.VertScroll.PageSize, 416);
+    EXPECT_EQ(v.HoriScroll.Max, 2048);
+    EXPECT_EQ(v.VertScroll.Max, 2048);
+    v.HoriScrollChange(100000);
+    EXPECT_EQ(v.ScrollTileX, 45); // (2048 - 608) div 32
+    EXPECT_EQ(v.HoriScroll.Position, 1440);
+}
+
+TEST(Viewport, ScrollingPastTheLastPageSnapsBack) {
+    TViewport v;
+    v.Initialize(64, 64, 610, 433);
+    v.HoriScrollChange(1441);
+    EXPECT_EQ(v.HoriScroll.Position, 1440);
+    v.VertScrollChange(2000);
+    EXPECT_EQ(v.VertScroll.Position, 2048 - 416);
+    EXPECT_EQ(v.ScrollTileY, (2048 - 416) / 32);
+    v.HoriScrollChange(100);
+    EXPECT_EQ(v.HoriScroll.Position, 100);
+    EXPECT_EQ(v.ScrollTileX, 3); // whole tiles
+    v.HoriScrollChange(-50);
+    EXPECT_EQ(v.HoriScroll.Position, 0);
+}
+
+TEST(Viewport, AMapSmallerThanTheViewDoesNotScroll) {
+    TViewport v;
+    v.Initialize(16, 8, 800, 600);
+    v.HoriScrollChange(300);
+    v.VertScrollChange(300);
+    EXPECT_EQ(v.ScrollTileX, 0);
+    EXPECT_EQ(v.ScrollTileY, 0);
+    EXPECT_EQ(v.HoriScroll.Reach(), 0);
+}
+
+TEST(Viewport, JumpToPOSCentresTheViewAndClamps) {
+    TViewport v;
+    v.Initialize(128, 128, 610, 433);
+    ASSERT_EQ(v.ViewWidth, 640);
+    v.JumpToPOS(64, 64, 1.0);
+    EXPECT_EQ(v.HoriScroll.Position, 64 * 32 - 320);
+    EXPECT_EQ(v.HoriScroll.Position, 1728);
+    EXPECT_EQ(v.VertScroll.Position, 64 * 32 - 448 / 2);
+    EXPECT_EQ(v.ScrollTileX, 54);
+    v.JumpToPOS(2, 1, 1.0); // asks for a negative position
+    EXPECT_EQ(v.HoriScroll.Position, 0);
+    EXPECT_EQ(v.VertScroll.Position, 0);
+    v.JumpToPOS(128, 128, 1.0); // the far edge of the square
+    EXPECT_EQ(v.HoriScroll.Position, v.HoriScroll.Reach());
+    EXPECT_EQ(v.VertScroll.Position, v.VertScroll.Reach());
+}
+
+TEST(Viewport, JumpToPOSOnA256MapEdgeStaysAtTheRight) {
+    TViewport v;
+    v.Initialize(256, 256, 610, 433);
+    v.JumpToPOS(128, 0, 0.5); // tile 256 lies past the map: the last tile counts
+    EXPECT_EQ(v.HoriScroll.Position, v.HoriScroll.Reach());
+}
+
+TEST(Viewport, ZoomSetsTheTileSizeAndKeepsTheCornerTile) {
+    TViewport v;
+    v.Initialize(128, 128, 610, 433);
+    v.HoriScrollChange(20 * 32);
+    ASSERT_EQ(v.ScrollTileX, 20);
+    v.ZoomChange(0); // 25%: four map pixels per screen pixel
+    EXPECT_DOUBLE_EQ(v.ZoomFactor, 4.0);
+    EXPECT_EQ(v.TileScreenSize, 8);
+    EXPECT_EQ(v.HoriScroll.Max, 128 * 8);
+    EXPECT_EQ(v.ScrollTileX, 20);
+    // The frame covers what the zoomed-out display shows.
+    EXPECT_EQ(v.ViewWidth, (610 * 4 / 32 + 1) * 32);
+    EXPECT_EQ(v.HoriScroll.PageSize, 610 / 128 * 128);
+    v.ZoomChange(5); // 800%
+    EXPECT_EQ(v.TileScreenSize, 256);
+    EXPECT_EQ(v.HoriScroll.Max, 128 * 256);
+    EXPECT_EQ(v.ScrollTileX, 20);
+    EXPECT_EQ(v.ViewWidth, (610 / 8 / 32 + 1) * 32);
+    // Zoomed in, the whole map is still reachable.
+    v.HoriScrollChange(1 << 20);
+    EXPECT_EQ(v.ScrollTileX, (128 * 256 - v.HoriScroll.PageSize) / 256);
+    // An index outside the table keeps the factor.
+    v.ZoomChange(-1);
+    EXPECT_DOUBLE_EQ(v.ZoomFactor, 0.125);
+    v.ZoomChange(6);
+    EXPECT_DOUBLE_EQ(v.ZoomFactor, 0.125);
+    EXPECT_EQ(v.ZoomIndex, 5);
+}
+
+TEST(Viewport, ZoomCaptionsNameEveryLevel) {
+    for (int i = 0; i < TViewport::kZoomLevels; ++i) {
+        const double percent = 100.0 / TViewport::kZoomFactors[static_cast<std::size_t>(i)];
+        EXPECT_EQ(std::string(TViewport::kZoomCaptions[static_cast<std::size_t>(i)]),
+                  std::to_string(static_cast<int>(percent)) + "%");
+    }
+}
+
+} // namespace
+} // namespace orv
