@@ -273,6 +273,7 @@ CMapView::Tick TMapWindow::Timer1Timer() {
 }
 
 void TMapWindow::MapDisplayPaint(QPainter& painter) {
+    ++PaintCount;
     const double zoom = m_view.Viewport.ZoomFactor;
     const QRect target(0, 0, MapDisplay->width(), MapDisplay->height());
     const QRect source(0, 0, static_cast<int>(MapDisplay->width() * zoom), static_cast<int>(MapDisplay->height() * zoom));

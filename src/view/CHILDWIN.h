@@ -87,6 +87,9 @@ public:
     void MiniMapPBMouseMove(Qt::MouseButtons buttons, QPoint at);
     void MiniMapPBMouseLeave();
 
+    // How often the map display was put on screen.
+    int PaintCount = 0;
+
     // Where a window caption and the "Windows" menu show this map.
     std::function<void(const std::string& caption)> OnCaptionChange;
 

@@ -1,0 +1,563 @@
+#include "gui/EditorFixture.h"
+
+#include "app/Debugunit.h"
+#include "app/MapSave.h"
+#include "base/Random.h"
+#include "graphics/OrvistadTypes.h"
+#include "scenario/CreateMapDLG.h"
+#include "view/PaintBoxEx.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace orv::test {
+
+void WriteOurMap(const std::string& path, int side) {
+    RecordingPrompter prompter;
+    StartupOptions options;
+    static TGameData* data = [] {
+        static RecordingPrompter quiet;
+        auto* d = new TGameData(quiet);
+        StartupOptions o;
+        o.standinOnly = true;
+        o.programDir = o.configDir = std::filesystem::temp_directory_path() / "orvistad-none";
+        d->Load(o);
+        return d;
+    }();
+    TCHK chk(prompter, &data->UnitsDat);
+    SeedRandom(5);
+    chk.NewMap(2, 4, side, side, &data->Tileset(4));
+    chk.AddUnit(100, 100, 0, 0);
+    chk.AddUnit(300, 200, 1, 37);
+    ASSERT_TRUE(SaveMap(data->Archives, chk, std::string(), path));
+}
+
+namespace {
+
+std::vector<std::string> MenuCaptions(QMenu* menu) {
+    std::vector<std::string> out;
+    for (QAction* a : menu->actions()) {
+        out.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+    }
+    return out;
+}
+
+QMenu* Menu(const Editor& e, const std::vector<std::string>& path) {
+    QAction* a = e.form->FindAction(path);
+    return a ? a->menu() : nullptr;
+}
+
+TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
+    Editor e;
+    EXPECT_TRUE(e.form->Data().UsingStandin);
+    EXPECT_EQ(e.form->windowTitle().toStdString(), "Orvistad Beta 1.0");
+    std::vector<std::string> bar;
+    for (QAction* a : e.form->menuBar()->actions()) {
+        bar.push_back(a->text().toStdString());
+    }
+    EXPECT_EQ(bar, (std::vector<std::string>{"&File", "Display Options", "Unit Placing", "Misc Tools", "&Window", "&Help"}));
+    const auto file = MenuCaptions(Menu(e, {"&File"}));
+    ASSERT_EQ(file.size(), 15u);
+    EXPECT_EQ(std::vector<std::string>(file.begin(), file.begin() + 8),
+              (std::vector<std::string>{"&New", "&Open", "&Close", "&Save", "Save &As...", "Save All", "Save Image of Map", "-"}));
+    EXPECT_EQ(file[13], "-");
+    EXPECT_EQ(file[14], "E&xit");
+    EXPECT_EQ(e.Action({"&File", "&New"})->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(e.Action({"&File", "&Open"})->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(e.Action({"&File", "&Save"})->shortcut(), QKeySequence("Ctrl+S"));
+    for (QAction* item : e.form->RecentItems) {
+        EXPECT_FALSE(item->isVisible()); // no settings.ini: nothing recent
+    }
+
+    EXPECT_EQ(MenuCaptions(Menu(e, {"Display Options", "Locations", "Display"})),
+              (std::vector<std::string>{"Low ground", "Med ground", "High ground", "Low Air", "Med Air", "High Air",
+                                        "Type 1 (Blue)", "Type 2 (Green)", "Type 3 (Red)"}));
+    for (QAction* a : Menu(e, {"Display Options", "Locations", "Display"})->actions()) {
+        EXPECT_TRUE(a->isCheckable() && a->isChecked()) << a->text().toStdString();
+    }
+    const std::vector<std::pair<std::string, bool>> display = {
+        {"Show Grid", false}, {"Show Fine Grid", false}, {"Display Unit Placability", true}, {"Show Creep", true}, {"Use MMX", false}};
+    for (const auto& [caption, checked] : display) {
+        EXPECT_EQ(e.Action({"Display Options", caption})->isChecked(), checked) << caption;
+    }
+    QMenu* buildings = Menu(e, {"Unit Placing", "Buildings"});
+    QMenu* units = Menu(e, {"Unit Placing", "Units"});
+    EXPECT_EQ(MenuCaptions(buildings), (std::vector<std::string>{"Align to 32x32 grid", "Align to 16x16 grid", "No Grid"}));
+    EXPECT_EQ(buildings->defaultAction()->text().toStdString(), "Align to 32x32 grid");
+    EXPECT_TRUE(buildings->defaultAction()->isChecked());
+    EXPECT_EQ(units->defaultAction()->text().toStdString(), "No Grid");
+    QMenu* place = Menu(e, {"Unit Placing", "Place Mode"});
+    EXPECT_EQ(MenuCaptions(place), (std::vector<std::string>{"Classic Staredit", "Anywhere", "Overlapping"}));
+    EXPECT_EQ(place->defaultAction()->text().toStdString(), "Classic Staredit");
+    EXPECT_EQ(e.Action({"Unit Placing", "Place Mode", "Anywhere"})->statusTip().toStdString(), "Ignore trerrain restrictions");
+    EXPECT_EQ(e.Action({"Unit Placing", "Place Mode", "Overlapping"})->statusTip().toStdString(), "Overlap other units");
+
+    EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools"})), (std::vector<std::string>{"Fog", "Map Revealers", "Properties"}));
+    EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools", "Fog"})),
+              (std::vector<std::string>{"All ON for curplayer", "All OFF for curplayer"}));
+    EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools", "Map Revealers"})).size(), 8u);
+    EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools", "Map Revealers"})).back(), "Add for player 8");
+    EXPECT_EQ(MenuCaptions(Menu(e, {"&Window"})),
+              (std::vector<std::string>{"Windows", "-", "&Cascade", "Tile &Horizontally", "Tile &Vertically",
+                                        "&Minimize All", "&Arrange All"}));
+    EXPECT_EQ(MenuCaptions(Menu(e, {"&Help"})), (std::vector<std::string>{"&About..."}));
+
+    std::vector<std::string> tools;
+    for (QAction* a : e.form->ToolBar1->actions()) {
+        tools.push_back(a->isSeparator() ? "-" : a->toolTip().toStdString());
+    }
+    ASSERT_EQ(tools.size(), 12u);
+    EXPECT_EQ(tools[3], "Save All");
+    EXPECT_EQ(tools[4], "Save JPEG image of map");
+    EXPECT_EQ(tools[5], "-");
+    EXPECT_EQ(tools[9], "-");
+    EXPECT_EQ(tools[11], "Map Properties");
+    EXPECT_EQ(e.form->StatusPanels[0]->width(), 250);
+    EXPECT_EQ(e.form->StatusPanels[1]->width(), 50);
+    EXPECT_EQ(std::string(TMainForm::kOpenFilter), "Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx");
+}
+
+TEST(MainForm, StartUpAndShutdownAreLogged) {
+    TempDir logDir;
+    const std::string log = logDir.file("debug.txt");
+    setenv("ORVISTAD_DEBUG_LOG", log.c_str(), 1);
+    {
+        Editor e;
+        e.form->close();
+    }
+    unsetenv("ORVISTAD_DEBUG_LOG");
+    std::ifstream in(log);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const char* inOrder[] = {"Starting program, extracrting files", "Images Dat", "Load GRPS", "End of Creation",
+                             "FormClose of mainform...", "Start of killing main form", "End of closing main form"};
+    std::size_t at = 0;
+    for (const char* line : inOrder) {
+        const auto found = text.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line;
+        at = found;
+    }
+}
+
+TEST(MainForm, OpensOurMapIntoAWindowListedUnderWindows) {
+    Editor e;
+    const std::string map = e.dir.file("ours.scx");
+    WriteOurMap(map);
+    e.Open({map});
+    TMapWindow* w = e.Active();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(e.prompter.messages.empty());
+    EXPECT_EQ(w->windowTitle().toStdString(), map);
+    EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{map});
+    EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], map);
+    EXPECT_TRUE(e.form->RecentItems[0]->isVisible());
+    EXPECT_EQ(e.form->RecentItems[0]->text().toStdString(), map);
+    EXPECT_TRUE(e.form->RecentSeparator->isVisible());
+    EXPECT_EQ(e.prompter.fileQuestions.back(), "Open [Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx]");
+    // The window's components as they start.
+    EXPECT_EQ(w->Mode->currentText().toStdString(), "Terrain");
+    EXPECT_EQ(w->Brush_Shape->currentText().toStdString(), "Normal");
+    EXPECT_EQ(w->Brush_Size->currentText().toStdString(), "Small");
+    EXPECT_EQ(w->Zoom_Lvl->count(), 6);
+    EXPECT_EQ(w->Zoom_Lvl->currentIndex(), 2);
+    EXPECT_EQ(w->Zoom_Lvl->currentText().toStdString(), "100%");
+    EXPECT_EQ(w->CurPlayer->count(), 12);
+    EXPECT_EQ(w->CurPlayer->itemText(11).toStdString(), "Player 12");
+    ASSERT_EQ(w->UnitSelect->topLevelItemCount(), 1);
+    EXPECT_EQ(w->UnitSelect->topLevelItem(0)->text(0).toStdString(), "Terrain");
+    EXPECT_EQ(w->UnitSelect->topLevelItem(0)->child(0)->text(0).toStdString(), "Water");
+    EXPECT_EQ(w->MiniMapPB->geometry(), QRect(5, 8, 128, 125));
+    EXPECT_EQ(w->Timer1->interval(), 20);
+    EXPECT_TRUE(w->Timer1->isActive());
+    // The first tick renders the map and puts it on screen.
+    EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Full);
+    QApplication::processEvents();
+    EXPECT_GT(w->PaintCount, 0);
+    EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Idle);
+}
+
+TEST(MainForm, OpensACorpusMap) {
+    ORV_REQUIRE_CORPUS();
+    Editor e;
+    const std::string map = (CorpusDir() / "lost_temple.scm").string();
+    e.Open({map});
+    ASSERT_NE(e.Active(), nullptr) << (e.prompter.messages.empty() ? "" : e.prompter.messages[0]);
+    EXPECT_EQ(e.Active()->Scenario().Width, 128);
+    EXPECT_EQ(e.Active()->Timer1Timer(), CMapView::Tick::Full);
+}
+
+TEST(MainForm, AMapThatCannotBeOpenedShowsOneMessageAndNoWindow) {
+    Editor e;
+    const std::string bad = e.dir.file("bad.scm");
+    WriteBytes(bad, Pattern(4096, 3));
+    const std::string missing = e.dir.file("missing.scx");
+    const std::string good = e.dir.file("good.scx");
+    WriteOurMap(good);
+    e.Open({bad, missing, good});
+    ASSERT_EQ(e.prompter.messages.size(), 2u);
+    EXPECT_TRUE(e.prompter.messages[0].starts_with("Cannot open " + bad + ": ")) << e.prompter.messages[0];
+    EXPECT_TRUE(e.prompter.messages[1].starts_with("Cannot open " + missing + ": the file does not exist"));
+    ASSERT_EQ(e.form->MapWindows().size(), 1u); // the program went on with the next file
+    EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{good});
+    EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], good);
+    EXPECT_EQ(e.form->Data().RecentFiles.Entries[1], "");
+}
+
+TEST(MainForm, TheSameFileTwiceGetsTwoWorkingCopies) {
+    Editor e;
+    const std::string map = e.dir.file("ours.scx");
+    WriteOurMap(map);
+    e.Open({map});
+    e.Open({map});
+    const auto windows = e.form->MapWindows();
+    ASSERT_EQ(windows.size(), 2u);
+    const std::string first = windows[0]->Document().WorkingCopy, second = windows[1]->Document().WorkingCopy;
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(std::filesystem::exists(first));
+    EXPECT_EQ(e.WindowsMenuItems(), (std::vector<std::string>{map, map}));
+    // The Windows menu activates its window; closing a window removes its item and its copy.
+    EXPECT_EQ(e.Active(), windows[1]);
+    e.form->WindowsMenu()->actions()[0]->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(e.Active(), windows[0]);
+    EXPECT_TRUE(windows[0]->IsActiveWindow());
+    EXPECT_FALSE(windows[1]->IsActiveWindow());
+    EXPECT_FALSE(windows[1]->Timer1->isActive());
+    e.Trigger({"&File", "&Close"});
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.form->MapWindows().size(), 1u);
+    EXPECT_EQ(e.WindowsMenuItems().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(first));
+    EXPECT_TRUE(std::filesystem::exists(second));
+    EXPECT_EQ(e.Active(), windows[1]);
+    EXPECT_TRUE(windows[1]->IsActiveWindow());
+    EXPECT_TRUE(windows[1]->Timer1->isActive());
+}
+
+TEST(MainForm, AnInactiveWindowRendersNothing) {
+    Editor e;
+    const std::string map = e.dir.file("ours.scx");
+    WriteOurMap(map);
+    e.Open({map});
+    TMapWindow* first = e.Active();
+    e.Open({map});
+    TMapWindow* second = e.Active();
+    ASSERT_NE(first, second);
+    const int renders = first->View().FullRenders;
+    first->View().Edit.OverlayX += 10; // the mouse moved over it
+    EXPECT_EQ(first->Timer1Timer(), CMapView::Tick::Inactive);
+    EXPECT_EQ(first->View().FullRenders, renders);
+    EXPECT_FALSE(first->Timer1->isActive());
+    EXPECT_TRUE(second->Timer1->isActive());
+}
+
+TEST(MainForm, RecentListOrders) {
+    Editor e;
+    std::array<std::string, 6> names;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        names[i] = e.dir.file(std::string(1, static_cast<char>('A' + i)) + ".scm");
+        WriteOurMap(names[i], 16);
+    }
+    e.form->Data().RecentFiles.Entries = {names[0], names[1], names[2], names[3], names[4]};
+    e.form->RefreshRecentItems();
+    e.form->RecentItems[2]->trigger(); // C
+    QApplication::processEvents();
+    auto captions = [&] {
+        std::vector<std::string> out;
+        for (QAction* item : e.form->RecentItems) {
+            out.push_back(item->text().toStdString());
+        }
+        return out;
+    };
+    EXPECT_EQ(captions(), (std::vector<std::string>{names[2], names[0], names[1], names[3], names[4]}));
+    e.Open({names[5]}); // F
+    EXPECT_EQ(captions(), (std::vector<std::string>{names[5], names[2], names[0], names[1], names[3]}));
+    EXPECT_EQ(e.form->MapWindows().size(), 2u);
+}
+
+TEST(MainForm, SaveCloseReopenKeepsTheEdits) {
+    Editor e;
+    const std::string map = e.dir.file("ours.scx");
+    WriteOurMap(map);
+    e.Open({map});
+    ASSERT_NE(e.Active(), nullptr);
+    e.Trigger({"Misc Tools", "Map Revealers", "Add for player 1"});
+    ASSERT_EQ(e.Active()->Scenario().Units.size(), 2u + 36u);
+    e.Active()->CurPlayer->setCurrentIndex(2);
+    e.Trigger({"Misc Tools", "Fog", "All OFF for curplayer"});
+    EXPECT_EQ(e.Active()->Scenario().Fog(10, 10) & 4, 0);
+    EXPECT_TRUE(e.Active()->View().RedrawRequest);
+    e.Trigger({"&File", "&Save"});
+    // The start-location check may speak; the save itself must not fail.
+    for (const std::string& message : e.prompter.messages) {
+        EXPECT_FALSE(message.starts_with("Could not save")) << message;
+    }
+    const auto saved = e.Active()->Scenario().WriteToBytes().value();
+    e.Trigger({"&File", "&Close"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.form->MapWindows().size(), 0u);
+    e.Open({map});
+    ASSERT_NE(e.Active(), nullptr);
+    EXPECT_EQ(e.Active()->Scenario().Units.size(), 38u);
+    EXPECT_EQ(e.Active()->Scenario().Units[2].X, 4);
+    EXPECT_EQ(e.Active()->Scenario().Units[2].Owner, 1);
+    EXPECT_EQ(e.Active()->Scenario().WriteToBytes().value(), saved);
+}
+
+TEST(MainForm, AFailedSaveIsShownAndLeavesTheMapAlone) {
+    Editor e;
+    const std::string map = e.dir.file("ours.scx");
+    WriteOurMap(map);
+    const auto before = ReadBytes(map);
+    e.Open({map});
+    ASSERT_NE(e.Active(), nullptr);
+    e.Trigger({"Misc Tools", "Map Revealers", "Add for player 2"});
+    WriteBytes(e.Active()->Document().WorkingCopy, Pattern(2000, 4));
+    e.Trigger({"&File", "&Save"});
+    ASSERT_FALSE(e.prompter.messages.empty());
+    EXPECT_TRUE(e.prompter.messages.back().starts_with("Could not save " + map)) << e.prompter.messages.back();
+    EXPECT_EQ(std::count_if(e.prompter.messages.begin(), e.prompter.messages.end(),
+                            [](const std::string& m) { return m.starts_with("Could not save"); }),
+              1);
+    EXPECT_EQ(ReadBytes(map), before);
+}
+
+TEST(MainForm, SaveAsPutsTheChosenNameInTheRecentList) {
+    Editor e;
+    const std::string map = e.dir.file("ours.scx");
+    WriteOurMap(map);
+    e.Open({map});
+    const std::string other = e.dir.file("other.scm");
+    e.prompter.saveAnswers.push_back(other);
+    e.Trigger({"&File", "Save &As..."});
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], other);
+    EXPECT_EQ(e.form->Data().RecentFiles.Entries[1], map);
+    EXPECT_EQ(e.Active()->windowTitle().toStdString(), other);
+    EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{other});
+    EXPECT_TRUE(e.prompter.fileQuestions.back().starts_with(
+        "Save As [Starcraft Maps|*.scm|Starcraft expansion maps|*.scx|Starcraft vanilla maps|*.scm]"));
+    // A cancelled "Save As" changes nothing.
+    e.Trigger({"&File", "Save &As..."});
+    EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], other);
+}
+
+TEST(MainForm, NewMapFromTheDialogSavesAndReopens) {
+    Editor e;
+    e.Trigger({"&File", "&New"});
+    TNewCHKDLG* dlg = e.form->NewMapDialog();
+    ASSERT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->windowTitle().toStdString(), "NewCHKDLG");
+    EXPECT_EQ(dlg->Width->value(), 128);
+    EXPECT_EQ(dlg->Tileset->count(), 8);
+    EXPECT_EQ(dlg->Tileset->item(4)->text().toStdString(), "Jungle World");
+    dlg->Tileset->setCurrentRow(4);
+    EXPECT_EQ(dlg->Terrain->count(), 13);
+    EXPECT_EQ(dlg->Terrain->currentRow(), 0);
+    dlg->Terrain->setCurrentRow(3); // Jungle
+    dlg->Square->setChecked(true);
+    EXPECT_FALSE(dlg->Height->isEnabled());
+    dlg->Width->setValue(64);
+    EXPECT_EQ(dlg->Height->value(), 64);
+    dlg->Square->setChecked(false);
+    EXPECT_TRUE(dlg->Height->isEnabled());
+    EXPECT_EQ(dlg->Height->value(), 64);
+    dlg->Height->setValue(48);
+    dlg->CreateMapBTN->click();
+    QApplication::processEvents();
+    EXPECT_FALSE(dlg->isVisible());
+    TMapWindow* w = e.Active();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle().toStdString(), "NewCHKDLG");
+    EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{"NewCHKDLG"});
+    EXPECT_EQ(w->Scenario().Width, 64);
+    EXPECT_EQ(w->Scenario().Height, 48);
+    EXPECT_EQ(w->Scenario().Tileset(), 4);
+    EXPECT_EQ(w->Scenario().Terrain(0, 0) / 16, TerrainTypeGroups[4][3]);
+    EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Full);
+
+    // Save on a map without a file asks for one and makes the archive.
+    const std::string target = e.dir.file("new.scx");
+    e.prompter.saveAnswers.push_back(target);
+    e.Trigger({"&File", "&Save"});
+    ASSERT_TRUE(std::filesystem::exists(target));
+    EXPECT_EQ(w->Document().FileName, target);
+    const auto bytes = w->Scenario().WriteToBytes().value();
+    e.Open({target});
+    ASSERT_EQ(e.form->MapWindows().size(), 2u);
+    EXPECT_EQ(e.Active()->Scenario().WriteToBytes().value(), bytes);
+
+    // The dialog is reused and keeps its values; Cancel only hides it.
+    e.Trigger({"&File", "&New"});
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->Tileset->currentRow(), 4);
+    EXPECT_EQ(dlg->Height->value(), 48);
+    dlg->CancelBTN->click();
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(e.form->MapWindows().size(), 2u);
+}
+
+TEST(MainForm, SaveImageWritesAJpegAndRestartsTheRefresh) {
+    Editor e;
+    const std::string map = e.dir.file("ours.scx");
+    WriteOurMap(map);
+    e.Open({map});
+    TMapWindow* w = e.Active();
+    ASSERT_NE(w, nullptr);
+    // Cancelled: nothing written, the refresh goes on.
+    e.Trigger({"&File", "Save Image of Map"});
+    EXPECT_TRUE(w->Timer1->isActive());
+    EXPECT_TRUE(e.prompter.fileQuestions.back().starts_with(
+        "Save Image of Map [JPG image files|*.jpg|Bitmap |*-.bmp|Bitmap Isom|*.isom.bmp]"));
+    const std::string picture = e.dir.file("map-.bmp"); // the filter never changes the format
+    e.prompter.saveAnswers.push_back(picture);
+    e.form->ToolBar1->actions()[4]->trigger();
+    QImageReader reader(QString::fromStdString(picture));
+    EXPECT_EQ(reader.format().toStdString(), "jpeg");
+    EXPECT_EQ(reader.size(), QSize(2048, 2048));
+    EXPECT_TRUE(w->Timer1->isActive());
+    EXPECT_TRUE(e.prompter.messages.empty());
+}
+
+TEST(MainForm, CommandsForTheActiveWindowDoNothingWithoutOne) {
+    Editor e;
+    for (const auto& path : std::vector<std::vector<std::string>>{{"Misc Tools", "Fog", "All ON for curplayer"},
+                                                                   {"Misc Tools", "Map Revealers", "Add for player 1"},
+                                                                   {"&File", "&Save"},
+                                                                   {"&File", "Save &As..."},
+                                                                   {"&File", "Save All"},
+                                                                   {"&File", "Save Image of Map"},
+                                                                   {"&File", "&Close"}}) {
+        e.Trigger(path);
+    }
+    EXPECT_TRUE(e.prompter.messages.empty());
+    EXPECT_TRUE(e.prompter.fileQuestions.empty());
+}
+
+TEST(MainForm, OptionMenusKeepTheirChecksAndFlags) {
+    Editor e;
+    OptionFlags& flags = e.form->Data().Options;
+    QAction* anywhere = e.Action({"Unit Placing", "Place Mode", "Anywhere"});
+    QAction* classic = e.Action({"Unit Placing", "Place Mode", "Classic Staredit"});
+    QMenu* place = Menu(e, {"Unit Placing", "Place Mode"});
+    anywhere->trigger();
+    EXPECT_TRUE(anywhere->isChecked());
+    EXPECT_FALSE(classic->isChecked());
+    EXPECT_EQ(place->defaultAction(), anywhere);
+    anywhere->trigger();
+    EXPECT_FALSE(anywhere->isChecked());
+    EXPECT_EQ(place->defaultAction(), nullptr);
+    EXPECT_TRUE(flags.IgnoreTerrain);
+    classic->trigger();
+    EXPECT_TRUE(classic->isChecked());
+    EXPECT_FALSE(flags.IgnoreTerrain);
+    classic->trigger(); // checking it again keeps it checked
+    EXPECT_TRUE(classic->isChecked());
+
+    e.Trigger({"Display Options", "Locations", "Display", "Type 1 (Blue)"});
+    EXPECT_EQ(flags.LocationElevationMask, 63u);
+    EXPECT_FALSE(e.Action({"Display Options", "Locations", "Display", "Type 1 (Blue)"})->isChecked());
+    e.Trigger({"Display Options", "Locations", "Display", "Low Air"});
+    EXPECT_EQ(flags.LocationElevationMask, 55u);
+
+    e.Trigger({"Display Options", "Show Grid"});
+    EXPECT_TRUE(flags.ShowGrid);
+    EXPECT_TRUE(e.Action({"Display Options", "Show Grid"})->isChecked());
+    e.Trigger({"Display Options", "Show Creep"});
+    EXPECT_FALSE(flags.ShowCreep);
+    EXPECT_FALSE(e.Action({"Display Options", "Show Creep"})->isChecked());
+
+    QMenu* units = Menu(e, {"Unit Placing", "Units"});
+    e.Trigger({"Unit Placing", "Units", "Align to 16x16 grid"});
+    EXPECT_TRUE(flags.UnitAlign16);
+    EXPECT_FALSE(flags.UnitAlign32);
+    EXPECT_EQ(units->defaultAction()->text().toStdString(), "Align to 16x16 grid");
+    EXPECT_FALSE(e.Action({"Unit Placing", "Units", "No Grid"})->isChecked());
+    e.Trigger({"Unit Placing", "Buildings", "No Grid"});
+    EXPECT_FALSE(flags.BuildingAlign32 || flags.BuildingAlign16);
+}
+
+TEST(MainForm, AboutShowsTheAboutBox) {
+    Editor e;
+    std::string title;
+    int labels = 0;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            title = modal->windowTitle().toStdString();
+            labels = static_cast<int>(modal->findChildren<QLabel*>().size());
+            modal->close();
+        }
+    });
+    e.Trigger({"&Help", "&About..."});
+    EXPECT_EQ(title, "About");
+    EXPECT_EQ(labels, 5); // the icon and four texts
+}
+
+TEST(MainForm, WindowArrangements) {
+    Editor e;
+    const std::string map = e.dir.file("ours.scx");
+    WriteOurMap(map, 16);
+    e.Open({map});
+    e.Open({map});
+    e.Trigger({"&Window", "Tile &Vertically"});
+    auto subs = e.form->Workspace()->subWindowList(QMdiArea::CreationOrder);
+    ASSERT_EQ(subs.size(), 2);
+    EXPECT_EQ(subs[0]->y(), subs[1]->y());
+    EXPECT_LT(subs[0]->x(), subs[1]->x());
+    e.Trigger({"&Window", "Tile &Horizontally"});
+    EXPECT_EQ(subs[0]->x(), subs[1]->x());
+    EXPECT_LT(subs[0]->y(), subs[1]->y());
+    e.Trigger({"&Window", "&Minimize All"});
+    EXPECT_TRUE(subs[0]->isMinimized() && subs[1]->isMinimized());
+    e.Trigger({"&Window", "&Arrange All"});
+    e.Trigger({"&Window", "&Cascade"});
+}
+
+TEST(Editor, OpensTheMapsNamedOnItsCommandLine) {
+    TempDir dir;
+    const std::string map = dir.file("ours.scx");
+    WriteOurMap(map);
+    const std::string shot = dir.file("shot.png");
+    QProcess editor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.path().string()));
+    env.insert("XDG_STATE_HOME", QString::fromStdString(dir.path().string()));
+    editor.setProcessEnvironment(env);
+    editor.start(ORVISTAD_EDITOR_PATH, {"--standin", "--timing", "--screenshot", QString::fromStdString(shot),
+                                        QString::fromStdString(map), QString::fromStdString(map)});
+    ASSERT_TRUE(editor.waitForFinished(60000));
+    const std::string out = editor.readAllStandardOutput().toStdString();
+    EXPECT_EQ(editor.exitCode(), 0) << out << editor.readAllStandardError().toStdString();
+    EXPECT_NE(out.find("2 map window(s) open"), std::string::npos) << out;
+    QImage picture(QString::fromStdString(shot));
+    EXPECT_FALSE(picture.isNull());
+
+    QProcess wrong;
+    wrong.setProcessEnvironment(env);
+    wrong.start(ORVISTAD_EDITOR_PATH, {"--no-such-option"});
+    ASSERT_TRUE(wrong.waitForFinished(60000));
+    EXPECT_EQ(wrong.exitCode(), 2);
+}
+
+} // namespace
+} // namespace orv::test

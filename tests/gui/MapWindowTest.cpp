@@ -1,0 +1,157 @@
+#include "gui/EditorFixture.h"
+
+#include "view/PaintBoxEx.h"
+
+#include <QComboBox>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace orv::test {
+namespace {
+
+TMapWindow* OpenMap(Editor& e, int side) {
+    const std::string map = e.dir.file("map" + std::to_string(side) + ".scx");
+    WriteOurMap(map, side);
+    e.Open({map});
+    TMapWindow* w = e.Active();
+    EXPECT_NE(w, nullptr);
+    return w;
+}
+
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+TEST(MapWindow, A64MapInA610By433Display) {
+    Editor e;
+    TMapWindow* w = OpenMap(e, 64);
+    ASSERT_NE(w, nullptr);
+    w->SetDisplaySize(610, 433);
+    QApplication::processEvents();
+    ASSERT_EQ(w->MapDisplay->size(), QSize(610, 433));
+    const TViewport& v = w->View().Viewport;
+    EXPECT_EQ(v.ViewWidth, 640);
+    EXPECT_EQ(v.ViewHeight, 448);
+    EXPECT_EQ(v.HoriScroll.PageSize, 608);
+    EXPECT_EQ(v.VertScroll.PageSize, 416);
+    EXPECT_EQ(v.HoriScroll.Max, 2048);
+    // The bar on screen reaches Max - PageSize at most.
+    EXPECT_EQ(w->HoriScroll->maximum(), 2048 - 608);
+    EXPECT_EQ(w->HoriScroll->pageStep(), 608);
+    w->HoriScroll->setValue(5000);
+    EXPECT_EQ(v.ScrollTileX, 45);
+    EXPECT_EQ(w->HoriScroll->value(), 1440);
+    w->HoriScroll->setValue(100);
+    EXPECT_EQ(v.ScrollTileX, 3);
+    // The resize asked for a full render at the next tick.
+    EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Full);
+    EXPECT_EQ(w->View().Renderer.Frame32.size(), 640u * 448u);
+}
+
+TEST(MapWindow, TheMiniMapScrollsTheView) {
+    Editor e;
+    TMapWindow* w = OpenMap(e, 128);
+    ASSERT_NE(w, nullptr);
+    w->SetDisplaySize(610, 433);
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(w->View().MiniMapScale(), 1.0);
+    SendMouse(w->MiniMapPB, QEvent::MouseButtonPress, QPoint(64, 64), Qt::LeftButton);
+    EXPECT_EQ(w->HoriScroll->value(), 1728);
+    EXPECT_EQ(w->View().Viewport.HoriScroll.Position, 1728);
+    EXPECT_EQ(w->View().Viewport.ScrollTileX, 54);
+    SendMouse(w->MiniMapPB, QEvent::MouseButtonPress, QPoint(3, 2), Qt::LeftButton); // negative: clamped
+    EXPECT_EQ(w->HoriScroll->value(), 0);
+    EXPECT_EQ(w->VertScroll->value(), 0);
+    // Dragging with the left button scrolls as it goes; with the right it only shows where.
+    SendMouse(w->MiniMapPB, QEvent::MouseMove, QPoint(80, 40), Qt::LeftButton);
+    EXPECT_EQ(w->HoriScroll->value(), 80 * 32 - 320);
+    SendMouse(w->MiniMapPB, QEvent::MouseMove, QPoint(20, 20), Qt::RightButton);
+    EXPECT_EQ(w->HoriScroll->value(), 80 * 32 - 320);
+}
+
+TEST(MapWindow, TheHoverRectangleGoesWhenThePointerLeaves) {
+    Editor e;
+    TMapWindow* w = OpenMap(e, 64);
+    ASSERT_NE(w, nullptr);
+    auto greens = [&] {
+        int n = 0;
+        const QImage& picture = w->View().MiniMapPicture;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                n += (picture.pixel(x, y) & 0xFFFFFFu) == 0x008000u;
+            }
+        }
+        return n;
+    };
+    SendMouse(w->MiniMapPB, QEvent::MouseMove, QPoint(60, 60), Qt::NoButton);
+    EXPECT_GT(greens(), 0);
+    EXPECT_EQ(w->HoriScroll->value(), 0); // no button: no scrolling
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w->MiniMapPB, &leave);
+    EXPECT_EQ(greens(), 0);
+    // Pointer positions beyond the square are kept to it.
+    SendMouse(w->MiniMapPB, QEvent::MouseMove, QPoint(500, -40), Qt::NoButton);
+    EXPECT_GT(greens(), 0);
+}
+
+TEST(MapWindow, ZoomLevelsScaleTheDisplay) {
+    Editor e;
+    TMapWindow* w = OpenMap(e, 64);
+    ASSERT_NE(w, nullptr);
+    w->SetDisplaySize(610, 433);
+    w->Timer1Timer();
+    w->Zoom_Lvl->setCurrentIndex(0);
+    EXPECT_DOUBLE_EQ(w->View().Viewport.ZoomFactor, 4.0);
+    EXPECT_EQ(w->View().Viewport.TileScreenSize, 8);
+    EXPECT_EQ(w->HoriScroll->maximum(), w->View().Viewport.HoriScroll.Reach());
+    EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Full);
+    // The whole 64-tile map fits in the zoomed-out view.
+    EXPECT_GE(w->View().Viewport.ViewWidth, 64 * 32);
+    const QImage shown = w->MapDisplay->grab().toImage();
+    EXPECT_EQ(shown.size(), QSize(610, 433));
+    // The map (2048 pixels, shown at a quarter) ends at 512 screen pixels; beyond it is black.
+    EXPECT_NE(shown.pixel(400, 200) & 0xFFFFFFu, 0u);
+    EXPECT_EQ(shown.pixel(600, 200) & 0xFFFFFFu, 0u);
+    w->Zoom_Lvl->setCurrentIndex(2);
+    EXPECT_DOUBLE_EQ(w->View().Viewport.ZoomFactor, 1.0);
+}
+
+TEST(MapWindow, ModeAndPlayerComboBoxesReachTheView) {
+    Editor e;
+    TMapWindow* w = OpenMap(e, 64);
+    ASSERT_NE(w, nullptr);
+    w->Timer1Timer();
+    w->Mode->setCurrentIndex(5);
+    EXPECT_EQ(w->View().Edit.Mode, kModeFog);
+    EXPECT_EQ(w->View().DrawFlags(), 128u);
+    w->CurPlayer->setCurrentIndex(3);
+    EXPECT_EQ(w->View().Edit.CurrentPlayer, 3);
+    EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Full);
+    // Copy / Paste: moving the mouse draws nothing but the copy of the frame.
+    w->Mode->setCurrentIndex(1);
+    w->Timer1Timer();
+    w->View().Edit.OverlayX += 5;
+    EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Overlays);
+    EXPECT_TRUE(w->View().DisplayBitmap == w->View().FrameBitmap);
+}
+
+TEST(MapWindow, OneUnitPaletteBranchOpensAtATime) {
+    Editor e;
+    TMapWindow* w = OpenMap(e, 16);
+    ASSERT_NE(w, nullptr);
+    auto* other = new QTreeWidgetItem(w->UnitSelect, QStringList("Other"));
+    new QTreeWidgetItem(other, QStringList("child"));
+    QTreeWidgetItem* terrain = w->UnitSelect->topLevelItem(0);
+    terrain->setExpanded(true);
+    other->setExpanded(true);
+    EXPECT_TRUE(other->isExpanded());
+    EXPECT_FALSE(terrain->isExpanded());
+}
+
+} // namespace
+} // namespace orv::test
