@@ -9,7 +9,9 @@
 #include "app/WidgetPrompter.h"
 #include "view/CHILDWIN.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QTimer>
 
 #include <chrono>
@@ -22,7 +24,9 @@ constexpr const char* kUsage =
     "  --standin         use Orvistad's stand-in game data, not the installed game\n"
     "  --archive PATH    search PATH before every other game archive\n"
     "  --screenshot FILE save a picture of the window once the maps are shown, then quit\n"
-    "  --timing          print the time from start to the first painted map window\n";
+    "  --timing          print the time from start to the first painted map window\n"
+    "  --mode N[,N...]   edit mode of the opened windows, in order (0 Terrain .. 5 Fog of War)\n"
+    "  --tile            tile the opened windows side by side\n";
 
 } // namespace
 
@@ -34,6 +38,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> maps;
     std::string screenshot;
     bool timing = false;
+    bool tile = false;
+    std::vector<int> modes;
     const QStringList args = QApplication::arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         const std::string arg = args[i].toStdString();
@@ -45,6 +51,12 @@ int main(int argc, char** argv) {
             screenshot = args[++i].toStdString();
         } else if (arg == "--timing") {
             timing = true;
+        } else if (arg == "--tile") {
+            tile = true;
+        } else if (arg == "--mode" && i + 1 < args.size()) {
+            for (const QString& mode : args[++i].split(',')) {
+                modes.push_back(mode.toInt());
+            }
         } else if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
@@ -65,6 +77,13 @@ int main(int argc, char** argv) {
         }
     }
     form.RefreshRecentItems();
+    const auto windows = form.MapWindows();
+    for (std::size_t i = 0; i < windows.size() && i < modes.size(); ++i) {
+        windows[i]->Mode->setCurrentIndex(modes[i]);
+    }
+    if (tile) {
+        form.FindAction({"&Window", "Tile &Vertically"})->trigger();
+    }
 
     if (!screenshot.empty() || timing) {
         // Wait until every map window has put a rendered frame on screen.

@@ -93,29 +93,29 @@ void BuildDemoMap(TCHK& chk, TGameData& data) {
             chk.AddUnit(px, py, owner, type);
         }
     };
-    unit(214, 0, 8 * 32, 8 * 32);      // start locations
-    unit(214, 1, 86 * 32, 40 * 32);
-    unit(214, 2, 12 * 32, 40 * 32);
-    unit(106, 0, 8 * 32, 12 * 32);     // command centre
+    unit(214, 0, 6 * 32, 6 * 32);      // start locations
+    unit(214, 1, 18 * 32, 26 * 32);
+    unit(214, 2, 80 * 32, 40 * 32);
+    unit(106, 0, 6 * 32, 10 * 32);     // command centre
     for (int i = 0; i < 4; ++i) {
-        unit(0, 0, (14 + i) * 32 + 16, 14 * 32 + 16); // marines
-        unit(37, 1, (76 + i) * 32 + 16, 30 * 32 + 16); // zerglings
-        unit(65, 2, (18 + i) * 32 + 16, 38 * 32 + 16); // zealots
+        unit(0, 0, (10 + i) * 32 + 16, 12 * 32 + 16); // marines
+        unit(37, 1, (10 + i) * 32 + 16, 18 * 32 + 16); // zerglings
+        unit(65, 2, (74 + i) * 32 + 16, 36 * 32 + 16); // zealots
     }
-    unit(131, 1, 86 * 32, 44 * 32);    // hatchery
-    unit(143, 1, 78 * 32, 36 * 32);    // creep colony
-    unit(154, 2, 12 * 32, 44 * 32);    // nexus
+    unit(131, 1, 18 * 32, 22 * 32);    // hatchery
+    unit(143, 1, 8 * 32, 22 * 32);     // creep colony
+    unit(154, 2, 80 * 32, 44 * 32);    // nexus
     for (int i = 0; i < 6; ++i) {
         unit(176 + i % 3, 11, (2 + i * 2) * 32 + 16, 2 * 32 + 16); // minerals, neutral
     }
-    unit(188, 11, 22 * 32, 5 * 32);    // vespene geyser
+    unit(188, 11, 18 * 32, 4 * 32);    // vespene geyser
     unit(58, 3, 40 * 32, 10 * 32);     // a valkyrie of player 4
     chk.RebuildCreep();
 
-    // Fog: player 1 sees the left third of the map.
+    // Fog: player 1 sees the ground around the base.
     for (int c = 0; c < chk.Width; ++c) {
         for (int r = 0; r < chk.Height; ++r) {
-            if (c < chk.Width / 3) {
+            if ((c - 10) * (c - 10) + (r - 10) * (r - 10) < 100) {
                 chk.Fog(c, r) &= static_cast<std::uint8_t>(~1u);
             }
         }
@@ -128,9 +128,9 @@ Status WriteDemoMap(TGameData& data, const std::string& path) {
     TCHK chk(naming, &data.UnitsDat);
     BuildDemoMap(chk, data);
     // Named locations of the three kinds (blue, green, red).
-    chk.AddLocation(2 * 32, 4 * 32, 20 * 32, 18 * 32, 256, 1);
+    chk.AddLocation(2 * 32, 4 * 32, 16 * 32, 14 * 32, 256, 1);
     const int lake = chk.AddLocation(56 * 32, 6 * 32, 72 * 32, 16 * 32, 256, 1);
-    const int nest = chk.AddLocation(74 * 32, 28 * 32, 94 * 32, 48 * 32, 256, 1);
+    const int nest = chk.AddLocation(4 * 32, 16 * 32, 24 * 32, 28 * 32, 256, 1);
     chk.AddLocation(0, (kHeight - 14) * 32, 40 * 32, kHeight * 32, 256, 1);
     if (lake > 0) {
         chk.Locations[static_cast<std::size_t>(lake)].Flags = 0x80;

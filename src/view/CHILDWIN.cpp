@@ -274,6 +274,11 @@ CMapView::Tick TMapWindow::Timer1Timer() {
 
 void TMapWindow::MapDisplayPaint(QPainter& painter) {
     ++PaintCount;
+    if (!m_active) {
+        // An inactive window's frame may never have been drawn, or be of an old size.
+        const QPoint mouse = MapDisplay->mapFromGlobal(QCursor::pos());
+        m_view.RenderIfDue(mouse.x(), mouse.y());
+    }
     const double zoom = m_view.Viewport.ZoomFactor;
     const QRect target(0, 0, MapDisplay->width(), MapDisplay->height());
     const QRect source(0, 0, static_cast<int>(MapDisplay->width() * zoom), static_cast<int>(MapDisplay->height() * zoom));

@@ -93,6 +93,17 @@ CMapView::Tick CMapView::RefreshTick(bool active, int mouseX, int mouseY) {
     return full ? Tick::Full : Tick::Overlays;
 }
 
+bool CMapView::RenderIfDue(int mouseX, int mouseY) {
+    if (!RedrawRequest) {
+        return false;
+    }
+    std::function<void()> present = std::move(Present);
+    Present = nullptr;
+    DrawDisplay(DrawFlags(), mouseX, mouseY);
+    Present = std::move(present);
+    return true;
+}
+
 void CMapView::DrawDisplay(std::uint32_t drawFlags, int mouseX, int mouseY) {
     RedrawRequest = false;
     ++FullRenders;

@@ -71,6 +71,11 @@ public:
     // The refresh tick. `mouseX`, `mouseY`: the pointer in display (client) coordinates.
     Tick RefreshTick(bool active, int mouseX, int mouseY);
 
+    // The display must repaint while its frame is out of date (a window that was never
+    // active, or one resized while another was): render now, without asking for another
+    // repaint. Returns whether it rendered.
+    bool RenderIfDue(int mouseX, int mouseY);
+
     // The full render, ending with the overlay pass.
     void DrawDisplay(std::uint32_t drawFlags, int mouseX, int mouseY);
     // The overlay pass: read the mouse point, copy the last frame, draw the tool overlays,
