@@ -268,6 +268,11 @@ TEST(MainForm, AnInactiveWindowRendersNothing) {
     EXPECT_EQ(first->View().FullRenders, renders);
     EXPECT_FALSE(first->Timer1->isActive());
     EXPECT_TRUE(second->Timer1->isActive());
+    // Asked to repaint (uncovered, resized), it shows its map rather than an empty frame.
+    const int before = first->View().FullRenders;
+    const QImage shown = first->MapDisplay->grab().toImage();
+    EXPECT_EQ(first->View().FullRenders, before + (before == 0 ? 1 : 0));
+    EXPECT_NE(shown.pixel(100, 100) & 0xFFFFFFu, 0u);
 }
 
 TEST(MainForm, RecentListOrders) {

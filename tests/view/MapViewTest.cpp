@@ -62,6 +62,19 @@ TEST(MapView, AnInactiveWindowRendersNothing) {
     EXPECT_TRUE(s.view.RedrawRequest); // still due when it becomes active
 }
 
+TEST(MapView, APaintRequestRendersAnOutOfDateFrameOnce) {
+    Scene s;
+    EXPECT_TRUE(s.view.RenderIfDue(0, 0));
+    EXPECT_EQ(s.view.FullRenders, 1);
+    EXPECT_EQ(s.presented, 0); // it is painting already: no second request
+    EXPECT_FALSE(s.view.RenderIfDue(0, 0));
+    EXPECT_EQ(s.view.FullRenders, 1);
+    s.view.Present = nullptr;
+    s.view.Resize(300, 200);
+    EXPECT_TRUE(s.view.RenderIfDue(0, 0));
+    EXPECT_EQ(s.view.FullRenders, 2);
+}
+
 TEST(MapView, DrawFlagsFollowTheModeAndThePlacabilityOption) {
     Scene s;
     const std::uint32_t expected[] = {16, 0, 512, 64, 32, 128};
