@@ -69,6 +69,19 @@ void BM_RefreshTickMouseOnlyWithToolOutline(benchmark::State& state) {
 }
 BENCHMARK(BM_RefreshTickMouseOnlyWithToolOutline)->Unit(benchmark::kMicrosecond);
 
+// What putting the picture on screen costs at zoom 1: the display's paint copies the
+// display bitmap onto the window's backing store (here a picture of the same format).
+void BM_MapDisplayPaint(benchmark::State& state) {
+    BigScene scene;
+    scene.view.RefreshTick(true, 0, 0);
+    QImage screen(1920, 1080, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&screen);
+        painter.drawImage(QRect(0, 0, 1920, 1080), scene.view.DisplayBitmap, QRect(0, 0, 1920, 1080));
+    }
+}
+BENCHMARK(BM_MapDisplayPaint)->Unit(benchmark::kMicrosecond);
+
 void BM_RefreshTickFullRender(benchmark::State& state) {
     BigScene scene;
     for (auto _ : state) {

@@ -1,6 +1,7 @@
 #include "view/CHILDWIN.h"
 
 #include "app/Debugunit.h"
+#include "base/Random.h"
 #include "graphics/OrvistadTypes.h"
 #include "view/MapImage.h"
 #include "view/Overlays.h"
@@ -17,6 +18,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+
+#include <chrono>
 
 namespace orv {
 namespace {
@@ -40,6 +43,8 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameDa
       m_view(m_document->Chk, *m_document->Tileset, gameData) {
     setObjectName("MapWindow");
     setWindowTitle("Orvistad Beta 1.0");
+    // The terrain brushes draw random tile variants.
+    SeedRandom(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     setAttribute(Qt::WA_DeleteOnClose);
 
     ToolBar2 = new QToolBar(this);

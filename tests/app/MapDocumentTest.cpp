@@ -32,6 +32,29 @@ void WriteOurMap(const std::string& path) {
     ASSERT_TRUE(SaveMap(Game().Archives, chk, std::string(), path));
 }
 
+// Points the temporary folder at a private one for the test's life, so that working folders
+// made by other tests running at the same time do not count.
+class PrivateTmp {
+public:
+    PrivateTmp() {
+        const char* old = std::getenv("TMPDIR");
+        m_old = old ? std::optional<std::string>(old) : std::nullopt;
+        fs::create_directory(m_dir.path() / "tmp");
+        setenv("TMPDIR", (m_dir.path() / "tmp").c_str(), 1);
+    }
+    ~PrivateTmp() {
+        if (m_old) {
+            setenv("TMPDIR", m_old->c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+    }
+
+private:
+    test::TempDir m_dir;
+    std::optional<std::string> m_old;
+};
+
 // The working folders of this user that exist now.
 std::set<std::string> WorkingFolders() {
     std::set<std::string> out;
@@ -97,6 +120,7 @@ TEST(MapDocument, AMapThatCannotBeOpenedNamesFileAndReasonAndLeavesNothing) {
     const std::string folder = dir.file("folder.scm");
     fs::create_directory(folder);
 
+    PrivateTmp tmp;
     const auto foldersBefore = WorkingFolders();
     const std::vector<std::pair<std::string, std::string>> cases = {
         {dir.file("missing.scm"), "does not exist"},
@@ -199,6 +223,7 @@ TEST(MapDocument, ANewMapGetsItsFirstArchiveOnSave) {
     test::TempDir dir;
     test::RecordingPrompter prompter;
     SeedRandom(8);
+    PrivateTmp tmp;
     auto doc = TMapDocument::NewMap(TerrainTypeGroups[1][1], 1, 40, 30, Game(), prompter);
     EXPECT_TRUE(doc->WorkingCopy.empty());
     EXPECT_TRUE(doc->FileName.empty());
