@@ -113,6 +113,14 @@ TMainForm::~TMainForm() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     DebugLog("FormClose of mainform...");
+    // Each map window asks about its changes; one that stays open keeps the program open.
+    m_mdi->closeAllSubWindows();
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (sub->isVisible()) {
+            event->ignore();
+            return;
+        }
+    }
     QMainWindow::closeEvent(event);
 }
 

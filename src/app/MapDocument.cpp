@@ -122,6 +122,7 @@ Result<std::unique_ptr<TMapDocument>> TMapDocument::Open(const std::string& path
     }
     doc->Chk.FileName = doc->WorkingCopy;
     doc->Prepare(data.Tileset(doc->Chk.Tileset()));
+    doc->MarkSaved();
     return doc;
 }
 
@@ -132,6 +133,22 @@ std::unique_ptr<TMapDocument> TMapDocument::NewMap(int terrainGroup, int tileset
     doc->Chk.NewMap(terrainGroup, tileset, width, height, &slot);
     doc->Prepare(slot);
     return doc;
+}
+
+void TMapDocument::MarkSaved() {
+    auto bytes = Chk.Snapshot();
+    m_savedBytes.reset();
+    if (bytes) {
+        m_savedBytes = std::move(bytes).value();
+    }
+}
+
+bool TMapDocument::IsModified() {
+    if (FileName.empty() || !m_savedBytes) {
+        return true;
+    }
+    auto now = Chk.Snapshot();
+    return !now || now.value() != *m_savedBytes;
 }
 
 Result<TMapDocument::SaveOutcome> TMapDocument::Save(const std::string& target) {
@@ -191,6 +208,7 @@ Result<TMapDocument::SaveOutcome> TMapDocument::Save(const std::string& target) 
         return fail(replaced.error());
     }
     FileName = target;
+    MarkSaved();
     DebugLog("Saved " + target);
     return outcome;
 }

@@ -13,6 +13,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <vector>
 #include <string>
 
 namespace orv {
@@ -40,6 +42,10 @@ public:
     // On success the document's file name is `target`.
     Result<SaveOutcome> Save(const std::string& target);
 
+    // True when the scenario differs from what was last opened or saved (a new map that was
+    // never saved counts as changed).
+    bool IsModified();
+
     TCHK Chk;
     std::string FileName;    // the map file; empty for a new map
     std::string WorkingCopy; // empty until the map has one
@@ -52,9 +58,12 @@ private:
     TMapDocument(TGameData& data, Prompter& prompter, std::filesystem::path folder);
     void Prepare(CStarcraftTileset& tileset);
 
+    void MarkSaved();
+
     TGameData& m_data;
     Prompter& m_prompter;
     std::filesystem::path m_folder;
+    std::optional<std::vector<std::uint8_t>> m_savedBytes; // the scenario as last opened or saved
 };
 
 // A private, uniquely named folder for one working copy (mode 0700), or an error.

@@ -47,6 +47,16 @@ void TWidgetPrompter::ShowMessage(const std::string& text) {
     QMessageBox::information(m_parent, QApplication::applicationName(), QString::fromStdString(text));
 }
 
+Prompter::Answer TWidgetPrompter::AskYesNoCancel(const std::string& text) {
+    const auto button = QMessageBox::question(m_parent, QApplication::applicationName(), QString::fromStdString(text),
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                              QMessageBox::Yes);
+    if (button == QMessageBox::Yes) {
+        return Answer::Yes;
+    }
+    return button == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
 std::optional<std::string> TWidgetPrompter::InputText(const std::string& caption, const std::string& prompt,
                                                       const std::string& initial) {
     bool ok = false;

@@ -16,6 +16,7 @@ public:
     void ShowMessage(const std::string& text) override;
     std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
                                          const std::string& initial) override;
+    Answer AskYesNoCancel(const std::string& text) override;
     std::vector<std::string> ChooseFilesToOpen(const std::string& caption, const std::string& filter) override;
     std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
                                                 const std::string& defaultExtension) override;

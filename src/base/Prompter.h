@@ -11,6 +11,8 @@ namespace orv {
 
 class Prompter {
 public:
+    enum class Answer { Yes, No, Cancel };
+
     virtual ~Prompter() = default;
 
     // A message the user acknowledges.
@@ -19,6 +21,12 @@ public:
     // A line of text; nothing when the user cancels.
     virtual std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
                                                  const std::string& initial) = 0;
+
+    // A question answered Yes, No or Cancel. Nobody to ask: No.
+    virtual Answer AskYesNoCancel(const std::string& text) {
+        (void)text;
+        return Answer::No;
+    }
 
     // File dialogs. `filter` reads "Description|*.a;*.b|Other|*.c". Nothing chosen (the user
     // cancelled, or nobody can be asked) gives an empty answer.

@@ -424,7 +424,7 @@ std::array<bool, 12> TCHK::CheckStartLocations() {
     std::array<bool, 12> hasStart{};
     for (const UnitRecord& u : Units) {
         if (u.Type == kStartLocationType && u.Owner < 12) {
-            if (hasStart[u.Owner]) {
+            if (hasStart[u.Owner] && !m_quiet) {
                 m_prompter.ShowMessage("Player " + std::to_string(u.Owner + 1) +
                                        " already has atleast one start location, please reduce to one or SC may have errors");
             }
@@ -453,6 +453,13 @@ int TCHK::FormatKind() const {
         return 4;
     }
     return Version < 205 ? 2 : 4;
+}
+
+Result<std::vector<std::uint8_t>> TCHK::Snapshot() {
+    m_quiet = true;
+    auto bytes = WriteToBytes();
+    m_quiet = false;
+    return bytes;
 }
 
 Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
@@ -501,7 +508,9 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         const auto i = static_cast<std::size_t>(p);
         Put8(v, hasStart[i] ? OwnerTypes[i] : 0);
         if (!hasStart[i] && ownsUnit[i] && p < 8) {
-            m_prompter.ShowMessage("Player " + std::to_string(p + 1) + " is missing a startlocation");
+            if (!m_quiet) {
+                m_prompter.ShowMessage("Player " + std::to_string(p + 1) + " is missing a startlocation");
+            }
         }
     }
     out.Section("OWNR", v);

@@ -168,6 +168,9 @@ public:
     // Writes the scenario to FileName / to bytes. Runs the start-location check first.
     Status WriteToFile();
     Result<std::vector<std::uint8_t>> WriteToBytes();
+    // The bytes a save would write, without the start-location check's messages: what the
+    // editor compares to tell whether a map changed since it was saved.
+    Result<std::vector<std::uint8_t>> Snapshot();
 
     int AddString(const std::string& text) { return Strings.AddString(text); }
     int AddUnit(int x, int y, int owner, int type);
@@ -219,6 +222,7 @@ private:
     void StampDoodad(const DoodadRecord& d, const TileRect* clip);
 
     Prompter& m_prompter;
+    bool m_quiet = false; // the start-location check keeps its messages to itself
     const std::vector<std::uint8_t>* m_unitsDat;
     bool m_terrainEdited = false;
     bool m_newMap = false;

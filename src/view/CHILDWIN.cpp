@@ -7,6 +7,7 @@
 #include "view/Overlays.h"
 #include "view/PaintBoxEx.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
 #include <QFrame>
@@ -370,6 +371,15 @@ void TMapWindow::AddMapRevealers(int number) {
 }
 
 void TMapWindow::closeEvent(QCloseEvent* event) {
+    // Changes are never dropped without asking.
+    if (m_document->IsModified()) {
+        const std::string name = m_document->FileName.empty() ? windowTitle().toStdString() : m_document->FileName;
+        const Prompter::Answer answer = m_prompter.AskYesNoCancel("Save changes to " + name + "?");
+        if (answer == Prompter::Answer::Cancel || (answer == Prompter::Answer::Yes && !Save(false))) {
+            event->ignore();
+            return;
+        }
+    }
     Timer1->stop();
     m_active = false;
     QWidget::closeEvent(event);

@@ -152,9 +152,13 @@ TEST(MapDocument, SaveCloseReopenGivesTheSameScenario) {
     {
         auto doc = TMapDocument::Open(map, Game(), prompter);
         ASSERT_TRUE(doc);
+        EXPECT_FALSE(doc.value()->IsModified());
         doc.value()->Chk.AddUnit(640, 640, 2, 0);
+        EXPECT_TRUE(doc.value()->IsModified());
+        EXPECT_TRUE(prompter.messages.empty()); // asking whether it changed says nothing
         doc.value()->Chk.Fog(3, 3) = 0x55;
         auto result = doc.value()->Save(map);
+        EXPECT_FALSE(doc.value()->IsModified());
         ASSERT_TRUE(result) << result.error();
         EXPECT_FALSE(result.value().rebuilt);
         saved = ScenarioBytes(doc.value()->Chk);
@@ -227,12 +231,14 @@ TEST(MapDocument, ANewMapGetsItsFirstArchiveOnSave) {
     auto doc = TMapDocument::NewMap(TerrainTypeGroups[1][1], 1, 40, 30, Game(), prompter);
     EXPECT_TRUE(doc->WorkingCopy.empty());
     EXPECT_TRUE(doc->FileName.empty());
+    EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(doc->Tileset, &Game().Tileset(1));
     const auto folders = WorkingFolders();
     const std::string target = dir.file("fresh.scx");
     auto saved = doc->Save(target);
     ASSERT_TRUE(saved) << saved.error();
     EXPECT_EQ(doc->FileName, target);
+    EXPECT_FALSE(doc->IsModified());
     EXPECT_FALSE(doc->WorkingCopy.empty());
     EXPECT_EQ(WorkingFolders().size(), folders.size() + 1);
     const auto bytes = ScenarioBytes(doc->Chk);

@@ -328,6 +328,65 @@ TEST(MainForm, SaveCloseReopenKeepsTheEdits) {
     EXPECT_EQ(e.Active()->Scenario().WriteToBytes().value(), saved);
 }
 
+TEST(MainForm, ClosingAChangedMapAsksFirst) {
+    Editor e;
+    const std::string map = e.dir.file("ours.scx");
+    WriteOurMap(map);
+    const auto before = ReadBytes(map);
+    e.Open({map});
+    e.Trigger({"&File", "&Close"}); // unchanged: closes without a question
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(e.prompter.asked.empty());
+    EXPECT_EQ(e.form->MapWindows().size(), 0u);
+
+    e.Open({map});
+    e.Trigger({"Misc Tools", "Map Revealers", "Add for player 1"});
+    e.prompter.choices = {Prompter::Answer::Cancel};
+    e.Trigger({"&File", "&Close"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(e.prompter.asked, std::vector<std::string>{"Save changes to " + map + "?"});
+    EXPECT_EQ(e.form->MapWindows().size(), 1u);
+    // Closing the program asks too, and Cancel keeps it running.
+    e.prompter.choices = {Prompter::Answer::Cancel};
+    EXPECT_FALSE(e.form->close());
+    EXPECT_EQ(e.form->MapWindows().size(), 1u);
+    EXPECT_EQ(ReadBytes(map), before);
+    // Yes saves, then closes.
+    e.prompter.choices = {Prompter::Answer::Yes};
+    e.Trigger({"&File", "&Close"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.form->MapWindows().size(), 0u);
+    EXPECT_NE(ReadBytes(map), before);
+
+    // No closes without saving.
+    e.Open({map});
+    const auto saved = ReadBytes(map);
+    e.Trigger({"Misc Tools", "Map Revealers", "Add for player 2"});
+    e.prompter.choices = {Prompter::Answer::No};
+    EXPECT_TRUE(e.form->close());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.form->MapWindows().size(), 0u);
+    EXPECT_EQ(ReadBytes(map), saved);
+}
+
+TEST(MainForm, ANewMapThatWasNeverSavedCountsAsChanged) {
+    Editor e;
+    e.form->CreateNewMap(TerrainTypeGroups[0][0], 0, 32, 32);
+    ASSERT_NE(e.Active(), nullptr);
+    e.prompter.choices = {Prompter::Answer::Yes}; // then the save dialog is cancelled
+    e.Trigger({"&File", "&Close"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.prompter.asked.size(), 1u);
+    EXPECT_EQ(e.form->MapWindows().size(), 1u); // nothing was saved, so it stays
+    const std::string target = e.dir.file("first.scm");
+    e.prompter.choices = {Prompter::Answer::Yes};
+    e.prompter.saveAnswers.push_back(target);
+    e.Trigger({"&File", "&Close"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.form->MapWindows().size(), 0u);
+    EXPECT_TRUE(std::filesystem::exists(target));
+}
+
 TEST(MainForm, AFailedSaveIsShownAndLeavesTheMapAlone) {
     Editor e;
     const std::string map = e.dir.file("ours.scx");

@@ -43,10 +43,22 @@ public:
         return answer;
     }
 
+    Answer AskYesNoCancel(const std::string& text) override {
+        asked.push_back(text);
+        if (choices.empty()) {
+            return Answer::No;
+        }
+        const Answer answer = choices.front();
+        choices.pop_front();
+        return answer;
+    }
+
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::deque<std::string> answers;
     std::vector<std::string> fileQuestions;
+    std::vector<std::string> asked;         // yes / no / cancel questions
+    std::deque<Answer> choices;             // their answers (No when empty)
     std::deque<std::vector<std::string>> openAnswers; // one list of files per open dialog
     std::deque<std::string> saveAnswers;              // one name per save dialog
 };
