@@ -107,6 +107,11 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameDa
         m_view.Edit.OverlayX = at.x();
         m_view.Edit.OverlayY = at.y();
     };
+    // The wheel scrolls the map: up and down, or sideways with Shift held.
+    MapDisplay->OnMouseWheel = [this](int delta, Qt::KeyboardModifiers modifiers, QPoint) {
+        QScrollBar* bar = (modifiers & Qt::ShiftModifier) ? HoriScroll : VertScroll;
+        bar->setValue(bar->value() - delta * 3 * bar->singleStep() / 120);
+    };
     MiniMapPB->OnPaint = [this](QPainter& painter) { painter.drawImage(0, 0, m_view.MiniMapPicture); };
     MiniMapPB->OnMouseDown = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
         MiniMapPBMouseDown(buttons, at);

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace orv {
 
@@ -49,6 +50,15 @@ void TPaintboxEx::mouseMoveEvent(QMouseEvent* event) {
     if (OnMouseMove) {
         OnMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
     }
+}
+
+void TPaintboxEx::wheelEvent(QWheelEvent* event) {
+    if (!OnMouseWheel) {
+        event->ignore();
+        return;
+    }
+    const QPoint delta = event->angleDelta();
+    OnMouseWheel(delta.y() != 0 ? delta.y() : delta.x(), event->modifiers(), event->position().toPoint());
 }
 
 } // namespace orv

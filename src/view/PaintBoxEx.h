@@ -16,7 +16,8 @@ public:
     std::function<void(QPainter&)> OnPaint;
     std::function<void()> OnMouseLeave;
     std::function<void()> OnMouseEnter;
-    // Wheel events are declared for owners that want them; the box itself never raises them.
+    // The wheel: OnMouseWheel gets each turn (in eighths of a degree, 120 a notch); the
+    // down and up events are declared for owners that want them and are not raised.
     std::function<void(int delta, Qt::KeyboardModifiers, QPoint)> OnMouseWheel;
     std::function<void(Qt::KeyboardModifiers, QPoint)> OnMouseWheelDown;
     std::function<void(Qt::KeyboardModifiers, QPoint)> OnMouseWheelUp;
@@ -33,6 +34,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 };
 
 } // namespace orv

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -97,6 +98,24 @@ TEST(MapWindow, TheHoverRectangleGoesWhenThePointerLeaves) {
     // Pointer positions beyond the square are kept to it.
     SendMouse(w->MiniMapPB, QEvent::MouseMove, QPoint(500, -40), Qt::NoButton);
     EXPECT_GT(greens(), 0);
+}
+
+TEST(MapWindow, TheWheelScrollsTheMap) {
+    Editor e;
+    TMapWindow* w = OpenMap(e, 64);
+    ASSERT_NE(w, nullptr);
+    auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent event(QPointF(10, 10), w->MapDisplay->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w->MapDisplay, &event);
+    };
+    wheel(-120, Qt::NoModifier); // one notch down: three steps of 32 pixels
+    EXPECT_EQ(w->VertScroll->value(), 96);
+    EXPECT_EQ(w->View().Viewport.ScrollTileY, 3);
+    wheel(-240, Qt::ShiftModifier);
+    EXPECT_EQ(w->HoriScroll->value(), 192);
+    wheel(1200, Qt::NoModifier);
+    EXPECT_EQ(w->VertScroll->value(), 0);
 }
 
 TEST(MapWindow, ZoomLevelsScaleTheDisplay) {
