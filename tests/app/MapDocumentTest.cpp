@@ -3,6 +3,7 @@
 #include "archive/MapArchiveReader.h"
 #include "base/Random.h"
 #include "graphics/OrvistadTypes.h"
+#include "support/OurMaps.h"
 #include "support/RecordingPrompter.h"
 #include "support/StandinData.h"
 #include "support/TestSupport.h"
@@ -19,17 +20,6 @@ namespace fs = std::filesystem;
 
 TGameData& Game() {
     return test::StandinGameData();
-}
-
-// A map written by our own writer: 64 x 64 jungle with two units.
-void WriteOurMap(const std::string& path) {
-    test::RecordingPrompter prompter;
-    TCHK chk(prompter, &Game().UnitsDat);
-    SeedRandom(5);
-    chk.NewMap(2, 4, 64, 64, &Game().Tileset(4));
-    chk.AddUnit(100, 100, 0, 0);
-    chk.AddUnit(300, 200, 1, 37);
-    ASSERT_TRUE(SaveMap(Game().Archives, chk, std::string(), path));
 }
 
 // Points the temporary folder at a private one for the test's life, so that working folders
@@ -73,10 +63,30 @@ std::vector<std::uint8_t> ScenarioBytes(TCHK& chk) {
     return bytes ? bytes.value() : std::vector<std::uint8_t>{};
 }
 
+// Our map in a scratch folder, its bytes as written, and a document of it with one unit added.
+struct EditedMap {
+    test::TempDir dir;
+    std::string map = dir.file("ours.scx");
+    std::vector<std::uint8_t> before;
+    test::RecordingPrompter prompter;
+    std::unique_ptr<TMapDocument> doc;
+
+    EditedMap() {
+        test::WriteOurMap(map);
+        before = test::ReadBytes(map);
+        auto opened = TMapDocument::Open(map, Game(), prompter);
+        EXPECT_TRUE(opened);
+        if (opened) {
+            doc = std::move(opened).value();
+            doc->Chk.AddUnit(640, 640, 2, 0);
+        }
+    }
+};
+
 TEST(MapDocument, EachOpenGetsItsOwnPrivateWorkingCopyRemovedOnClose) {
     test::TempDir dir;
     const std::string map = dir.file("ours.scx");
-    WriteOurMap(map);
+    test::WriteOurMap(map);
     const auto before = test::ReadBytes(map);
     test::RecordingPrompter prompter;
     auto first = TMapDocument::Open(map, Game(), prompter);
@@ -113,7 +123,7 @@ TEST(MapDocument, AMapThatCannotBeOpenedNamesFileAndReasonAndLeavesNothing) {
     const std::string noScenario = dir.file("noscenario.scx");
     test::MakeStormArchive(noScenario, {{"staredit\\wav\\a.wav", test::Pattern(100, 1)}});
     const std::string ours = dir.file("ours.scx");
-    WriteOurMap(ours);
+    test::WriteOurMap(ours);
     auto bytes = test::ReadBytes(ours);
     const std::string cut = dir.file("cut.scx");
     test::WriteBytes(cut, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 3)));
@@ -146,7 +156,7 @@ TEST(MapDocument, AMapThatCannotBeOpenedNamesFileAndReasonAndLeavesNothing) {
 TEST(MapDocument, SaveCloseReopenGivesTheSameScenario) {
     test::TempDir dir;
     const std::string map = dir.file("ours.scx");
-    WriteOurMap(map);
+    test::WriteOurMap(map);
     test::RecordingPrompter prompter;
     std::vector<std::uint8_t> saved;
     {
@@ -172,53 +182,43 @@ TEST(MapDocument, SaveCloseReopenGivesTheSameScenario) {
 }
 
 TEST(MapDocument, SaveAsWritesTheNewFileAndLeavesTheOldOne) {
-    test::TempDir dir;
-    const std::string map = dir.file("ours.scx");
-    WriteOurMap(map);
-    const auto before = test::ReadBytes(map);
-    test::RecordingPrompter prompter;
-    auto doc = TMapDocument::Open(map, Game(), prompter);
-    ASSERT_TRUE(doc);
-    doc.value()->Chk.AddUnit(640, 640, 2, 0);
-    const std::string other = dir.file("copy.scm");
-    ASSERT_TRUE(doc.value()->Save(other));
-    EXPECT_EQ(doc.value()->FileName, other);
-    EXPECT_EQ(test::ReadBytes(map), before);
-    auto reopened = TMapDocument::Open(other, Game(), prompter);
+    EditedMap m;
+    ASSERT_TRUE(m.doc);
+    const std::string other = m.dir.file("copy.scm");
+    ASSERT_TRUE(m.doc->Save(other));
+    EXPECT_EQ(m.doc->FileName, other);
+    EXPECT_EQ(test::ReadBytes(m.map), m.before);
+    auto reopened = TMapDocument::Open(other, Game(), m.prompter);
     ASSERT_TRUE(reopened);
     EXPECT_EQ(reopened.value()->Chk.Units.size(), 3u);
 }
 
 TEST(MapDocument, AFailedSaveLeavesTheMapFileAsItWas) {
-    test::TempDir dir;
-    const std::string map = dir.file("ours.scx");
-    WriteOurMap(map);
-    const auto before = test::ReadBytes(map);
-    test::RecordingPrompter prompter;
-    auto doc = TMapDocument::Open(map, Game(), prompter);
-    ASSERT_TRUE(doc);
-    doc.value()->Chk.AddUnit(640, 640, 2, 0);
-
+    EditedMap m;
+    ASSERT_TRUE(m.doc);
     // The working copy was damaged behind the editor's back: the archive update fails.
-    test::WriteBytes(doc.value()->WorkingCopy, test::Pattern(3000, 9));
-    auto failed = doc.value()->Save(map);
+    test::WriteBytes(m.doc->WorkingCopy, test::Pattern(3000, 9));
+    auto failed = m.doc->Save(m.map);
     ASSERT_FALSE(failed);
-    EXPECT_TRUE(failed.error().starts_with("Could not save " + map)) << failed.error();
+    EXPECT_TRUE(failed.error().starts_with("Could not save " + m.map)) << failed.error();
     EXPECT_NE(failed.error().find("The map file was not changed."), std::string::npos);
-    EXPECT_EQ(test::ReadBytes(map), before);
+    EXPECT_EQ(test::ReadBytes(m.map), m.before);
+}
 
-    // A target that cannot be written (its folder does not exist, or it is a folder).
-    auto doc2 = TMapDocument::Open(map, Game(), prompter);
-    ASSERT_TRUE(doc2);
-    EXPECT_FALSE(doc2.value()->Save(dir.file("nowhere/else.scx")));
-    EXPECT_FALSE(fs::exists(dir.file("nowhere")));
-    const std::string folder = dir.file("folder.scx");
+TEST(MapDocument, AnUnwritableTargetLeavesEverythingAsItWas) {
+    EditedMap m;
+    ASSERT_TRUE(m.doc);
+    // The target's folder does not exist, or the target is a folder.
+    EXPECT_FALSE(m.doc->Save(m.dir.file("nowhere/else.scx")));
+    EXPECT_FALSE(fs::exists(m.dir.file("nowhere")));
+    const std::string folder = m.dir.file("folder.scx");
     fs::create_directory(folder);
-    EXPECT_FALSE(doc2.value()->Save(folder));
+    EXPECT_FALSE(m.doc->Save(folder));
     EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_EQ(doc2.value()->FileName, map); // still the map it was
-    EXPECT_EQ(test::ReadBytes(map), before);
-    for (const auto& entry : fs::directory_iterator(dir.path())) {
+    EXPECT_EQ(m.doc->FileName, m.map); // still the map it was
+    EXPECT_TRUE(m.doc->IsModified());
+    EXPECT_EQ(test::ReadBytes(m.map), m.before);
+    for (const auto& entry : fs::directory_iterator(m.dir.path())) {
         EXPECT_EQ(entry.path().string().find(".orvistad-part"), std::string::npos) << entry.path();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MAIN.h"
+#include "support/OurMaps.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestSupport.h"
 #include "view/CHILDWIN.h"
@@ -48,6 +49,14 @@ struct Editor {
         prompter.openAnswers.push_back(files);
         Trigger({"&File", "&Open"});
     }
+    // Our map (`side` x `side`) written into the scratch folder and opened with File, Open.
+    TMapWindow* OpenOurMap(int side = 64, const std::string& name = "ours.scx") {
+        const std::string path = dir.file(name);
+        WriteOurMap(path, side);
+        Open({path});
+        EXPECT_NE(Active(), nullptr);
+        return Active();
+    }
     TMapWindow* Active() const { return form->ActiveMapWindow(); }
     std::vector<std::string> WindowsMenuItems() const {
         std::vector<std::string> out;
@@ -57,8 +66,5 @@ struct Editor {
         return out;
     }
 };
-
-// A map written by our own writer (`side` x `side` tiles, two units) at `path`.
-void WriteOurMap(const std::string& path, int side = 64);
 
 } // namespace orv::test

@@ -31,26 +31,6 @@
 
 namespace orv::test {
 
-void WriteOurMap(const std::string& path, int side) {
-    RecordingPrompter prompter;
-    StartupOptions options;
-    static TGameData* data = [] {
-        static RecordingPrompter quiet;
-        auto* d = new TGameData(quiet);
-        StartupOptions o;
-        o.standinOnly = true;
-        o.programDir = o.configDir = std::filesystem::temp_directory_path() / "orvistad-none";
-        d->Load(o);
-        return d;
-    }();
-    TCHK chk(prompter, &data->UnitsDat);
-    SeedRandom(5);
-    chk.NewMap(2, 4, side, side, &data->Tileset(4));
-    chk.AddUnit(100, 100, 0, 0);
-    chk.AddUnit(300, 200, 1, 37);
-    ASSERT_TRUE(SaveMap(data->Archives, chk, std::string(), path));
-}
-
 namespace {
 
 std::vector<std::string> MenuCaptions(QMenu* menu) {
@@ -159,9 +139,8 @@ TEST(MainForm, StartUpAndShutdownAreLogged) {
 
 TEST(MainForm, OpensOurMapIntoAWindowListedUnderWindows) {
     Editor e;
+    e.OpenOurMap();
     const std::string map = e.dir.file("ours.scx");
-    WriteOurMap(map);
-    e.Open({map});
     TMapWindow* w = e.Active();
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(e.prompter.messages.empty());
@@ -223,9 +202,8 @@ TEST(MainForm, AMapThatCannotBeOpenedShowsOneMessageAndNoWindow) {
 
 TEST(MainForm, TheSameFileTwiceGetsTwoWorkingCopies) {
     Editor e;
+    e.OpenOurMap();
     const std::string map = e.dir.file("ours.scx");
-    WriteOurMap(map);
-    e.Open({map});
     e.Open({map});
     const auto windows = e.form->MapWindows();
     ASSERT_EQ(windows.size(), 2u);
@@ -255,9 +233,8 @@ TEST(MainForm, TheSameFileTwiceGetsTwoWorkingCopies) {
 
 TEST(MainForm, AnInactiveWindowRendersNothing) {
     Editor e;
+    e.OpenOurMap();
     const std::string map = e.dir.file("ours.scx");
-    WriteOurMap(map);
-    e.Open({map});
     TMapWindow* first = e.Active();
     e.Open({map});
     TMapWindow* second = e.Active();
@@ -301,9 +278,8 @@ TEST(MainForm, RecentListOrders) {
 
 TEST(MainForm, SaveCloseReopenKeepsTheEdits) {
     Editor e;
+    e.OpenOurMap();
     const std::string map = e.dir.file("ours.scx");
-    WriteOurMap(map);
-    e.Open({map});
     ASSERT_NE(e.Active(), nullptr);
     e.Trigger({"Misc Tools", "Map Revealers", "Add for player 1"});
     ASSERT_EQ(e.Active()->Scenario().Units.size(), 2u + 36u);
@@ -330,10 +306,9 @@ TEST(MainForm, SaveCloseReopenKeepsTheEdits) {
 
 TEST(MainForm, ClosingAChangedMapAsksFirst) {
     Editor e;
+    e.OpenOurMap();
     const std::string map = e.dir.file("ours.scx");
-    WriteOurMap(map);
     const auto before = ReadBytes(map);
-    e.Open({map});
     e.Trigger({"&File", "&Close"}); // unchanged: closes without a question
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(e.prompter.asked.empty());
@@ -389,10 +364,9 @@ TEST(MainForm, ANewMapThatWasNeverSavedCountsAsChanged) {
 
 TEST(MainForm, AFailedSaveIsShownAndLeavesTheMapAlone) {
     Editor e;
+    e.OpenOurMap();
     const std::string map = e.dir.file("ours.scx");
-    WriteOurMap(map);
     const auto before = ReadBytes(map);
-    e.Open({map});
     ASSERT_NE(e.Active(), nullptr);
     e.Trigger({"Misc Tools", "Map Revealers", "Add for player 2"});
     WriteBytes(e.Active()->Document().WorkingCopy, Pattern(2000, 4));
@@ -407,9 +381,8 @@ TEST(MainForm, AFailedSaveIsShownAndLeavesTheMapAlone) {
 
 TEST(MainForm, SaveAsPutsTheChosenNameInTheRecentList) {
     Editor e;
+    e.OpenOurMap();
     const std::string map = e.dir.file("ours.scx");
-    WriteOurMap(map);
-    e.Open({map});
     const std::string other = e.dir.file("other.scm");
     e.prompter.saveAnswers.push_back(other);
     e.Trigger({"&File", "Save &As..."});
@@ -482,9 +455,8 @@ TEST(MainForm, NewMapFromTheDialogSavesAndReopens) {
 
 TEST(MainForm, SaveImageWritesAJpegAndRestartsTheRefresh) {
     Editor e;
+    e.OpenOurMap();
     const std::string map = e.dir.file("ours.scx");
-    WriteOurMap(map);
-    e.Open({map});
     TMapWindow* w = e.Active();
     ASSERT_NE(w, nullptr);
     // Cancelled: nothing written, the refresh goes on.
@@ -578,9 +550,8 @@ TEST(MainForm, AboutShowsTheAboutBox) {
 
 TEST(MainForm, WindowArrangements) {
     Editor e;
+    e.OpenOurMap(16);
     const std::string map = e.dir.file("ours.scx");
-    WriteOurMap(map, 16);
-    e.Open({map});
     e.Open({map});
     e.Trigger({"&Window", "Tile &Vertically"});
     auto subs = e.form->Workspace()->subWindowList(QMdiArea::CreationOrder);

@@ -13,15 +13,6 @@
 namespace orv::test {
 namespace {
 
-TMapWindow* OpenMap(Editor& e, int side) {
-    const std::string map = e.dir.file("map" + std::to_string(side) + ".scx");
-    WriteOurMap(map, side);
-    e.Open({map});
-    TMapWindow* w = e.Active();
-    EXPECT_NE(w, nullptr);
-    return w;
-}
-
 void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
@@ -30,7 +21,7 @@ void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons b
 
 TEST(MapWindow, A64MapInA610By433Display) {
     Editor e;
-    TMapWindow* w = OpenMap(e, 64);
+    TMapWindow* w = e.OpenOurMap(64);
     ASSERT_NE(w, nullptr);
     w->SetDisplaySize(610, 433);
     QApplication::processEvents();
@@ -56,7 +47,7 @@ TEST(MapWindow, A64MapInA610By433Display) {
 
 TEST(MapWindow, TheMiniMapScrollsTheView) {
     Editor e;
-    TMapWindow* w = OpenMap(e, 128);
+    TMapWindow* w = e.OpenOurMap(128);
     ASSERT_NE(w, nullptr);
     w->SetDisplaySize(610, 433);
     QApplication::processEvents();
@@ -77,7 +68,7 @@ TEST(MapWindow, TheMiniMapScrollsTheView) {
 
 TEST(MapWindow, TheHoverRectangleGoesWhenThePointerLeaves) {
     Editor e;
-    TMapWindow* w = OpenMap(e, 64);
+    TMapWindow* w = e.OpenOurMap(64);
     ASSERT_NE(w, nullptr);
     auto greens = [&] {
         int n = 0;
@@ -102,7 +93,7 @@ TEST(MapWindow, TheHoverRectangleGoesWhenThePointerLeaves) {
 
 TEST(MapWindow, TheWheelScrollsTheMap) {
     Editor e;
-    TMapWindow* w = OpenMap(e, 64);
+    TMapWindow* w = e.OpenOurMap(64);
     ASSERT_NE(w, nullptr);
     auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
         QWheelEvent event(QPointF(10, 10), w->MapDisplay->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta),
@@ -120,7 +111,7 @@ TEST(MapWindow, TheWheelScrollsTheMap) {
 
 TEST(MapWindow, ZoomLevelsScaleTheDisplay) {
     Editor e;
-    TMapWindow* w = OpenMap(e, 64);
+    TMapWindow* w = e.OpenOurMap(64);
     ASSERT_NE(w, nullptr);
     w->SetDisplaySize(610, 433);
     w->Timer1Timer();
@@ -142,7 +133,7 @@ TEST(MapWindow, ZoomLevelsScaleTheDisplay) {
 
 TEST(MapWindow, ModeAndPlayerComboBoxesReachTheView) {
     Editor e;
-    TMapWindow* w = OpenMap(e, 64);
+    TMapWindow* w = e.OpenOurMap(64);
     ASSERT_NE(w, nullptr);
     w->Timer1Timer();
     w->Mode->setCurrentIndex(5);
@@ -161,7 +152,7 @@ TEST(MapWindow, ModeAndPlayerComboBoxesReachTheView) {
 
 TEST(MapWindow, OneUnitPaletteBranchOpensAtATime) {
     Editor e;
-    TMapWindow* w = OpenMap(e, 16);
+    TMapWindow* w = e.OpenOurMap(16);
     ASSERT_NE(w, nullptr);
     auto* other = new QTreeWidgetItem(w->UnitSelect, QStringList("Other"));
     new QTreeWidgetItem(other, QStringList("child"));
