@@ -195,7 +195,7 @@ void TMapWindow::resizeEvent(QResizeEvent* event) {
 
 void TMapWindow::FormResize() {
     const int w = width(), h = height();
-    const int bar = style() ? HoriScroll->sizeHint().height() : 16;
+    const int bar = HoriScroll->sizeHint().height();
     const int vbar = VertScroll->sizeHint().width();
     ToolBar2->setGeometry(0, 0, w, 29);
     MapDisplay->setGeometry(kLeftColumn, kTop, std::max(1, w - kLeftColumn - vbar), std::max(1, h - kTop - bar));
