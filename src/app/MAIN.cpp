@@ -338,6 +338,11 @@ QMdiSubWindow* TMainForm::AddMapWindow(TMapWindow* window, const std::string& ca
         }
     });
     window->OnCaptionChange = [item](const std::string& text) { item->setText(QString::fromStdString(text)); };
+    window->OnStatus = [this](int panel, const std::string& text) {
+        if (panel >= 0 && panel < static_cast<int>(StatusPanels.size())) {
+            StatusPanels[static_cast<std::size_t>(panel)]->setText(QString::fromStdString(text));
+        }
+    };
     sub->show();
     m_mdi->setActiveSubWindow(sub);
     return sub;

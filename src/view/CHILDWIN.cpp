@@ -103,6 +103,11 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameDa
     m_view.PresentMiniMap = [this] { MiniMapPB->update(); };
     MapDisplay->OnPaint = [this](QPainter& painter) { MapDisplayPaint(painter); };
     MapDisplay->OnMouseMove = [this](Qt::MouseButtons, Qt::KeyboardModifiers, QPoint at) {
+        const TViewport& v = m_view.Viewport;
+        if (OnStatus) {
+            OnStatus(0, "X:" + std::to_string(at.x() / v.TileScreenSize + v.ScrollTileX) +
+                            ", Y:" + std::to_string(at.y() / v.TileScreenSize + v.ScrollTileY));
+        }
         // The editing tools set the overlay point in their own units; until then it follows the pointer.
         m_view.Edit.OverlayX = at.x();
         m_view.Edit.OverlayY = at.y();

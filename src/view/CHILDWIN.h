@@ -90,6 +90,9 @@ public:
     // How often the map display was put on screen.
     int PaintCount = 0;
 
+    // Writes a text into a panel of the main window's status bar.
+    std::function<void(int panel, const std::string& text)> OnStatus;
+
     // Where a window caption and the "Windows" menu show this map.
     std::function<void(const std::string& caption)> OnCaptionChange;
 

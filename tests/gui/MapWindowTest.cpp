@@ -3,6 +3,7 @@
 #include "view/PaintBoxEx.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTreeWidget>
@@ -89,6 +90,18 @@ TEST(MapWindow, TheHoverRectangleGoesWhenThePointerLeaves) {
     // Pointer positions beyond the square are kept to it.
     SendMouse(w->MiniMapPB, QEvent::MouseMove, QPoint(500, -40), Qt::NoButton);
     EXPECT_GT(greens(), 0);
+}
+
+TEST(MapWindow, TheStatusBarShowsTheTileUnderThePointer) {
+    Editor e;
+    TMapWindow* w = e.OpenOurMap(64);
+    ASSERT_NE(w, nullptr);
+    w->VertScroll->setValue(64); // two tiles down
+    SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(100, 40), Qt::NoButton);
+    EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(), "X:3, Y:3");
+    w->Zoom_Lvl->setCurrentIndex(1); // 50%: 16 screen pixels per tile
+    SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(100, 40), Qt::NoButton);
+    EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(), "X:6, Y:4");
 }
 
 TEST(MapWindow, TheWheelScrollsTheMap) {
