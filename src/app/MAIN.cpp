@@ -8,6 +8,10 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -63,6 +67,7 @@ TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget*
     setObjectName("MainForm");
     setWindowTitle("Orvistad Beta 1.0");
     resize(1280, 900);
+    setAcceptDrops(true);
     m_data.Load(options);
 
     m_mdi = new QMdiArea(this);
@@ -376,13 +381,36 @@ void TMainForm::FileNew1Execute() {
 }
 
 void TMainForm::FileOpen1Execute() {
-    for (const std::string& name : m_prompter.ChooseFilesToOpen("Open", kOpenFilter)) {
+    OpenFiles(m_prompter.ChooseFilesToOpen("Open", kOpenFilter));
+}
+
+void TMainForm::OpenFiles(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
         // Only maps that opened go into the recent files.
         if (OpenByName(name)) {
             m_data.RecentFiles.Add(name);
         }
     }
     RefreshRecentItems();
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    std::vector<std::string> names;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            names.push_back(url.toLocalFile().toStdString());
+        }
+    }
+    if (!names.empty()) {
+        event->acceptProposedAction();
+        OpenFiles(names);
+    }
 }
 
 void TMainForm::RecentFileClick(int index) {

@@ -59,6 +59,8 @@ public:
     void FileSaveAll1Execute();
     void SaveImage1Execute();
     void RecentFileClick(int index);
+    // Opens each file and puts those that opened into the recent files (File, Open after its dialog).
+    void OpenFiles(const std::vector<std::string>& names);
     void RefreshRecentItems();
     void AboutClick();
 
@@ -72,6 +74,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Map files dropped on the window open as File, Open would open them.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenus();

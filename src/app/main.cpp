@@ -71,12 +71,7 @@ int main(int argc, char** argv) {
     orv::TMainForm form(prompter, options);
     prompter.SetParent(&form);
     form.show();
-    for (const std::string& map : maps) {
-        if (form.OpenByName(map)) {
-            form.Data().RecentFiles.Add(map);
-        }
-    }
-    form.RefreshRecentItems();
+    form.OpenFiles(maps);
     const auto windows = form.MapWindows();
     for (std::size_t i = 0; i < windows.size() && i < modes.size(); ++i) {
         windows[i]->Mode->setCurrentIndex(modes[i]);

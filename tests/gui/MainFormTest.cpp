@@ -13,6 +13,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMimeData>
+#include <QUrl>
+#include <QDropEvent>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -198,6 +201,23 @@ TEST(MainForm, AMapThatCannotBeOpenedShowsOneMessageAndNoWindow) {
     EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{good});
     EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], good);
     EXPECT_EQ(e.form->Data().RecentFiles.Entries[1], "");
+}
+
+TEST(MainForm, DroppedMapFilesOpen) {
+    Editor e;
+    const std::string map = e.dir.file("dropped.scx");
+    WriteOurMap(map, 16);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(map)), QUrl("https://example.invalid/x.scm")});
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(e.form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(e.form.get(), &drop);
+    ASSERT_EQ(e.form->MapWindows().size(), 1u);
+    EXPECT_EQ(e.Active()->Document().FileName, map);
+    EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], map);
+    EXPECT_TRUE(e.prompter.messages.empty());
 }
 
 TEST(MainForm, TheSameFileTwiceGetsTwoWorkingCopies) {
