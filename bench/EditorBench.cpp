@@ -73,23 +73,28 @@ BENCHMARK(BM_RefreshTickMouseOnlyWithToolOutline)->Unit(benchmark::kMicrosecond)
 // display bitmap onto the window's backing store (here a picture of the same format).
 void BM_MapDisplayPaint(benchmark::State& state) {
     BigScene scene;
+    scene.view.ZoomChange(static_cast<int>(state.range(0)));
     scene.view.RefreshTick(true, 0, 0);
+    const double zoom = scene.view.Viewport.ZoomFactor;
     QImage screen(1920, 1080, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&screen);
-        painter.drawImage(QRect(0, 0, 1920, 1080), scene.view.DisplayBitmap, QRect(0, 0, 1920, 1080));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom > 1.0);
+        painter.drawImage(QRect(0, 0, 1920, 1080), scene.view.DisplayBitmap,
+                          QRect(0, 0, static_cast<int>(1920 * zoom), static_cast<int>(1080 * zoom)));
     }
 }
-BENCHMARK(BM_MapDisplayPaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MapDisplayPaint)->Unit(benchmark::kMicrosecond)->Arg(2)->Arg(0)->Arg(5);
 
 void BM_RefreshTickFullRender(benchmark::State& state) {
     BigScene scene;
+    scene.view.ZoomChange(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         scene.view.RedrawRequest = true;
         scene.view.RefreshTick(true, 0, 0);
     }
 }
-BENCHMARK(BM_RefreshTickFullRender)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefreshTickFullRender)->Unit(benchmark::kMillisecond)->Arg(2)->Arg(0)->Arg(5);
 
 // Starts `orvistad --standin --timing demo.scx` (off screen unless a display is set) and
 // reads the time it reports from the start of its main() to the first painted map window.

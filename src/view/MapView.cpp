@@ -19,14 +19,12 @@ void CMapView::Initialize(int displayWidth, int displayHeight) {
 
 void CMapView::Resize(int displayWidth, int displayHeight) {
     Viewport.Resize(displayWidth, displayHeight);
-    // The bitmaps cover the map area the display shows plus two tiles each way.
-    const int width = Viewport.MapPixelsWide() + 64;
-    const int height = Viewport.MapPixelsHigh() + 64;
-    if (FrameBitmap.width() != width || FrameBitmap.height() != height) {
-        QImage fresh(width, height, QImage::Format_RGB32);
-        fresh.fill(0u);
-        FrameBitmap = fresh;
-        DisplayBitmap = fresh;
+    // Until the next render the view shows black at the new size.
+    if (FrameBitmap.width() != Viewport.ViewWidth || FrameBitmap.height() != Viewport.ViewHeight) {
+        DisplayBitmap = QImage();
+        FrameBitmap = QImage(Viewport.ViewWidth, Viewport.ViewHeight, QImage::Format_RGB32);
+        FrameBitmap.fill(0u);
+        DisplayBitmap = FrameBitmap;
     }
     RedrawRequest = true;
 }
@@ -113,15 +111,13 @@ void CMapView::DrawDisplay(std::uint32_t drawFlags, int mouseX, int mouseY) {
     state.SelectedLocation = Edit.SelectedLocation;
     state.SelectedDoodads = Edit.SelectedDoodads;
     const ViewState view = Viewport.View(drawFlags);
+    // The frame bitmap is the renderer's 32-bit frame itself, not a copy. Both pictures let
+    // go of the old frame before the renderer may move it.
+    DisplayBitmap = QImage();
+    FrameBitmap = QImage();
     Renderer.DrawDisplay(m_chk, m_tileset, m_data, view, state);
-    // The converted frame goes into the frame bitmap row by row.
-    const int rows = std::min(view.ViewHeight, FrameBitmap.height());
-    const int columns = std::min(view.ViewWidth, FrameBitmap.width());
-    for (int y = 0; y < rows; ++y) {
-        std::memcpy(FrameBitmap.scanLine(y),
-                    Renderer.Frame32.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(view.ViewWidth),
-                    static_cast<std::size_t>(columns) * 4);
-    }
+    FrameBitmap = QImage(reinterpret_cast<uchar*>(Renderer.Frame32.data()), view.ViewWidth, view.ViewHeight,
+                         static_cast<qsizetype>(view.ViewWidth) * 4, QImage::Format_RGB32);
     DrawOverlays(drawFlags, mouseX, mouseY);
 }
 

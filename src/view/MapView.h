@@ -41,7 +41,7 @@ public:
     TEditState Edit;
     CMapRenderer Renderer;
     CMiniMap MiniMap;
-    QImage FrameBitmap;   // the last full frame
+    QImage FrameBitmap;   // the last full frame (the renderer's 32-bit frame, whole tiles covering the display)
     QImage DisplayBitmap; // the frame plus the tool overlays: what reaches the screen
     QImage MiniMapPicture; // the 128 x 128 mini-map as shown
     bool RedrawRequest = true;

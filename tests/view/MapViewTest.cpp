@@ -111,8 +111,8 @@ TEST(MapView, TheFrameBitmapHoldsTheRenderedFrame) {
     Scene s;
     s.view.RefreshTick(true, 0, 0);
     const TViewport& v = s.view.Viewport;
-    EXPECT_EQ(s.view.FrameBitmap.width(), 610 + 64);
-    EXPECT_EQ(s.view.FrameBitmap.height(), 433 + 64);
+    EXPECT_EQ(s.view.FrameBitmap.width(), 640);
+    EXPECT_EQ(s.view.FrameBitmap.height(), 448);
     for (int y : {0, 100, v.ViewHeight - 1}) {
         for (int x : {0, 321, v.ViewWidth - 1}) {
             EXPECT_EQ(s.view.FrameBitmap.pixel(x, y) & 0xFFFFFFu,
@@ -148,6 +148,12 @@ TEST(MapView, ZoomingAsksForAFullRender) {
     EXPECT_EQ(s.view.Renderer.Frame32.size(),
               static_cast<std::size_t>(s.view.Viewport.ViewWidth) * static_cast<std::size_t>(s.view.Viewport.ViewHeight));
     EXPECT_GE(s.view.FrameBitmap.width(), 610 * 4);
+    // A render after a resize to a smaller frame leaves no picture on the old one.
+    s.view.Resize(200, 100);
+    s.view.RefreshTick(true, 0, 0);
+    EXPECT_EQ(s.view.DisplayBitmap.width(), s.view.Viewport.ViewWidth);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(10, 10) & 0xFFFFFFu,
+              s.view.Renderer.Frame32[10 * static_cast<std::size_t>(s.view.Viewport.ViewWidth) + 10]);
 }
 
 TEST(MapView, TheMiniMapFollowsTheTick) {
