@@ -484,12 +484,15 @@ TEST(MainForm, SaveImageWritesAJpegAndRestartsTheRefresh) {
     EXPECT_TRUE(w->Timer1->isActive());
     EXPECT_TRUE(e.prompter.fileQuestions.back().starts_with(
         "Save Image of Map [JPG image files|*.jpg|Bitmap |*-.bmp|Bitmap Isom|*.isom.bmp]"));
+    bool runningWhileAsked = true;
+    e.prompter.whileAsking = [&] { runningWhileAsked = w->Timer1->isActive(); };
     const std::string picture = e.dir.file("map-.bmp"); // the filter never changes the format
     e.prompter.saveAnswers.push_back(picture);
     e.form->ToolBar1->actions()[4]->trigger();
     QImageReader reader(QString::fromStdString(picture));
     EXPECT_EQ(reader.format().toStdString(), "jpeg");
     EXPECT_EQ(reader.size(), QSize(2048, 2048));
+    EXPECT_FALSE(runningWhileAsked); // the refresh stops for the export
     EXPECT_TRUE(w->Timer1->isActive());
     EXPECT_TRUE(e.prompter.messages.empty());
 }

@@ -3,6 +3,7 @@
 #include "base/Prompter.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ public:
     std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
                                                 const std::string& defaultExtension) override {
         fileQuestions.push_back(caption + " [" + filter + "] " + defaultExtension);
+        if (whileAsking) {
+            whileAsking();
+        }
         if (saveAnswers.empty()) {
             return std::nullopt;
         }
@@ -61,6 +65,7 @@ public:
     std::deque<Answer> choices;             // their answers (No when empty)
     std::deque<std::vector<std::string>> openAnswers; // one list of files per open dialog
     std::deque<std::string> saveAnswers;              // one name per save dialog
+    std::function<void()> whileAsking;                // runs while a save dialog is open
 };
 
 } // namespace orv::test
