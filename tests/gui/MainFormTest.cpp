@@ -186,6 +186,32 @@ TEST(MainForm, OpensACorpusMap) {
     EXPECT_EQ(e.Active()->Timer1Timer(), CMapView::Tick::Full);
 }
 
+TEST(MainForm, EveryCorpusMapOpensOrSaysWhyAndRenders) {
+    ORV_REQUIRE_CORPUS();
+    Editor e;
+    const auto maps = CorpusArchives();
+    std::size_t opened = 0;
+    for (const auto& path : maps) {
+        e.prompter.messages.clear();
+        e.Open({path.string()});
+        TMapWindow* w = e.Active();
+        if (!w || w->Document().FileName != path.string()) {
+            ASSERT_FALSE(e.prompter.messages.empty()) << path;
+            EXPECT_TRUE(e.prompter.messages.back().starts_with("Cannot open " + path.string() + ": "));
+            continue;
+        }
+        ++opened;
+        w->SetDisplaySize(800, 600);
+        EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Full) << path;
+        w->JumpToPOS(127, 127);
+        w->Zoom_Lvl->setCurrentIndex(0);
+        EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Full) << path;
+        e.Trigger({"&File", "&Close"});
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_GE(opened + 2, maps.size()); // only the two damaged archives refuse
+}
+
 TEST(MainForm, AMapThatCannotBeOpenedShowsOneMessageAndNoWindow) {
     Editor e;
     const std::string bad = e.dir.file("bad.scm");
