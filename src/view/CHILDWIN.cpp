@@ -112,8 +112,13 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameDa
         m_view.Edit.OverlayX = at.x();
         m_view.Edit.OverlayY = at.y();
     };
-    // The wheel scrolls the map: up and down, or sideways with Shift held.
+    // The wheel scrolls the map: up and down, or sideways with Shift held; with Ctrl it zooms.
     MapDisplay->OnMouseWheel = [this](int delta, Qt::KeyboardModifiers modifiers, QPoint) {
+        if (modifiers & Qt::ControlModifier) {
+            const int level = Zoom_Lvl->currentIndex() + (delta > 0 ? 1 : -1);
+            Zoom_Lvl->setCurrentIndex(std::clamp(level, 0, Zoom_Lvl->count() - 1));
+            return;
+        }
         QScrollBar* bar = (modifiers & Qt::ShiftModifier) ? HoriScroll : VertScroll;
         bar->setValue(bar->value() - delta * 3 * bar->singleStep() / 120);
     };

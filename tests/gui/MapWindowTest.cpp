@@ -120,6 +120,14 @@ TEST(MapWindow, TheWheelScrollsTheMap) {
     EXPECT_EQ(w->HoriScroll->value(), 192);
     wheel(1200, Qt::NoModifier);
     EXPECT_EQ(w->VertScroll->value(), 0);
+    // Ctrl and the wheel zoom in (away from you) and out, within the six levels.
+    wheel(120, Qt::ControlModifier);
+    EXPECT_EQ(w->Zoom_Lvl->currentText().toStdString(), "200%");
+    EXPECT_DOUBLE_EQ(w->View().Viewport.ZoomFactor, 0.5);
+    for (int i = 0; i < 8; ++i) {
+        wheel(-120, Qt::ControlModifier);
+    }
+    EXPECT_EQ(w->Zoom_Lvl->currentIndex(), 0);
 }
 
 TEST(MapWindow, ZoomLevelsScaleTheDisplay) {
