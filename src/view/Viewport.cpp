@@ -32,9 +32,10 @@ void TViewport::Resize(int displayWidth, int displayHeight) {
     HoriScroll.PageSize = DisplayWidth / step * step;
     VertScroll.PageSize = DisplayHeight / step * step;
     // The frame covers the map area the display shows (scaled by the zoom) in whole tiles,
-    // plus one.
-    ViewWidth = (MapPixelsWide() / 32 + 1) * 32;
-    ViewHeight = (MapPixelsHigh() / 32 + 1) * 32;
+    // plus one; never more than the whole map plus one tile, which is all there is to draw
+    // (zoomed out on a large display the frame would otherwise be mostly empty).
+    ViewWidth = std::min(MapPixelsWide() / 32 + 1, std::max(1, MapWidth + 1)) * 32;
+    ViewHeight = std::min(MapPixelsHigh() / 32 + 1, std::max(1, MapHeight + 1)) * 32;
     HoriScrollChange(HoriScroll.Position);
     VertScrollChange(VertScroll.Position);
 }

@@ -37,6 +37,9 @@ TEST(Viewport, ScrollingPastTheLastPageSnapsBack) {
 TEST(Viewport, AMapSmallerThanTheViewDoesNotScroll) {
     TViewport v;
     v.Initialize(16, 8, 800, 600);
+    // The frame holds the whole map and one tile more, not the empty rest of the display.
+    EXPECT_EQ(v.ViewWidth, 17 * 32);
+    EXPECT_EQ(v.ViewHeight, 9 * 32);
     v.HoriScrollChange(300);
     v.VertScrollChange(300);
     EXPECT_EQ(v.ScrollTileX, 0);
@@ -80,6 +83,13 @@ TEST(Viewport, ZoomSetsTheTileSizeAndKeepsTheCornerTile) {
     EXPECT_EQ(v.ScrollTileX, 20);
     // The frame covers what the zoomed-out display shows.
     EXPECT_EQ(v.ViewWidth, (610 * 4 / 32 + 1) * 32);
+    v.Initialize(256, 256, 3840, 2160);
+    v.ZoomChange(0); // a 4K display at 25% shows more than the map: the frame stops there
+    EXPECT_EQ(v.ViewWidth, 257 * 32);
+    EXPECT_EQ(v.ViewHeight, 257 * 32);
+    v.Initialize(128, 128, 610, 433);
+    v.HoriScrollChange(20 * 32);
+    v.ZoomChange(0);
     EXPECT_EQ(v.HoriScroll.PageSize, 610 / 128 * 128);
     v.ZoomChange(5); // 800%
     EXPECT_EQ(v.TileScreenSize, 256);
