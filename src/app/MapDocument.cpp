@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace orv {
@@ -24,36 +22,10 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-// Copies `from` beside `to` and renames the copy over it: `to` is either the old file or
-// the whole new one, never a part.
-Status ReplaceFile(const fs::path& from, const fs::path& to) {
-    const fs::path part = to.string() + ".orvistad-part";
-    std::error_code ec;
-    fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec);
-    if (!ec) {
-        fs::rename(part, to, ec);
-    }
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(part, ignored);
-        return MakeError(ec.message());
-    }
-    return {};
-}
-
 } // namespace
 
 Result<fs::path> MakeWorkingFolder() {
-    std::error_code ec;
-    fs::path base = fs::temp_directory_path(ec);
-    if (ec) {
-        base = "/tmp";
-    }
-    std::string pattern = (base / ("orvistad-" + std::to_string(getuid()) + "-map-XXXXXX")).string();
-    if (!mkdtemp(pattern.data())) {
-        return MakeError("cannot make a working folder in " + base.string() + ": " + std::strerror(errno));
-    }
-    return fs::path(pattern);
+    return MakePrivateFolder("orvistad-" + std::to_string(getuid()) + "-map-");
 }
 
 bool IsPlainScenarioName(const std::string& path) {
@@ -204,8 +176,8 @@ Result<TMapDocument::SaveOutcome> TMapDocument::Save(const std::string& target) 
     }
     WorkingCopy = work;
     Chk.FileName = WorkingCopy;
-    if (Status replaced = ReplaceFile(WorkingCopy, target); !replaced) {
-        return fail(replaced.error());
+    if (Status replaced = CopyFileReplacing(WorkingCopy, target); !replaced) {
+        return fail(ReplaceAll(replaced.error(), WorkingCopy, "the working copy"));
     }
     FileName = target;
     MarkSaved();

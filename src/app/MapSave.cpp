@@ -3,10 +3,8 @@
 #include "archive/MapArchiveReader.h"
 #include "base/FileUtil.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <set>
-#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -15,9 +13,8 @@ namespace {
 class ScratchDir {
 public:
     ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvistad-save-XXXXXX").string();
-        if (mkdtemp(pattern.data())) {
-            m_path = pattern;
+        if (auto made = MakePrivateFolder("orvistad-save-")) {
+            m_path = made.value();
         }
     }
     ~ScratchDir() {
@@ -50,15 +47,8 @@ Result<MapSaveReport> SaveMap(TMyMPQ& mpq, TCHK& chk, const std::string& source,
     std::error_code ec;
     const bool fromArchive = !source.empty() && !source.ends_with(".chk");
     if (fromArchive && std::filesystem::absolute(source, ec) != std::filesystem::absolute(target, ec)) {
-        // The copy is made beside the target and renamed, so a failure leaves no half file.
-        const std::string part = target + ".part";
-        std::filesystem::copy_file(source, part, std::filesystem::copy_options::overwrite_existing, ec);
-        if (!ec) {
-            std::filesystem::rename(part, target, ec);
-        }
-        if (ec) {
-            std::filesystem::remove(part, ec);
-            return MakeError("cannot copy " + source + " to " + target + ": " + ec.message());
+        if (Status copied = CopyFileReplacing(source, target); !copied) {
+            return MakeError(copied.error());
         }
     }
     MapSaveReport report;

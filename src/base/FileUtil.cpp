@@ -1,6 +1,7 @@
 #include "base/FileUtil.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -72,6 +73,34 @@ Status WriteWholeFile(const std::filesystem::path& path, std::span<const std::ui
         return MakeError("cannot write " + PathText(path) + ": " + ErrnoText(errno));
     }
     return {};
+}
+
+Status CopyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    const std::filesystem::path part = to.string() + ".orvistad-part";
+    std::error_code ec;
+    std::filesystem::copy_file(from, part, std::filesystem::copy_options::overwrite_existing, ec);
+    if (!ec) {
+        std::filesystem::rename(part, to, ec);
+    }
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(part, ignored);
+        return MakeError("cannot copy " + PathText(from) + " to " + PathText(to) + ": " + ec.message());
+    }
+    return {};
+}
+
+Result<std::filesystem::path> MakePrivateFolder(const std::string& prefix) {
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec) {
+        base = "/tmp";
+    }
+    std::string pattern = (base / (prefix + "XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) {
+        return MakeError("cannot make a folder in " + PathText(base) + ": " + ErrnoText(errno));
+    }
+    return std::filesystem::path(pattern);
 }
 
 } // namespace orv

@@ -218,6 +218,8 @@ TEST(MapDocument, AnUnwritableTargetLeavesEverythingAsItWas) {
     EXPECT_EQ(m.doc->FileName, m.map); // still the map it was
     EXPECT_TRUE(m.doc->IsModified());
     EXPECT_EQ(test::ReadBytes(m.map), m.before);
+    auto failed = m.doc->Save(folder);
+    EXPECT_EQ(failed.error().find(m.doc->WorkingCopy), std::string::npos) << failed.error();
     for (const auto& entry : fs::directory_iterator(m.dir.path())) {
         EXPECT_EQ(entry.path().string().find(".orvistad-part"), std::string::npos) << entry.path();
     }

@@ -107,13 +107,5 @@ TEST(Viewport, ZoomSetsTheTileSizeAndKeepsTheCornerTile) {
     EXPECT_EQ(v.ZoomIndex, 5);
 }
 
-TEST(Viewport, ZoomCaptionsNameEveryLevel) {
-    for (int i = 0; i < TViewport::kZoomLevels; ++i) {
-        const double percent = 100.0 / TViewport::kZoomFactors[static_cast<std::size_t>(i)];
-        EXPECT_EQ(std::string(TViewport::kZoomCaptions[static_cast<std::size_t>(i)]),
-                  std::to_string(static_cast<int>(percent)) + "%");
-    }
-}
-
 } // namespace
 } // namespace orv
