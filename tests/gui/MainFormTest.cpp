@@ -142,9 +142,8 @@ TEST(MainForm, StartUpAndShutdownAreLogged) {
 
 TEST(MainForm, OpensOurMapIntoAWindowListedUnderWindows) {
     Editor e;
-    e.OpenOurMap();
+    TMapWindow* w = e.OpenOurMap();
     const std::string map = e.dir.file("ours.scx");
-    TMapWindow* w = e.Active();
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(e.prompter.messages.empty());
     EXPECT_EQ(w->windowTitle().toStdString(), map);
@@ -501,9 +500,7 @@ TEST(MainForm, NewMapFromTheDialogSavesAndReopens) {
 
 TEST(MainForm, SaveImageWritesAJpegAndRestartsTheRefresh) {
     Editor e;
-    e.OpenOurMap();
-    const std::string map = e.dir.file("ours.scx");
-    TMapWindow* w = e.Active();
+    TMapWindow* w = e.OpenOurMap();
     ASSERT_NE(w, nullptr);
     // Cancelled: nothing written, the refresh goes on.
     e.Trigger({"&File", "Save Image of Map"});
