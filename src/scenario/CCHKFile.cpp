@@ -9,10 +9,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 
 namespace orv {
 namespace {
+
+constexpr const char* kSettingsSections[] = {"PUNI", "UPGR", "PTEC", "UNIS", "UPGS", "TECS", "PUPx",
+                                             "PTEx", "UNIx", "UPGx", "TECx", "COLR", "UPRP", "UPUS"};
 
 using Name = std::array<char, 4>;
 
@@ -97,24 +101,35 @@ void TCHK::Clear() {
     HasExpansionUpgradeCosts = HasExpansionTechCosts = false;
     HadTileSection = false;
     m_terrainEdited = false;
+    m_newMap = false;
     m_present.clear();
+    m_created.clear();
+}
+
+bool HoldsMapArchive(Bytes file) {
+    // The game looks for the archive header at every 512-byte boundary and skips those whose
+    // header size is below 32.
+    for (std::size_t pos = 0; pos + 32 <= file.size(); pos += 512) {
+        if (ReadLEOr<std::uint32_t>(file, pos, 0) == 0x1A51504D && ReadLEOr<std::uint32_t>(file, pos + 4, 0) >= 32) {
+            return true;
+        }
+    }
+    return false;
 }
 
 Status TCHK::LoadFromFile(const std::string& path) {
-    const std::size_t at = path.rfind(".chk");
-    const bool plain = path.size() >= 9 && at != std::string::npos && at + 1 >= path.size() - 9;
-    std::vector<std::uint8_t> bytes;
-    if (plain) {
+    auto read = ReadWholeFile(path);
+    if (!read) {
+        return MakeError(read.error());
+    }
+    std::vector<std::uint8_t> bytes = std::move(read).value();
+    LoadedFromArchive = HoldsMapArchive(bytes);
+    if (!LoadedFromArchive) {
         m_prompter.ShowMessage(path);
-        auto read = ReadWholeFile(path);
-        if (!read) {
-            return MakeError(read.error());
-        }
-        bytes = std::move(read).value();
     } else {
-        auto archive = MapArchiveReader::Open(path);
+        auto archive = MapArchiveReader::FromBytes(std::move(bytes));
         if (!archive) {
-            return MakeError(archive.error());
+            return MakeError(path + ": " + archive.error());
         }
         auto scenario = archive.value().ReadFile("staredit\\scenario.chk");
         if (!scenario) {
@@ -123,9 +138,9 @@ Status TCHK::LoadFromFile(const std::string& path) {
         DebugLog("Extracted staredit\\scenario.chk from MPQ archive " + path);
         bytes = std::move(scenario).value();
     }
-    Status read = ReadSections(bytes);
-    if (!read) {
-        return MakeError(path + ": " + read.error());
+    Status parsed = ReadSections(bytes);
+    if (!parsed) {
+        return MakeError(path + ": " + parsed.error());
     }
     return {};
 }
@@ -134,6 +149,7 @@ Status TCHK::ReadSections(Bytes data) {
     Clear();
     std::vector<std::uint8_t> mtxm, str, strx;
     std::optional<std::vector<std::uint8_t>> tile, mask, isom, dd2;
+    std::optional<std::array<std::uint8_t, 12>> ownr;
     bool sawDim = false, sawStr = false, sawStrx = false;
     std::set<std::int64_t> visited;
 
@@ -171,7 +187,10 @@ Status TCHK::ReadSections(Bytes data) {
         } else if (Is(name, "IOWN")) {
             CopyFixed(OwnerTypes, s);
         } else if (Is(name, "OWNR")) {
-            // derived from the start locations when writing
+            std::array<std::uint8_t, 12> owners{};
+            if (CopyFixed(owners, s)) {
+                ownr = owners;
+            }
         } else if (Is(name, "ERA ")) {
             if (s.size() >= 2) Era = ReadLEOr<std::uint16_t>(s, 0, 0);
         } else if (Is(name, "DIM ")) {
@@ -247,7 +266,7 @@ Status TCHK::ReadSections(Bytes data) {
                 l.Bottom = in.i32();
                 l.Name = in.u16();
                 l.Flags = in.u16();
-                l.InUse = l.Left != 0 && l.Top != 0 && l.Right != 0 && l.Bottom != 0;
+                l.InUse = !l.Empty();
             }
         } else if (Is(name, "TRIG")) {
             Triggers.insert(Triggers.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(s.size() / 2400 * 2400));
@@ -298,6 +317,11 @@ Status TCHK::ReadSections(Bytes data) {
         }
     }
 
+    // The game plays the slots as OWNR says; IOWN, where a map has it, is what the editor
+    // keeps and OWNR is derived from it.
+    if (!Present("IOWN") && ownr) {
+        OwnerTypes = *ownr;
+    }
     if (!sawDim || Width <= 0 || Height <= 0) {
         return MakeError("not a scenario file (it has no map size)");
     }
@@ -371,15 +395,17 @@ Status TCHK::ReadSections(Bytes data) {
             Doodads.push_back(d);
         }
     }
-    // A sprite record belongs to the doodad that sits at its position.
-    std::vector<bool> taken(Sprites.size(), false);
+    // A sprite record belongs to the doodad that sits at its position (the first record
+    // there not yet taken, in file order).
+    std::map<std::uint32_t, std::vector<int>> spritesAt;
+    for (std::size_t i = Sprites.size(); i-- > 0;) {
+        spritesAt[(std::uint32_t{Sprites[i].X()} << 16) | Sprites[i].Y()].push_back(static_cast<int>(i));
+    }
     for (DoodadRecord& d : Doodads) {
-        for (std::size_t i = 0; i < Sprites.size(); ++i) {
-            if (!taken[i] && Sprites[i].X() == d.X && Sprites[i].Y() == d.Y) {
-                taken[i] = true;
-                d.Sprite = static_cast<int>(i);
-                break;
-            }
+        auto at = spritesAt.find((std::uint32_t{d.X} << 16) | d.Y);
+        if (at != spritesAt.end() && !at->second.empty()) {
+            d.Sprite = at->second.back();
+            at->second.pop_back();
         }
     }
     CreepMap.SetSize(Width, Height);
@@ -420,16 +446,63 @@ void TCHK::LinkTileset(CStarcraftTileset* tileset) {
     }
 }
 
+namespace {
+
+// "Player 3" or "Players 1, 2 and 4".
+std::string PlayerList(const std::vector<int>& players) {
+    std::string text = players.size() == 1 ? "Player " : "Players ";
+    for (std::size_t i = 0; i < players.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == players.size() ? " and " : ", ";
+        }
+        text += std::to_string(players[i]);
+    }
+    return text;
+}
+
+} // namespace
+
+std::uint8_t TCHK::WrittenOwner(std::uint8_t ownerType, bool hasStartLocation) {
+    const bool playsFromStart = ownerType == 1 || ownerType == 2 || ownerType == 5 || ownerType == 6;
+    return playsFromStart && !hasStartLocation ? 0 : ownerType;
+}
+
 std::array<bool, 12> TCHK::CheckStartLocations() {
     std::array<bool, 12> hasStart{};
+    std::array<bool, 12> ownsUnit{};
+    std::array<bool, 12> several{};
     for (const UnitRecord& u : Units) {
-        if (u.Type == kStartLocationType && u.Owner < 12) {
-            if (hasStart[u.Owner] && !m_quiet) {
-                m_prompter.ShowMessage("Player " + std::to_string(u.Owner + 1) +
-                                       " already has atleast one start location, please reduce to one or SC may have errors");
-            }
+        if (u.Owner >= 12) {
+            continue;
+        }
+        ownsUnit[u.Owner] = true;
+        if (u.Type == kStartLocationType) {
+            several[u.Owner] = several[u.Owner] || hasStart[u.Owner];
             hasStart[u.Owner] = true;
         }
+    }
+    // One message for the whole check, naming every player concerned.
+    std::vector<int> duplicates, missing;
+    for (int p = 0; p < 12; ++p) {
+        const auto i = static_cast<std::size_t>(p);
+        if (several[i]) {
+            duplicates.push_back(p + 1);
+        }
+        if (!hasStart[i] && ownsUnit[i] && p < 8 && WrittenOwner(OwnerTypes[i], false) != OwnerTypes[i]) {
+            missing.push_back(p + 1);
+        }
+    }
+    std::string message;
+    if (!duplicates.empty()) {
+        message = PlayerList(duplicates) + (duplicates.size() == 1 ? " already has" : " already have") +
+                  " atleast one start location, please reduce to one or SC may have errors";
+    }
+    if (!missing.empty()) {
+        message += (message.empty() ? "" : "\n") + PlayerList(missing) +
+                   (missing.size() == 1 ? " is missing a startlocation" : " are missing a startlocation");
+    }
+    if (!message.empty() && !m_quiet) {
+        m_prompter.ShowMessage(message);
     }
     return hasStart;
 }
@@ -440,6 +513,26 @@ Status TCHK::WriteToFile() {
         return MakeError(bytes.error());
     }
     return WriteWholeFile(FileName, bytes.value());
+}
+
+std::string TCHK::ProposedExtension() const {
+    const int kind = FormatKind();
+    if (kind == 4) {
+        return ".scx";
+    }
+    if (kind == 2) {
+        // Desert, Ice and Twilight came with the expansion, as did these units (medic,
+        // valkyrie, cocoon, corsair, dark templar, devourer, dark archon, lurker egg, the
+        // expansion's heroes, lurker, disruption web, the two crystals).
+        constexpr int kExpansionUnits[] = {34, 58, 59, 60, 61, 62, 63, 97, 98, 99, 100, 102, 103, 104, 105, 128, 129};
+        const bool expansionUnit = std::any_of(Units.begin(), Units.end(), [&](const UnitRecord& u) {
+            return std::find(std::begin(kExpansionUnits), std::end(kExpansionUnits), u.Type) != std::end(kExpansionUnits);
+        });
+        if (Tileset() >= 5 || expansionUnit) {
+            return ".scx";
+        }
+    }
+    return ".scm";
 }
 
 int TCHK::FormatKind() const {
@@ -469,12 +562,6 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         return MakeError(strings.error());
     }
     const std::array<bool, 12> hasStart = CheckStartLocations();
-    std::array<bool, 12> ownsUnit{};
-    for (const UnitRecord& u : Units) {
-        if (u.Owner < 12) {
-            ownsUnit[u.Owner] = true;
-        }
-    }
 
     const int kind = FormatKind();
     if (kind == 1) {
@@ -504,14 +591,8 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
     out.Section("VCOD", Vcod);
     out.Section("IOWN", OwnerTypes);
     v.clear();
-    for (int p = 0; p < 12; ++p) {
-        const auto i = static_cast<std::size_t>(p);
-        Put8(v, hasStart[i] ? OwnerTypes[i] : 0);
-        if (!hasStart[i] && ownsUnit[i] && p < 8) {
-            if (!m_quiet) {
-                m_prompter.ShowMessage("Player " + std::to_string(p + 1) + " is missing a startlocation");
-            }
-        }
+    for (std::size_t i = 0; i < 12; ++i) {
+        Put8(v, WrittenOwner(OwnerTypes[i], hasStart[i]));
     }
     out.Section("OWNR", v);
     v.clear();
@@ -529,13 +610,15 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         }
     }
     out.Section("MTXM", v);
-    out.Section("PUNI", Puni);
-    // Each kind's sections, and any other settings section the file held (a VER 59 map
-    // may carry the Brood War ones too): nothing the map had is lost.
-    if (kind != 4 || Present("UPGR")) {
+    // Settings sections: those the map had (a VER 59 map may carry the Brood War ones
+    // too), those made since, and on a new map those of its kind.
+    if (Writes("PUNI", true)) {
+        out.Section("PUNI", Puni);
+    }
+    if (Writes("UPGR", kind != 4)) {
         out.Section("UPGR", Upgr);
     }
-    if (kind != 4 || Present("PTEC")) {
+    if (Writes("PTEC", kind != 4)) {
         out.Section("PTEC", Ptec);
     }
     v.clear();
@@ -599,7 +682,7 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
     }
     out.Section("DD2 ", v);
     // THG2: every record as read (a doodad's own record goes with its doodad), then one for
-    // each doodad placed here whose group has an overlay sprite.
+    // each doodad placed in this editor whose group has an overlay sprite.
     v.clear();
     std::vector<bool> keep(Sprites.size(), true);
     for (std::size_t i = 0; i < Sprites.size(); ++i) {
@@ -611,7 +694,7 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         }
     }
     for (const DoodadRecord& d : Doodads) {
-        if (d.Sprite >= 0 || !TilesetLink || d.Number >= kDoodadCount) {
+        if (!d.PlacedHere || d.Sprite >= 0 || !TilesetLink || d.Number >= kDoodadCount) {
             continue;
         }
         const DoodadInfoRecord& info = TilesetLink->DoodadInfo(d.Number);
@@ -626,17 +709,26 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         }
     }
     out.Section("THG2", v);
-    // MASK: as read when it was whole and the fog was not painted.
+    // MASK: as read when it was whole and the fog was not painted. A map without one is
+    // fogged everywhere for the game, so it gets one only when that changed.
     v.clear();
+    bool fogged = true;
     for (std::size_t r = 0; r < h; ++r) {
         for (std::size_t c = 0; c < w; ++c) {
             Put8(v, FogGrid[c * kGridSide + r]);
+            fogged = fogged && FogGrid[c * kGridSide + r] == 0xFF;
         }
     }
-    out.Section("MASK", m_maskBytes.size() > v.size() && std::equal(v.begin(), v.end(), m_maskBytes.begin()) ? m_maskBytes : v);
+    if (Present("MASK") || m_newMap || !fogged) {
+        out.Section("MASK", m_maskBytes.size() > v.size() && std::equal(v.begin(), v.end(), m_maskBytes.begin()) ? m_maskBytes : v);
+    }
     out.Section("STR ", strings.value());
-    out.Section("UPRP", UnitPresets);
-    out.Section("UPUS", UnitPresetsUsed);
+    if (Writes("UPRP", true)) {
+        out.Section("UPRP", UnitPresets);
+    }
+    if (Writes("UPUS", true)) {
+        out.Section("UPUS", UnitPresetsUsed);
+    }
     v.clear();
     const std::size_t slots = kind == 1 ? 64 : 255;
     for (std::size_t i = 0; i < slots; ++i) {
@@ -648,9 +740,16 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         Put16(v, l.Name);
         Put16(v, l.Flags);
     }
-    out.Section("MRGN", v);
-    out.Section("TRIG", Triggers);
-    out.Section("MBRF", Briefings);
+    const bool anyLocation = std::any_of(Locations.begin(), Locations.end(), [](const LocationSlot& l) { return !l.Empty(); });
+    if (Present("MRGN") || m_newMap || anyLocation) {
+        out.Section("MRGN", v);
+    }
+    if (Present("TRIG") || m_newMap || !Triggers.empty()) {
+        out.Section("TRIG", Triggers);
+    }
+    if (Present("MBRF") || m_newMap || !Briefings.empty()) {
+        out.Section("MBRF", Briefings);
+    }
     v.clear();
     Put16(v, ScenarioName);
     Put16(v, ScenarioDescription);
@@ -666,13 +765,13 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         Put32(v, n);
     }
     out.Section("WAV ", v);
-    if (kind != 4 || Present("UNIS")) {
+    if (Writes("UNIS", kind != 4)) {
         out.Section("UNIS", Unis);
     }
-    if (kind != 4 || Present("UPGS")) {
+    if (Writes("UPGS", kind != 4)) {
         out.Section("UPGS", Upgs);
     }
-    if (kind != 4 || Present("TECS")) {
+    if (Writes("TECS", kind != 4)) {
         out.Section("TECS", Tecs);
     }
     v.clear();
@@ -680,23 +779,24 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         Put32(v, n);
     }
     out.Section("SWNM", v);
-    if (kind == 4 || Present("COLR")) {
+    if (Writes("COLR", kind == 4)) {
         out.Section("COLR", Colours);
     }
-    if (kind != 1 || Present("PUPx")) {
+    if (Writes("PUPx", kind != 1)) {
         out.Section("PUPx", Pupx);
     }
-    if (kind != 1 || Present("PTEx")) {
+    if (Writes("PTEx", kind != 1)) {
         out.Section("PTEx", Ptex);
     }
-    if (kind != 1 || Present("UNIx")) {
+    if (Writes("UNIx", kind != 1)) {
         out.Section("UNIx", Unix);
     }
-    if (kind != 1 || Present("UPGx")) {
-        Upgx[61] = 0;
-        out.Section("UPGx", Upgx);
+    if (Writes("UPGx", kind != 1)) {
+        std::array<std::uint8_t, 794> upgx = Upgx;
+        upgx[61] = 0;
+        out.Section("UPGx", upgx);
     }
-    if (kind != 1 || Present("TECx")) {
+    if (Writes("TECx", kind != 1)) {
         out.Section("TECx", Tecx);
     }
     for (const KeptSection& kept : KeptSections) {
@@ -743,6 +843,7 @@ void TCHK::AddDoodad(int x, int y, int number) {
     d.Number = static_cast<std::uint16_t>(number);
     d.X = static_cast<std::uint16_t>(x);
     d.Y = static_cast<std::uint16_t>(y);
+    d.PlacedHere = true;
     Doodads.push_back(d);
     RebuildTileMap(FootprintRect(d));
 }
@@ -778,8 +879,7 @@ void TCHK::DeleteDoodad(int index, bool rebuild) {
 int TCHK::AddLocation(int left, int top, int right, int bottom, int count, int scale) {
     int slot = -1;
     for (int i = std::min(count, kLocationSlots) - 1; i >= 1; --i) {
-        const LocationSlot& l = Locations[static_cast<std::size_t>(i)];
-        if (l.Left == 0 && l.Top == 0 && l.Right == 0 && l.Bottom == 0) {
+        if (i != kAnywhereSlot && Locations[static_cast<std::size_t>(i)].Empty()) {
             slot = i;
         }
     }
@@ -787,10 +887,13 @@ int TCHK::AddLocation(int left, int top, int right, int bottom, int count, int s
         return -1;
     }
     LocationSlot& l = Locations[static_cast<std::size_t>(slot)];
-    l.Left = left * scale;
-    l.Top = top * scale;
-    l.Right = right * scale;
-    l.Bottom = bottom * scale;
+    auto scaled = [scale](int value) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{value} * scale, INT32_MIN, INT32_MAX));
+    };
+    l.Left = scaled(left);
+    l.Top = scaled(top);
+    l.Right = scaled(right);
+    l.Bottom = scaled(bottom);
     l.Flags = 0;
     l.InUse = true;
     const std::string initial = "location" + std::to_string(slot) + " " + std::to_string(left) + " " +
@@ -798,15 +901,17 @@ int TCHK::AddLocation(int left, int top, int right, int bottom, int count, int s
     const std::string name = m_prompter.InputText("Name of new location", "Enter the name for the new location", initial)
                                  .value_or(initial);
     const int index = AddString(name);
+    if (index < 0) {
+        m_prompter.ShowMessage("The scenario's string table is full: the new location has no name.");
+    }
     l.Name = static_cast<std::uint16_t>(index + 1);
     return slot;
 }
 
 void TCHK::DeleteLocation(int slot) {
     if (slot >= 0 && slot < kLocationSlots) {
-        LocationSlot& l = Locations[static_cast<std::size_t>(slot)];
-        l.Left = l.Top = l.Right = l.Bottom = 0;
-        l.InUse = false;
+        // The name string stays in the table; the slot is free again.
+        Locations[static_cast<std::size_t>(slot)] = LocationSlot{};
     }
 }
 
@@ -878,15 +983,29 @@ void TCHK::RebuildTileMap(const TileRect& area) {
         const int left = d.X / 32 - info.Width / 2, top = d.Y / 32 - info.Height / 2;
         return left < rect.Right && left + info.Width > rect.Left && top < rect.Bottom && top + info.Height > rect.Top;
     };
+    // A removed doodad's whole footprint shows the terrain again, also outside the area.
+    TileRect redraw = rect;
     for (int i = static_cast<int>(Doodads.size()) - 1; i >= 0; --i) {
         const DoodadRecord& d = Doodads[static_cast<std::size_t>(i)];
         if (d.MatchedOnLoad && overlaps(d) && !DoodadFits(d)) {
+            const TileRect footprint = FootprintRect(d);
+            redraw = {std::max(0, std::min(redraw.Left, footprint.Left)), std::max(0, std::min(redraw.Top, footprint.Top)),
+                      std::min(256, std::max(redraw.Right, footprint.Right)),
+                      std::min(256, std::max(redraw.Bottom, footprint.Bottom))};
             DeleteDoodad(i, false);
         }
     }
+    for (int c = redraw.Left; c < redraw.Right; ++c) {
+        for (int r = redraw.Top; r < redraw.Bottom; ++r) {
+            if (c < rect.Left || c >= rect.Right || r < rect.Top || r >= rect.Bottom) {
+                TileMap[Cell(c, r)] = TerrainGrid[Cell(c, r)];
+            }
+        }
+    }
     for (const DoodadRecord& d : Doodads) {
-        if (overlaps(d)) {
-            StampDoodad(d, &rect);
+        const TileRect f = FootprintRect(d);
+        if (f.Left < redraw.Right && f.Right > redraw.Left && f.Top < redraw.Bottom && f.Bottom > redraw.Top) {
+            StampDoodad(d, &redraw);
         }
     }
     RebuildCreep();
@@ -907,13 +1026,84 @@ void TCHK::RebuildCreep() {
     CreepMap.Rebuild(producers, [&](int c, int r) { return TilesetLink->Header(TileMap[Cell(c, r)] / 16).Flags & 0xFF; });
 }
 
+bool TCHK::Writes(const char* name, bool newMapHasIt) const {
+    return Present(name) || m_created.count(name) != 0 || (m_newMap && newMapHasIt);
+}
+
+bool TCHK::HasSection(const char* name) const {
+    return Present(name) || m_created.count(name) != 0 || m_newMap;
+}
+
+void TCHK::CreateSection(const char* name) {
+    if (HasSection(name)) {
+        return;
+    }
+    FillNewSection(name);
+    m_created.insert(name);
+}
+
+void TCHK::FillNewSection(const std::string& name) {
+    if (name == "UNIS") {
+        Unis = {};
+        std::fill_n(Unis.begin(), 228, 1);
+    } else if (name == "UNIx") {
+        Unix = {};
+        std::fill_n(Unix.begin(), 228, 1);
+    } else if (name == "UPGS") {
+        Upgs = {};
+        std::fill_n(Upgs.begin(), 46, 1);
+    } else if (name == "UPGx") {
+        Upgx = {};
+        std::fill_n(Upgx.begin(), 61, 1);
+    } else if (name == "TECS") {
+        Tecs = {};
+        std::fill_n(Tecs.begin(), 24, 1);
+    } else if (name == "TECx") {
+        Tecx = {};
+        std::fill_n(Tecx.begin(), 44, 1);
+    } else if (name == "PUNI") {
+        Puni.fill(1); // every unit available for every player and globally; players use the global setting
+    } else if (name == "UPGR") {
+        Upgr = {};
+        std::copy(kUpgradeMaxima.begin(), kUpgradeMaxima.end(), Upgr.begin() + 12 * 46 * 2);
+        std::fill(Upgr.begin() + 12 * 46 * 2 + 2 * 46, Upgr.end(), 1);
+    } else if (name == "PUPx") {
+        Pupx = {};
+        std::copy(kExpansionUpgradeMaxima.begin(), kExpansionUpgradeMaxima.end(), Pupx.begin() + 12 * 61 * 2);
+        std::fill(Pupx.begin() + 12 * 61 * 2 + 2 * 61, Pupx.end(), 1);
+    } else if (name == "PTEC") {
+        Ptec = {};
+        std::fill_n(Ptec.begin() + 12 * 24 * 2, 24, 1);
+        for (int t : kResearchedTechs) {
+            Ptec[static_cast<std::size_t>(12 * 24 * 2 + 24 + t)] = 1;
+        }
+        std::fill(Ptec.begin() + 12 * 24 * 2 + 2 * 24, Ptec.end(), 1);
+    } else if (name == "PTEx") {
+        Ptex = {};
+        std::fill_n(Ptex.begin() + 12 * 44 * 2, 44, 1);
+        for (int t : kExpansionResearchedTechs) {
+            Ptex[static_cast<std::size_t>(12 * 44 * 2 + 44 + t)] = 1;
+        }
+        std::fill(Ptex.begin() + 12 * 44 * 2 + 2 * 44, Ptex.end(), 1);
+    } else if (name == "COLR") {
+        for (std::size_t p = 0; p < 8; ++p) {
+            Colours[p] = static_cast<std::uint8_t>(p);
+        }
+    } else if (name == "UPRP") {
+        UnitPresets = {};
+    } else if (name == "UPUS") {
+        UnitPresetsUsed = {};
+    }
+}
+
 void TCHK::NewMap(int terrainGroup, int tileset, int width, int height, CStarcraftTileset* tilesetSlot) {
     Clear();
     FileName.clear();
     TypeTag = {'R', 'A', 'W', 'B'};
     Version = 205;
     EditorVersion = 11;
-    OwnerTypes = {};
+    // Players 1 to 8 human, 9 to 12 inactive: placing start locations makes it playable.
+    OwnerTypes = {6, 6, 6, 6, 6, 6, 6, 6, 0, 0, 0, 0};
     Era = static_cast<std::uint16_t>(tileset);
     Width = std::clamp(width, 1, 256);
     Height = std::clamp(height, 1, 256);
@@ -949,37 +1139,12 @@ void TCHK::NewMap(int terrainGroup, int tileset, int width, int height, CStarcra
     }
     // The settings of an unmodified map, so the game accepts and plays the new one.
     Vcod = kStandardVcod;
-    Unis = {};
-    Unix = {};
-    Upgs = {};
-    Upgx = {};
-    Tecs = {};
-    Tecx = {};
-    std::fill_n(Unis.begin(), 228, 1);
-    std::fill_n(Unix.begin(), 228, 1);
-    std::fill_n(Upgs.begin(), 46, 1);
-    std::fill_n(Upgx.begin(), 61, 1);
-    std::fill_n(Tecs.begin(), 24, 1);
-    std::fill_n(Tecx.begin(), 44, 1);
-    Puni.fill(1); // every unit available for every player and globally; players use the global setting
-    Upgr = {};
-    std::copy(kUpgradeMaxima.begin(), kUpgradeMaxima.end(), Upgr.begin() + 12 * 46 * 2);
-    std::fill(Upgr.begin() + 12 * 46 * 2 + 2 * 46, Upgr.end(), 1);
-    Pupx = {};
-    std::copy(kExpansionUpgradeMaxima.begin(), kExpansionUpgradeMaxima.end(), Pupx.begin() + 12 * 61 * 2);
-    std::fill(Pupx.begin() + 12 * 61 * 2 + 2 * 61, Pupx.end(), 1);
-    Ptec = {};
-    std::fill_n(Ptec.begin() + 12 * 24 * 2, 24, 1);
-    for (int t : kResearchedTechs) {
-        Ptec[static_cast<std::size_t>(12 * 24 * 2 + 24 + t)] = 1;
+    for (const char* name : kSettingsSections) {
+        FillNewSection(name);
     }
-    std::fill(Ptec.begin() + 12 * 24 * 2 + 2 * 24, Ptec.end(), 1);
-    Ptex = {};
-    std::fill_n(Ptex.begin() + 12 * 44 * 2, 44, 1);
-    for (int t : kExpansionResearchedTechs) {
-        Ptex[static_cast<std::size_t>(12 * 44 * 2 + 44 + t)] = 1;
-    }
-    std::fill(Ptex.begin() + 12 * 44 * 2 + 2 * 44, Ptex.end(), 1);
+    // The game's whole-map location, as maps made by the game's own tools have it.
+    const int anywhere = AddString("Anywhere");
+    Locations[kAnywhereSlot] = {0, 0, Width * 32, Height * 32, static_cast<std::uint16_t>(anywhere + 1), 0, true};
     m_newMap = true;
     CreepMap.SetSize(Width, Height);
     RebuildTileMap();

@@ -58,14 +58,23 @@ struct DoodadRecord {
     std::uint8_t Enabled = 1;
     int Sprite = -1;              // index into Sprites of the THG2 record that belongs to it
     bool MatchedOnLoad = true;    // false: did not fit its terrain when the map was opened
+    bool PlacedHere = false;      // placed in this editor: gets a sprite record when written
 };
 
+// A location: a rectangle in map pixels, its name's string number and the elevations it
+// leaves out. A slot is in use when any coordinate or its name is non-zero (locations may
+// touch the map's top or left edge). Coordinates may be anything a file holds, up to
+// +-2^31: arithmetic on them is done in 64 bits.
 struct LocationSlot {
     std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
     std::uint16_t Name = 0;
     std::uint16_t Flags = 0;
     bool InUse = false;
+    bool Empty() const { return Left == 0 && Top == 0 && Right == 0 && Bottom == 0 && Name == 0; }
 };
+
+// The game's whole-map location ("Anywhere"), which new locations never take.
+inline constexpr int kAnywhereSlot = 63;
 
 // A THG2 record as read (sprite, x, y, owner, second byte, flags).
 struct SpriteRecord {
@@ -91,6 +100,10 @@ struct SectionInfo {
     std::int64_t Size = 0;
 };
 
+// True when the bytes hold a map archive: the game finds an archive header at a 512-byte
+// boundary. Anything else is read as a plain scenario file.
+bool HoldsMapArchive(Bytes file);
+
 class TCHK {
 public:
     // The record links to the game data it needs: the tileset of its tileset number (for
@@ -106,6 +119,8 @@ public:
     std::array<std::uint8_t, 1040> Vcod{};
 
     // players and map
+    // What plays each slot (0 inactive, 1 and 5 computer, 2 and 6 human, 3 rescue passive,
+    // 7 neutral, 8 closed): IOWN when the file has it, else OWNR, the section the game reads.
     std::array<std::uint8_t, 12> OwnerTypes{};
     std::array<std::uint8_t, 12> Races{};
     std::array<std::uint8_t, 8> Colours{0, 1, 2, 3, 4, 5, 6, 7};
@@ -161,8 +176,10 @@ public:
 
     CStarcraftTileset* TilesetLink = nullptr;
 
-    // Loads a map archive, or a plain scenario file when the path ends in ".chk".
+    // Loads a map archive, or a plain scenario file: which one is decided by the bytes (an
+    // archive header at a 512-byte boundary), not by the name.
     Status LoadFromFile(const std::string& path);
+    bool LoadedFromArchive = false;
     // Reads the sections of one scenario file's bytes.
     Status ReadSections(Bytes scenario);
     // Writes the scenario to FileName / to bytes. Runs the start-location check first.
@@ -193,6 +210,17 @@ public:
     TileRect FootprintRect(const DoodadRecord& d) const;
     void RebuildCreep();
 
+    // Sections that settings pages change and that a map may lack: PUNI, UPGR, PTEC, UNIS,
+    // UPGS, TECS, PUPx, PTEx, UNIx, UPGx, TECx, COLR, UPRP, UPUS. A section the map did not
+    // have is not written (the game plays a map without it differently from one holding
+    // zeros); CreateSection gives it the values of a new map, to be changed and written.
+    bool HasSection(const char* name) const;
+    void CreateSection(const char* name);
+
+    // The owner type OWNR gets for a player: human and computer players without a start
+    // location are written as inactive; every other type is kept.
+    static std::uint8_t WrittenOwner(std::uint8_t ownerType, bool hasStartLocation);
+
     // A new scenario (see the new-map values): base terrain group, tileset, size.
     void NewMap(int terrainGroup, int tileset, int width, int height, CStarcraftTileset* tilesetSlot);
 
@@ -204,6 +232,11 @@ public:
     // written as their 1.16 counterparts (64 as 63, 206 as 205); other values by their
     // range (below 63: 59; 63 to 204: 63; above: 205; a missing VER: 205).
     int FormatKind() const;
+
+    // The extension a new file name for this scenario gets: ".scx" when it needs Brood War
+    // (format 205, or the hybrid format with an expansion tileset or expansion units),
+    // else ".scm".
+    std::string ProposedExtension() const;
 
     // The start-location check: per player, whether it has a start location; shows the
     // warnings through the prompter.
@@ -230,7 +263,12 @@ private:
     std::vector<std::uint8_t> m_maskBytes;
     std::vector<std::uint8_t> m_isomBytes;
     std::set<std::string> m_present; // names of the sections the file held
+    std::set<std::string> m_created; // sections made since, to be written
     bool Present(const char* name) const { return m_present.count(name) != 0; }
+    // Whether the writer emits an optional section: the map had it, it was made since, or a
+    // new map of this kind has it.
+    bool Writes(const char* name, bool newMapHasIt) const;
+    void FillNewSection(const std::string& name);
 };
 
 } // namespace orv

@@ -12,6 +12,13 @@ const std::string kEmpty;
 } // namespace
 
 int StringTable::AddString(const std::string& text) {
+    // A table read with fewer entries grows to the standard count, as it is written.
+    if (Entries.size() < kStandardCount) {
+        const auto firstFree = std::find_if(Entries.begin(), Entries.end(), [](const std::string& e) { return e.empty(); });
+        if (firstFree == Entries.end()) {
+            Entries.resize(kStandardCount);
+        }
+    }
     const std::size_t limit = std::min(Entries.size(), kStandardCount);
     for (std::size_t i = 0; i < limit; ++i) {
         if (Entries[i].empty()) {
@@ -75,7 +82,7 @@ Result<std::vector<std::uint8_t>> StringTable::Write() const {
     std::vector<std::size_t> offsets(count, base);
     std::vector<bool> stored(count, false);
     std::map<std::string_view, std::size_t> placed;
-    std::size_t size = base;
+    std::size_t size = base; // the NUL every empty entry points at
     for (std::size_t i = 0; i < Entries.size(); ++i) {
         if (Entries[i].empty()) {
             continue;
@@ -114,6 +121,8 @@ Result<std::vector<std::uint8_t>> StringTable::Write() const {
             out.insert(out.end(), Entries[i].begin(), Entries[i].end());
         }
     }
+    // Every text ends with a NUL, the last one too: the game reads a text up to its NUL.
+    out.push_back(0);
     return out;
 }
 

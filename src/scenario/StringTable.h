@@ -22,7 +22,8 @@ public:
     std::vector<std::string> Entries;
 
     // Stores `text` in the first empty entry below 1024 and returns its index (the string
-    // number is index + 1), or -1 when there is none.
+    // number is index + 1), or -1 when there is none. A table of fewer than 1024 entries
+    // with none free grows to 1024.
     int AddString(const std::string& text);
 
     // The text of a string number; empty for 0 and numbers past the table.
@@ -41,7 +42,8 @@ public:
     // The STR section's data. A table read from an STR section and not changed since is
     // written back exactly as read, so the game reads the same texts. Otherwise: the count
     // (1024, or the number of entries when there are more), the offsets, then a NUL and the
-    // characters of each non-empty entry (identical texts stored once). Fails when the texts
+    // characters of each non-empty entry (identical texts stored once), and a final NUL that
+    // ends the last text. Fails when the texts
     // no longer fit 16-bit offsets.
     Result<std::vector<std::uint8_t>> Write() const;
 

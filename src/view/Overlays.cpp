@@ -207,9 +207,12 @@ void FogAllOff(TCHK& chk, int player) {
 }
 
 void AddMapRevealers(TCHK& chk, int number) {
-    for (int i = 0; i <= chk.Width / 12; ++i) {
-        for (int j = 0; j <= chk.Height / 12; ++j) {
-            chk.AddUnit(i * 384 + 4 * number, j * 384 + 4 * number, number, 101);
+    // The item "Add for player N" gives them to player N (owner N - 1); every revealer
+    // stands inside the map, whatever its width.
+    const int shift = 4 * number;
+    for (int x = shift; x < chk.Width * 32; x += 384) {
+        for (int y = shift; y < chk.Height * 32; y += 384) {
+            chk.AddUnit(x, y, number - 1, 101);
         }
     }
 }

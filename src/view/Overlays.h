@@ -24,8 +24,8 @@ void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcra
 std::uint8_t PlayerFogBit(int player);
 void FogAllOn(TCHK& chk, int player);
 void FogAllOff(TCHK& chk, int player);
-// One map revealer (unit type 101) of owner `number` every 12 tiles each way, shifted by
-// 4 x number pixels.
+// One map revealer (unit type 101) of player `number` (1 to 8, owner number - 1) every 12
+// tiles each way inside the map, shifted by 4 x number pixels.
 void AddMapRevealers(TCHK& chk, int number);
 
 } // namespace orv

@@ -138,22 +138,103 @@ TEST(Scenario, TheSectionSetFollowsTheFormatVersion) {
     EXPECT_EQ(Find(Sections(chk->WriteToBytes().value()), "VER ")->data, Le16({63}));
 }
 
-TEST(Scenario, OwnersWithoutAStartLocationAreWrittenAsNobody) {
+TEST(Scenario, OwnersWithoutAStartLocationAreWrittenAsNobodyExceptThoseThatNeverHaveOne) {
     RecordingPrompter prompter;
     auto chk = Sample(prompter);
-    chk->OwnerTypes = {6, 6, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    // Humans, computers, rescue passive, neutral, closed.
+    chk->OwnerTypes = {6, 6, 6, 5, 3, 7, 8, 2, 1, 0, 0, 0};
     chk->AddUnit(50, 50, 2, 5); // player 3: a unit but no start location
     chk->AddUnit(60, 60, 0, kStartLocationType);
     chk->AddUnit(70, 70, 0, kStartLocationType);
+    chk->AddUnit(70, 70, 1, kStartLocationType);
+    chk->AddUnit(80, 80, 3, 5); // a computer without one
+    chk->AddUnit(80, 80, 4, 5); // rescue passive and neutral players never have one
+    chk->AddUnit(80, 80, 5, 5);
     chk->AddUnit(70, 70, 9, 5); // owners 9 to 12 are not asked about
     prompter.messages.clear();
-    const auto owners = Find(Sections(chk->WriteToBytes().value()), "OWNR")->data;
-    EXPECT_EQ(owners, (std::vector<std::uint8_t>{6, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    const auto written = Sections(chk->WriteToBytes().value());
+    EXPECT_EQ(Find(written, "OWNR")->data, (std::vector<std::uint8_t>{6, 6, 0, 0, 3, 7, 8, 0, 0, 0, 0, 0}));
+    // IOWN keeps what the user chose.
+    EXPECT_EQ(Find(written, "IOWN")->data,
+              (std::vector<std::uint8_t>{6, 6, 6, 5, 3, 7, 8, 2, 1, 0, 0, 0}));
+    // One message for the whole save, naming every player concerned.
     EXPECT_EQ(prompter.messages,
               (std::vector<std::string>{
-                  "Player 1 already has atleast one start location, please reduce to one or SC may have errors",
-                  "Player 1 already has atleast one start location, please reduce to one or SC may have errors",
-                  "Player 3 is missing a startlocation"}));
+                  "Players 1 and 2 already have atleast one start location, please reduce to one or SC may have errors\n"
+                  "Players 3 and 4 are missing a startlocation"}));
+    // Snapshots (the changed-since-saved check) say nothing.
+    prompter.messages.clear();
+    ASSERT_TRUE(chk->Snapshot().ok());
+    EXPECT_TRUE(prompter.messages.empty());
+    chk->Units.erase(chk->Units.begin() + 8); // player 4's unit
+    ASSERT_TRUE(chk->WriteToBytes().ok());
+    EXPECT_EQ(prompter.messages.back(), "Players 1 and 2 already have atleast one start location, please reduce to one or "
+                                        "SC may have errors\nPlayer 3 is missing a startlocation");
+}
+
+TEST(Scenario, OwnerTypesComeFromIownWhenPresentElseFromOwnr) {
+    std::vector<std::uint8_t> f;
+    Append(f, "DIM ", Le16({64, 64}));
+    Append(f, "OWNR", {6, 6, 6, 6, 0, 0, 0, 0, 7, 0, 0, 0});
+    std::vector<std::uint8_t> unit(36, 0);
+    unit[8] = kStartLocationType; // a start location for players 1 and 2 only
+    Append(f, "UNIT", unit);
+    unit[16] = 1;
+    Append(f, "UNIT", unit);
+    RecordingPrompter prompter;
+    TCHK chk(prompter);
+    ASSERT_TRUE(chk.ReadSections(f).ok());
+    EXPECT_EQ(chk.OwnerTypes, (std::array<std::uint8_t, 12>{6, 6, 6, 6, 0, 0, 0, 0, 7, 0, 0, 0}));
+    // Players 3 and 4 own no unit: they are written as nobody, quietly.
+    const auto sections = Sections(chk.WriteToBytes().value());
+    EXPECT_EQ(Find(sections, "OWNR")->data, (std::vector<std::uint8_t>{6, 6, 0, 0, 0, 0, 0, 0, 7, 0, 0, 0}));
+    EXPECT_TRUE(prompter.messages.empty());
+    // With IOWN, IOWN is what the editor keeps.
+    Append(f, "IOWN", {5, 5, 6, 6, 0, 0, 0, 0, 3, 0, 0, 0});
+    ASSERT_TRUE(chk.ReadSections(f).ok());
+    EXPECT_EQ(chk.OwnerTypes[0], 5);
+    EXPECT_EQ(Find(Sections(chk.WriteToBytes().value()), "OWNR")->data,
+              (std::vector<std::uint8_t>{5, 5, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0}));
+}
+
+TEST(Scenario, SectionsALoadedMapLacksStayAbsentUntilCreated) {
+    std::vector<std::uint8_t> f;
+    Append(f, "VER ", Le16({205}));
+    Append(f, "DIM ", Le16({64, 64}));
+    Append(f, "OWNR", {6, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    std::vector<std::uint8_t> puni(5700, 0);
+    puni[5] = 1;
+    Append(f, "PUNI", puni);
+    RecordingPrompter prompter;
+    TCHK chk(prompter);
+    ASSERT_TRUE(chk.ReadSections(f).ok());
+    auto sections = Sections(chk.WriteToBytes().value());
+    EXPECT_EQ(Find(sections, "PUNI")->data, puni) << "a section the map has keeps its bytes";
+    for (const char* name : {"UNIS", "UPGS", "TECS", "UPGR", "PTEC", "PUPx", "PTEx", "UNIx", "UPGx", "TECx", "COLR",
+                             "UPRP", "UPUS", "MASK", "MRGN", "TRIG", "MBRF"}) {
+        EXPECT_EQ(Find(sections, name), nullptr) << name << " was added";
+        EXPECT_FALSE(chk.HasSection(name) && std::string(name) != "MASK" && std::string(name) != "MRGN" &&
+                     std::string(name) != "TRIG" && std::string(name) != "MBRF")
+            << name;
+    }
+    // Editing a setting makes its section, from a new map's values.
+    chk.CreateSection("UNIx");
+    EXPECT_TRUE(chk.HasSection("UNIx"));
+    EXPECT_EQ(chk.Unix[0], 1);
+    chk.CreateSection("PUNI"); // present already: unchanged
+    EXPECT_EQ(chk.Puni[5], 1);
+    EXPECT_EQ(chk.Puni[6], 0);
+    // Fog that is no longer all-covering, and a location, bring their sections.
+    chk.Fog(3, 3) = 0;
+    prompter.answers.push_back("Base");
+    ASSERT_EQ(chk.AddLocation(0, 0, 4, 4, 255, 32), 1);
+    sections = Sections(chk.WriteToBytes().value());
+    EXPECT_NE(Find(sections, "UNIx"), nullptr);
+    EXPECT_EQ(Find(sections, "UNIS"), nullptr);
+    ASSERT_NE(Find(sections, "MASK"), nullptr);
+    EXPECT_EQ(Find(sections, "MASK")->data[3 * 64 + 3], 0);
+    ASSERT_NE(Find(sections, "MRGN"), nullptr);
+    EXPECT_EQ(ReadLEOr<std::uint32_t>(Find(sections, "MRGN")->data, 20 + 8, 0), 128u);
 }
 
 TEST(Scenario, UnitsStopAt1650AndGetTheirValidityBits) {
@@ -192,6 +273,32 @@ TEST(Scenario, LocationsTakeTheLowestFreeSlotAboveZeroAndAskForAName) {
     EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32), 3);
     chk.DeleteLocation(0);
     EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32), -1);
+    // Slot 63 is the game's whole-map location: never offered.
+    chk.DeleteLocation(63);
+    EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32), -1);
+    // A slot whose coordinates are zero but which has a name is in use.
+    chk.Locations[10] = {0, 0, 0, 0, 7, 0, true};
+    chk.DeleteLocation(11);
+    EXPECT_EQ(chk.AddLocation(0, 0, 1, 1, 256, 32), 11);
+    // Coordinates near 2^31 (real maps hold them) do not overflow.
+    chk.DeleteLocation(12);
+    EXPECT_EQ(chk.AddLocation(0, 0, 0x7FFFFFFF, 4, 256, 32), 12);
+    EXPECT_EQ(chk.Locations[12].Right, INT32_MAX);
+}
+
+TEST(Scenario, LocationsTouchingTheTopOrLeftEdgeAreInUse) {
+    std::vector<std::uint8_t> f;
+    Append(f, "DIM ", Le16({64, 64}));
+    std::vector<std::uint8_t> mrgn(64 * 20, 0);
+    mrgn[8] = 64;  // slot 0: left 0, top 0, right 64, bottom 0
+    mrgn[20 + 16] = 9; // slot 1: only a name
+    Append(f, "MRGN", mrgn);
+    RecordingPrompter prompter;
+    TCHK chk(prompter);
+    ASSERT_TRUE(chk.ReadSections(f).ok());
+    EXPECT_TRUE(chk.Locations[0].InUse);
+    EXPECT_TRUE(chk.Locations[1].InUse);
+    EXPECT_FALSE(chk.Locations[2].InUse);
 }
 
 TEST(Scenario, TheWalkReadsLikeTheGame) {
@@ -306,6 +413,13 @@ TEST(Scenario, ANewMapHasThePlayableDefaults) {
     EXPECT_EQ(chk.Ptex[12 * 44 * 2 + 44 + 27], 0);
     EXPECT_EQ(chk.Upgx[61], 0);
     EXPECT_FALSE(chk.IsoMap);
+    // Players 1 to 8 human, 9 to 12 inactive; the whole-map location in slot 63.
+    EXPECT_EQ(chk.OwnerTypes, (std::array<std::uint8_t, 12>{6, 6, 6, 6, 6, 6, 6, 6, 0, 0, 0, 0}));
+    const LocationSlot& anywhere = chk.Locations[kAnywhereSlot];
+    EXPECT_TRUE(anywhere.InUse);
+    EXPECT_EQ(anywhere.Right, 5 * 32);
+    EXPECT_EQ(anywhere.Bottom, 3 * 32);
+    EXPECT_EQ(chk.Strings.Text(anywhere.Name), "Anywhere");
 }
 
 TEST(Scenario, EditsRemoveOnlyDoodadsTheyMadeUnfit) {
@@ -334,6 +448,13 @@ TEST(Scenario, EditsRemoveOnlyDoodadsTheyMadeUnfit) {
     chk.TerrainChanged({left, top, left + 1, top + 1});
     EXPECT_TRUE(chk.Doodads.empty());
     EXPECT_EQ(chk.Displayed(left, top), 6 * 16);
+    // Its whole footprint shows the terrain again, not only the painted cell.
+    ASSERT_GT(info->Width * info->Height, 1);
+    for (int c = left; c < left + info->Width; ++c) {
+        for (int r = top; r < top + info->Height; ++r) {
+            EXPECT_EQ(chk.Displayed(c, r), chk.Terrain(c, r)) << c << ", " << r;
+        }
+    }
 
     // A doodad that did not fit when the map was opened stays.
     chk.Doodads.push_back({static_cast<std::uint16_t>(doodad), static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)});
@@ -367,13 +488,15 @@ TEST(Scenario, SpritesOfTheFileStayAndNewDoodadsGetTheirOverlay) {
     chk.Sprites.push_back({{0x21, 0x01, 0x40, 0x00, 0x50, 0x00, 3, 0, 0x00, 0x10}});
     chk.Sprites.push_back({{0x99, 0x01, 0x10, 0x01, 0x10, 0x01, 12, 0, 0x00, 0x10}});
     chk.Doodads.push_back({2, 0x110, 0x110, 12, 1, 1, true});
+    // A doodad of the file without a record of its own gets none.
+    chk.Doodads.push_back({2, 0x300, 0x300, 12, 1, -1, true, false});
     // A doodad placed here whose group has an overlay.
     int withOverlay = 0;
     for (int d = 1; d < 60 && !withOverlay; ++d) {
         if (tileset.DoodadInfo(d).SheetIndex != 0) withOverlay = d;
     }
     ASSERT_NE(withOverlay, 0);
-    chk.Doodads.push_back({static_cast<std::uint16_t>(withOverlay), 0x200, 0x240, 12, 1, -1, true});
+    chk.Doodads.push_back({static_cast<std::uint16_t>(withOverlay), 0x200, 0x240, 12, 1, -1, true, true});
     const auto thg2 = Find(Sections(chk.WriteToBytes().value()), "THG2")->data;
     ASSERT_EQ(thg2.size(), 30u);
     EXPECT_TRUE(std::equal(chk.Sprites[0].Bytes.begin(), chk.Sprites[0].Bytes.end(), thg2.begin()));

@@ -22,7 +22,8 @@ TEST(StringTable, WritesEachTextAfterANulWithItsOffset) {
     const auto written = Table({"Map Name", "", "Force 1"}).Write();
     ASSERT_TRUE(written.ok());
     const auto& data = written.value();
-    EXPECT_EQ(data.size(), 2067u);
+    EXPECT_EQ(data.size(), 2068u);
+    EXPECT_EQ(data.back(), 0) << "the last text ends with a NUL, as every other one";
     EXPECT_EQ(ReadLEOr<std::uint16_t>(data, 0, 0), 1024);
     EXPECT_EQ(Offset(data, 0), 2051);
     EXPECT_EQ(Offset(data, 1), 2050);
@@ -32,14 +33,15 @@ TEST(StringTable, WritesEachTextAfterANulWithItsOffset) {
     ASSERT_EQ(back.Entries.size(), 1024u);
     EXPECT_EQ(back.Entries[0], "Map Name");
     EXPECT_EQ(back.Entries[1], "");
-    EXPECT_EQ(back.Entries[2], "Force 1"); // the last text runs to the end of the section
+    EXPECT_EQ(back.Entries[2], "Force 1");
 }
 
-TEST(StringTable, AnEmptyTableIsTheOffsetsAlone) {
+TEST(StringTable, AnEmptyTableIsTheOffsetsAndTheNulTheyPointAt) {
     const auto written = Table({}).Write();
     ASSERT_TRUE(written.ok());
-    EXPECT_EQ(written.value().size(), 2050u);
+    ASSERT_EQ(written.value().size(), 2051u);
     EXPECT_EQ(Offset(written.value(), 1023), 2050);
+    EXPECT_EQ(written.value()[2050], 0);
 }
 
 TEST(StringTable, AddsIntoTheFirstEmptyEntryBelow1024) {
@@ -53,6 +55,19 @@ TEST(StringTable, AddsIntoTheFirstEmptyEntryBelow1024) {
     EXPECT_EQ(full.Text(0), "");
     EXPECT_EQ(full.Text(1024), "x");
     EXPECT_EQ(full.Text(5000), "");
+
+    // Tables read with fewer entries (maps hold 0 to 8) grow to 1024 when they are full.
+    StringTable eight;
+    eight.Entries.assign(8, "used");
+    EXPECT_EQ(eight.AddString("Home"), 8);
+    EXPECT_EQ(eight.Entries.size(), 1024u);
+    EXPECT_EQ(eight.Text(9), "Home");
+    StringTable none;
+    EXPECT_EQ(none.AddString("first"), 0);
+    StringTable roomy;
+    roomy.Entries = {"a", "", "c"};
+    EXPECT_EQ(roomy.AddString("b"), 1);
+    EXPECT_EQ(roomy.Entries.size(), 3u) << "a free entry is used before the table grows";
 }
 
 TEST(StringTable, ReadsOtherCountsWithoutReadingMissingEntries) {
@@ -131,7 +146,7 @@ TEST(StringTable, IdenticalTextsAreStoredOnceAndUnchangedTablesGoBackAsRead) {
     const auto written = t.Write();
     ASSERT_TRUE(written.ok());
     EXPECT_EQ(Offset(written.value(), 0), Offset(written.value(), 1));
-    EXPECT_EQ(written.value().size(), 2050u + 5 + 6);
+    EXPECT_EQ(written.value().size(), 2050u + 5 + 6 + 1);
 
     // A table read from odd bytes (shared and overlapping texts) is given back unchanged.
     std::vector<std::uint8_t> odd = {3, 0, 8, 0, 9, 0, 8, 0, 0, 'x', 'y', 0};

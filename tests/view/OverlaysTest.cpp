@@ -119,20 +119,29 @@ TEST(Overlays, GridLinesLieEverySixteenPixelsWhenBothAreOn) {
     EXPECT_EQ(s.At(40, 5), 0x808080u);
 }
 
-TEST(Overlays, MapRevealersEveryTwelveTiles) {
+TEST(Overlays, MapRevealersEveryTwelveTilesInsideTheMapForTheirPlayer) {
     Scene s;
     s.chk.Units.clear();
     AddMapRevealers(s.chk, 1);
     ASSERT_EQ(s.chk.Units.size(), 9u); // 32 x 32: 3 x 3
     test::RecordingPrompter prompter;
-    TCHK big(prompter);
-    big.Width = big.Height = 64;
-    AddMapRevealers(big, 1);
-    ASSERT_EQ(big.Units.size(), 36u);
-    EXPECT_EQ(big.Units[0].X, 4);
-    EXPECT_EQ(big.Units[0].Y, 4);
-    EXPECT_EQ(big.Units[0].Owner, 1);
-    EXPECT_EQ(big.Units[0].Type, 101);
+    for (int width : {64, 96, 128, 192, 256}) {
+        for (int player : {1, 8}) {
+            SCOPED_TRACE(std::to_string(width) + " wide, player " + std::to_string(player));
+            TCHK map(prompter);
+            map.Width = width;
+            map.Height = 96;
+            AddMapRevealers(map, player);
+            const std::size_t across = static_cast<std::size_t>((width * 32 - 1 - 4 * player) / 384 + 1);
+            EXPECT_EQ(map.Units.size(), across * 8);
+            for (const UnitRecord& u : map.Units) {
+                EXPECT_TRUE(u.X < width * 32 && u.Y < 96 * 32) << u.X << ", " << u.Y;
+                EXPECT_EQ(u.Owner, player - 1) << "\"Add for player N\" gives them to player N";
+                EXPECT_EQ(u.Type, 101);
+            }
+            EXPECT_EQ(map.Units[0].X, 4 * player);
+        }
+    }
 }
 
 TEST(MapImage, BandsJoinIntoTheSinglePicture) {
