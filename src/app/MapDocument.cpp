@@ -76,13 +76,17 @@ Result<std::unique_ptr<TMapDocument>> TMapDocument::Open(const std::string& path
     }
     doc->WorkingCopy = work.string();
     doc->FileName = path;
+    // What the file is comes from its bytes: an archive, else a plain scenario.
     Status loaded;
-    if (IsPlainScenarioName(path)) {
-        prompter.ShowMessage(path);
-        auto bytes = ReadWholeFile(work);
-        loaded = bytes ? doc->Chk.ReadSections(bytes.value()) : Status(MakeError(bytes.error()));
-    } else {
+    auto bytes = ReadWholeFile(work);
+    if (!bytes) {
+        loaded = MakeError(bytes.error());
+    } else if (HoldsMapArchive(bytes.value())) {
         loaded = doc->Chk.LoadFromFile(doc->WorkingCopy);
+        doc->IsArchive = true;
+    } else {
+        prompter.ShowMessage(path);
+        loaded = doc->Chk.ReadSections(bytes.value());
     }
     if (!loaded) {
         // Messages name the working copy; the user knows the map file.
@@ -137,11 +141,14 @@ Result<TMapDocument::SaveOutcome> TMapDocument::Save(const std::string& target) 
         }
         m_folder = folder.value();
     }
-    const bool plainTarget = IsPlainScenarioName(target);
+    // The map file keeps its kind; a new name is a plain scenario when it ends in ".chk".
+    std::error_code same;
+    const bool sameFile = !FileName.empty() && (target == FileName || fs::equivalent(target, FileName, same));
+    const bool plainTarget = sameFile ? !IsArchive : IsPlainScenarioName(target);
     // The working copy has the kind of the target: a plain scenario, or an archive.
     std::string work = WorkingCopy;
     std::string source = WorkingCopy;
-    if (work.empty() || IsPlainScenarioName(work) != plainTarget) {
+    if (work.empty() || IsArchive == plainTarget) {
         work = (m_folder / fs::path(target).filename()).string();
         if (work == WorkingCopy) {
             work += plainTarget ? ".chk" : ".scx";
@@ -175,6 +182,7 @@ Result<TMapDocument::SaveOutcome> TMapDocument::Save(const std::string& target) 
         fs::remove(WorkingCopy, ec);
     }
     WorkingCopy = work;
+    IsArchive = !plainTarget;
     Chk.FileName = WorkingCopy;
     if (Status replaced = CopyFileReplacing(WorkingCopy, target); !replaced) {
         return fail(ReplaceAll(replaced.error(), WorkingCopy, "the working copy"));

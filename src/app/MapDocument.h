@@ -49,6 +49,7 @@ public:
     TCHK Chk;
     std::string FileName;    // the map file; empty for a new map
     std::string WorkingCopy; // empty until the map has one
+    bool IsArchive = false;  // the working copy (and the map file) is an archive, not a plain scenario
     CStarcraftTileset* Tileset = nullptr; // the shared tileset of the scenario's tileset number
 
     // The private folder of this document's working copy.

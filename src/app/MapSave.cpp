@@ -45,7 +45,7 @@ Result<MapSaveReport> SaveMap(TMyMPQ& mpq, TCHK& chk, const std::string& source,
         return MakeError(written.error());
     }
     std::error_code ec;
-    const bool fromArchive = !source.empty() && !source.ends_with(".chk");
+    const bool fromArchive = !source.empty();
     if (fromArchive && std::filesystem::absolute(source, ec) != std::filesystem::absolute(target, ec)) {
         if (Status copied = CopyFileReplacing(source, target); !copied) {
             return MakeError(copied.error());

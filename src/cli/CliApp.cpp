@@ -2,6 +2,7 @@
 
 #include "app/GameData.h"
 #include "app/MapSave.h"
+#include "app/MapDocument.h"
 #include "scenario/CCHKFile.h"
 #include "view/MapImage.h"
 #include "view/MapRenderer.h"
@@ -43,6 +44,7 @@ Commands:
                           priority, --standin uses Orvistad's stand-in data alone
   info MAP                print the scenario of a map (or a bare .chk) as JSON
   resave MAP OUT          load a map and save it again, as the editor does, into OUT
+                          (OUT replaced only when the save worked)
   new OUT --width W --height H --tileset T --terrain N [--archive PATH]... [--standin]
                           create a new map (N: index into the tileset's terrain types)
   demo OUT [--archive PATH]... [--standin]
@@ -295,27 +297,31 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 }
 
 int Resave(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 3) {
-        err << "usage: orvistad-cli resave MAP OUT\n";
+    StartupOptions options;
+    std::vector<std::string> rest;
+    if (!ParseDataOptions(args, 1, options, rest) || rest.size() != 2) {
+        err << "usage: orvistad-cli resave MAP OUT [--archive PATH]... [--standin]\n";
         return 2;
     }
+    // Loaded and saved exactly as the editor does: a working copy, the tileset linked.
     StderrPrompter prompter(err);
-    TCHK chk(prompter);
-    if (Status loaded = chk.LoadFromFile(args[1]); !loaded) {
-        err << "orvistad-cli: " << loaded.error() << "\n";
+    TGameData data(prompter);
+    data.Load(options);
+    auto doc = TMapDocument::Open(rest[0], data, prompter);
+    if (!doc) {
+        err << "orvistad-cli: " << doc.error() << "\n";
         return 1;
     }
-    TMyMPQ mpq;
-    auto saved = SaveMap(mpq, chk, args[1], args[2]);
+    auto saved = doc.value()->Save(rest[1]);
     if (!saved) {
         err << "orvistad-cli: " << saved.error() << "\n";
         return 1;
     }
     if (saved.value().rebuilt) {
-        out << args[1] << " could not be updated in place (a protected archive); wrote a new archive with the scenario and "
+        out << rest[0] << " could not be updated in place (a protected archive); wrote a new archive with the scenario and "
             << saved.value().carried << " other file" << (saved.value().carried == 1 ? "" : "s") << "\n";
     }
-    out << "wrote " << args[2] << "\n";
+    out << "wrote " << rest[1] << "\n";
     return 0;
 }
 

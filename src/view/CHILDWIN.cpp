@@ -332,8 +332,12 @@ void TMapWindow::MiniMapPBMouseLeave() {
 bool TMapWindow::Save(bool saveAs) {
     std::string target = m_document->FileName;
     if (saveAs || target.empty()) {
-        auto chosen = m_prompter.ChooseFileToSave(
-            "Save As", "Starcraft Maps|*.scm|Starcraft expansion maps|*.scx|Starcraft vanilla maps|*.scm", ".scm");
+        // A map that needs Brood War is proposed as ".scx", any other as ".scm".
+        const std::string extension = Scenario().ProposedExtension();
+        const std::string filter = extension == ".scx"
+                                       ? "Starcraft expansion maps|*.scx|Starcraft Maps|*.scm|Starcraft vanilla maps|*.scm"
+                                       : "Starcraft Maps|*.scm|Starcraft expansion maps|*.scx|Starcraft vanilla maps|*.scm";
+        auto chosen = m_prompter.ChooseFileToSave("Save As", filter, extension);
         if (!chosen || chosen->empty()) {
             return false;
         }
