@@ -87,6 +87,21 @@ void EncryptBlock(std::span<std::uint8_t> data, std::uint32_t key) {
     }
 }
 
+std::vector<std::uint32_t> KeysForFirstWord(std::uint32_t plain, std::uint32_t cipher) {
+    // The first word is encrypted with key + 0xEEEEEEEE + table[0x400 + low byte of key]:
+    // try each low byte and keep the keys that have it.
+    const auto& table = CryptTable();
+    const std::uint32_t sum = (plain ^ cipher) - 0xEEEEEEEE;
+    std::vector<std::uint32_t> keys;
+    for (std::uint32_t low = 0; low < 0x100; ++low) {
+        const std::uint32_t key = sum - table[0x400 + low];
+        if ((key & 0xFF) == low) {
+            keys.push_back(key);
+        }
+    }
+    return keys;
+}
+
 std::uint32_t FileKey(std::string_view archivedName, std::uint32_t blockOffset, std::uint32_t realSize,
                       bool keyAdjusted) {
     const std::size_t cut = archivedName.find_last_of("\\/");

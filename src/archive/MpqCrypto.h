@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace orv::mpq {
 
@@ -22,6 +23,11 @@ std::uint32_t HashString(std::string_view name, HashType type);
 // word is left as it is.
 void DecryptBlock(std::span<std::uint8_t> data, std::uint32_t key);
 void EncryptBlock(std::span<std::uint8_t> data, std::uint32_t key);
+
+// Every key under which a block whose first word is `plain` starts with `cipher` once
+// encrypted; a block of known first word (a sector table) gives its key away this way.
+// Usually one key, rarely a few.
+std::vector<std::uint32_t> KeysForFirstWord(std::uint32_t plain, std::uint32_t cipher);
 
 // The key of a file: the hash of its name after the last backslash, adjusted by its block
 // offset and size when the block says so.
