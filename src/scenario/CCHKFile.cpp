@@ -462,9 +462,9 @@ std::string PlayerList(const std::vector<int>& players) {
 
 } // namespace
 
-std::uint8_t TCHK::WrittenOwner(std::uint8_t ownerType, bool hasStartLocation) {
+std::uint8_t TCHK::WrittenOwner(int player, std::uint8_t ownerType, bool hasStartLocation) {
     const bool playsFromStart = ownerType == 1 || ownerType == 2 || ownerType == 5 || ownerType == 6;
-    return playsFromStart && !hasStartLocation ? 0 : ownerType;
+    return player < 8 && playsFromStart && !hasStartLocation ? 0 : ownerType;
 }
 
 std::array<bool, 12> TCHK::CheckStartLocations() {
@@ -488,7 +488,7 @@ std::array<bool, 12> TCHK::CheckStartLocations() {
         if (several[i]) {
             duplicates.push_back(p + 1);
         }
-        if (!hasStart[i] && ownsUnit[i] && p < 8 && WrittenOwner(OwnerTypes[i], false) != OwnerTypes[i]) {
+        if (!hasStart[i] && ownsUnit[i] && WrittenOwner(p, OwnerTypes[i], false) != OwnerTypes[i]) {
             missing.push_back(p + 1);
         }
     }
@@ -592,7 +592,7 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
     out.Section("IOWN", OwnerTypes);
     v.clear();
     for (std::size_t i = 0; i < 12; ++i) {
-        Put8(v, WrittenOwner(OwnerTypes[i], hasStart[i]));
+        Put8(v, WrittenOwner(static_cast<int>(i), OwnerTypes[i], hasStart[i]));
     }
     out.Section("OWNR", v);
     v.clear();
@@ -792,9 +792,7 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         out.Section("UNIx", Unix);
     }
     if (Writes("UPGx", kind != 1)) {
-        std::array<std::uint8_t, 794> upgx = Upgx;
-        upgx[61] = 0;
-        out.Section("UPGx", upgx);
+        out.Section("UPGx", Upgx); // the unused byte after the first array as read (0 in new maps)
     }
     if (Writes("TECx", kind != 1)) {
         out.Section("TECx", Tecx);

@@ -217,9 +217,10 @@ public:
     bool HasSection(const char* name) const;
     void CreateSection(const char* name);
 
-    // The owner type OWNR gets for a player: human and computer players without a start
-    // location are written as inactive; every other type is kept.
-    static std::uint8_t WrittenOwner(std::uint8_t ownerType, bool hasStartLocation);
+    // The owner type OWNR gets for player 0..11: human and computer players 1 to 8 without a
+    // start location are written as inactive; every other type is kept (players 9 to 12
+    // never take a start in the game).
+    static std::uint8_t WrittenOwner(int player, std::uint8_t ownerType, bool hasStartLocation);
 
     // A new scenario (see the new-map values): base terrain group, tileset, size.
     void NewMap(int terrainGroup, int tileset, int width, int height, CStarcraftTileset* tilesetSlot);

@@ -153,7 +153,7 @@ TEST(Scenario, OwnersWithoutAStartLocationAreWrittenAsNobodyExceptThoseThatNever
     chk->AddUnit(70, 70, 9, 5); // owners 9 to 12 are not asked about
     prompter.messages.clear();
     const auto written = Sections(chk->WriteToBytes().value());
-    EXPECT_EQ(Find(written, "OWNR")->data, (std::vector<std::uint8_t>{6, 6, 0, 0, 3, 7, 8, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Find(written, "OWNR")->data, (std::vector<std::uint8_t>{6, 6, 0, 0, 3, 7, 8, 0, 1, 0, 0, 0}));
     // IOWN keeps what the user chose.
     EXPECT_EQ(Find(written, "IOWN")->data,
               (std::vector<std::uint8_t>{6, 6, 6, 5, 3, 7, 8, 2, 1, 0, 0, 0}));
