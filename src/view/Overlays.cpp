@@ -10,6 +10,12 @@
 namespace orv {
 namespace {
 
+// A location coordinate (map pixels, anything up to +-2^31) as a frame coordinate cut to
+// 0..limit, computed in 64 bits.
+int ClipToView(std::int32_t coordinate, int scrollTile, int limit) {
+    return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{coordinate} - std::int64_t{scrollTile} * 32, 0, limit));
+}
+
 void Halve(std::uint32_t& pixel) {
     pixel = (pixel >> 1) & 0x7F7F7F7Fu;
 }
@@ -110,12 +116,10 @@ void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcra
             if (i == 63 || ((l.Flags ^ 255u) & data.Options.LocationElevationMask) == 0) {
                 continue;
             }
-            int left = std::min(l.Left, l.Right) - sx * 32, top = std::min(l.Top, l.Bottom) - sy * 32;
-            int right = std::max(l.Left, l.Right) - sx * 32, bottom = std::max(l.Top, l.Bottom) - sy * 32;
-            left = std::clamp(left, 0, vw);
-            right = std::clamp(right, 0, vw);
-            top = std::clamp(top, 0, vh);
-            bottom = std::clamp(bottom, 0, vh);
+            const int left = ClipToView(std::min(l.Left, l.Right), sx, vw);
+            const int right = ClipToView(std::max(l.Left, l.Right), sx, vw);
+            const int top = ClipToView(std::min(l.Top, l.Bottom), sy, vh);
+            const int bottom = ClipToView(std::max(l.Top, l.Bottom), sy, vh);
             if (left == right || top == bottom) {
                 continue;
             }
@@ -149,10 +153,10 @@ void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcra
                 continue;
             }
             const std::string& name = chk.Strings.Entries[static_cast<std::size_t>(l.Name - 1)];
-            const int left = std::clamp(std::min(l.Left, l.Right) - sx * 32, 0, vw);
-            const int right = std::clamp(std::max(l.Left, l.Right) - sx * 32, 0, vw);
-            const int top = std::clamp(std::min(l.Top, l.Bottom) - sy * 32, 0, vh);
-            const int bottom = std::clamp(std::max(l.Top, l.Bottom) - sy * 32, 0, vh);
+            const int left = ClipToView(std::min(l.Left, l.Right), sx, vw);
+            const int right = ClipToView(std::max(l.Left, l.Right), sx, vw);
+            const int top = ClipToView(std::min(l.Top, l.Bottom), sy, vh);
+            const int bottom = ClipToView(std::max(l.Top, l.Bottom), sy, vh);
             if (name.empty() || left == right || top == bottom) {
                 continue;
             }

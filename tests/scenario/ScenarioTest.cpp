@@ -237,6 +237,21 @@ TEST(Scenario, SectionsALoadedMapLacksStayAbsentUntilCreated) {
     EXPECT_EQ(ReadLEOr<std::uint32_t>(Find(sections, "MRGN")->data, 20 + 8, 0), 128u);
 }
 
+TEST(Scenario, SaveAsProposesScxForMapsThatNeedBroodWar) {
+    RecordingPrompter prompter;
+    auto chk = Sample(prompter); // format 205
+    EXPECT_EQ(chk->ProposedExtension(), ".scx");
+    chk->Version = 59;
+    EXPECT_EQ(chk->ProposedExtension(), ".scm");
+    chk->Version = 63; // hybrid: StarCraft content alone
+    EXPECT_EQ(chk->ProposedExtension(), ".scm");
+    chk->AddUnit(320, 320, 0, 34); // a medic
+    EXPECT_EQ(chk->ProposedExtension(), ".scx");
+    chk->Units.pop_back();
+    chk->Era = 6; // ice
+    EXPECT_EQ(chk->ProposedExtension(), ".scx");
+}
+
 TEST(Scenario, UnitsStopAt1650AndGetTheirValidityBits) {
     RecordingPrompter prompter;
     TCHK chk(prompter, &Game().UnitsDat);

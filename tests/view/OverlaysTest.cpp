@@ -56,6 +56,11 @@ TEST(Overlays, LocationsAreTintedBorderedAndCut) {
     s.state.SelectedLocation = 5;
     s.Draw(0x10C8C8);
     EXPECT_EQ(s.At(64, 100), 0xFFFFFFu);
+    // Coordinates near +-2^31, as real maps hold them, cover the view without overflowing.
+    s.chk.Locations[8] = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 0, 0, true};
+    s.view.ScrollTileX = s.view.ScrollTileY = 1;
+    s.Draw(0x101010);
+    EXPECT_EQ(s.At(250, 100), 0x101070u);
 }
 
 TEST(Overlays, LocationsFollowTheElevationMask) {
