@@ -2,12 +2,14 @@
 
 #include "app/Debugunit.h"
 #include "archive/MapArchiveReader.h"
+#include "archive/MpqCompactor.h"
 #include "base/ChildProcess.h"
 #include "base/FileUtil.h"
 
 #include <StormLib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <functional>
@@ -34,6 +36,8 @@ std::string StormErrorText(DWORD error) {
         return "the disk or the archive's file table is full";
     case ERROR_FILE_NOT_FOUND:
         return "file not found";
+    case ERROR_UNKNOWN_FILE_NAMES:
+        return "the names of some of its files are unknown";
     default:
         return std::strerror(static_cast<int>(error));
     }
@@ -106,6 +110,15 @@ public:
         }
     }
 
+    // File offset of the archive header the library reads and writes.
+    std::optional<std::uint64_t> HeaderOffset() const {
+        ULONGLONG offset = 0;
+        if (!SFileGetFileInfo(m_handle, SFileMpqHeaderOffset, &offset, sizeof offset, nullptr)) {
+            return std::nullopt;
+        }
+        return offset;
+    }
+
     HANDLE get() const { return m_handle; }
     bool created() const { return m_created; }
 
@@ -113,6 +126,64 @@ private:
     HANDLE m_handle = nullptr;
     bool m_created = false;
 };
+
+std::uint64_t NextPowerOfTwo(std::uint64_t n) {
+    std::uint64_t power = 1;
+    while (power < n) {
+        power <<= 1;
+    }
+    return power;
+}
+
+// Gives the archive's hash table room for `adding` more files: the next power of two that
+// holds them and the files already there. Small maps come with tables of one or two entries.
+// The library enlarges the table only when it knows every file's name; otherwise our own
+// writer does, which needs the names as well.
+Status MakeRoom(UpdateHandle& archive, const std::string& working, const std::string& shownPath,
+                const std::vector<std::string>& adding) {
+    archive.LearnName(TMyMPQ::kScenarioName);
+    for (const std::string& name : adding) {
+        archive.LearnName(name);
+    }
+    const DWORD current = SFileGetMaxFileCount(archive.get());
+    DWORD files = 0;
+    if (!SFileGetFileInfo(archive.get(), SFileMpqNumberOfFiles, &files, sizeof files, nullptr)) {
+        files = current;
+    }
+    const std::uint64_t needed = std::uint64_t{files} + adding.size();
+    if (needed <= current) {
+        return {};
+    }
+    const std::uint64_t target = std::max<std::uint64_t>(current, NextPowerOfTwo(needed));
+    if (target > 0x80000) {
+        return MakeError("cannot add " + std::to_string(adding.size()) + " files to " + shownPath +
+                         ": the archive would hold too many files");
+    }
+    if (SFileSetMaxFileCount(archive.get(), static_cast<DWORD>(target))) {
+        return {};
+    }
+    const DWORD error = GetLastError();
+    const std::string full = "cannot add files to " + shownPath + ": its file table is full (" +
+                             std::to_string(current) + " entries) and cannot be enlarged: ";
+    if (error != ERROR_UNKNOWN_FILE_NAMES) {
+        return MakeError(full + StormErrorText(error));
+    }
+    MpqRewriteOptions grow{adding, archive.HeaderOffset(), static_cast<std::uint32_t>(target)};
+    grow.names.emplace_back(TMyMPQ::kScenarioName);
+    if (Status closed = archive.Close(shownPath); !closed) {
+        return closed;
+    }
+    if (auto grown = MpqCompactor::RewriteFile(working, grow); !grown) {
+        return MakeError(full + grown.error());
+    }
+    if (Status opened = archive.Open(working, shownPath); !opened) {
+        return opened;
+    }
+    for (const std::string& name : adding) {
+        archive.LearnName(name);
+    }
+    return {};
+}
 
 // Updates a copy of the archive beside it and puts the copy in its place only when the
 // update worked, so a failed update leaves the archive exactly as it was.
@@ -300,13 +371,24 @@ Status TMyMPQ::SaveScenarioToArchive(const std::string& archivePath, const std::
                             MPQ_COMPRESSION_NEXT_SAME)) {
             return MakeError("cannot store the scenario in " + archivePath + ": " + LastStormError());
         }
-        // Compaction only reclaims the space of the replaced scenario; an archive whose other
-        // files cannot be rewritten (their names are unknown) keeps that space.
+        // Compaction reclaims the space of the replaced scenario. The library compacts only
+        // archives whose every file name it knows; for the others our own writer rewrites the
+        // archive once the library has closed it, carrying the nameless files as they are.
+        std::optional<MpqRewriteOptions> rewrite;
         if (!SFileCompactArchive(archive.get(), nullptr, false)) {
-            DebugLog("Could not compact " + archivePath + ": " + LastStormError());
+            DebugLog("The archive library could not compact " + archivePath + " (" + LastStormError() +
+                     "); rewriting it");
+            rewrite = MpqRewriteOptions{{kScenarioName}, archive.HeaderOffset(), std::nullopt};
         }
         if (Status closed = archive.Close(archivePath); !closed) {
             return closed;
+        }
+        if (rewrite) {
+            // A failure keeps the archive as the library left it: valid, only larger.
+            auto compacted = MpqCompactor::RewriteFile(working, *rewrite);
+            if (!compacted) {
+                DebugLog("Could not compact " + archivePath + ": " + compacted.error());
+            }
         }
         return Verify(working, archivePath, kScenarioName, scenario.value().size(), &scenario.value());
     });
@@ -331,8 +413,10 @@ Status TMyMPQ::AddWavesToArchive(const std::vector<std::string>& names, const st
         if (Status opened = archive.Open(working, archivePath); !opened) {
             return opened;
         }
+        if (Status room = MakeRoom(archive, working, archivePath, names); !room) {
+            return room;
+        }
         for (std::size_t i = 0; i < names.size(); ++i) {
-            archive.LearnName(names[i]);
             // The medium setting is the game's own sound compression (Huffman over IMA ADPCM);
             // the library's "high" setting stores sounds uncompressed.
             if (!SFileAddWave(archive.get(), sources[i].c_str(), names[i].c_str(),
@@ -360,8 +444,14 @@ Status TMyMPQ::AddFilesToArchive(const std::vector<std::pair<std::string, std::v
         if (Status opened = archive.Open(working, archivePath); !opened) {
             return opened;
         }
+        std::vector<std::string> names;
+        for (const auto& file : files) {
+            names.push_back(file.first);
+        }
+        if (Status room = MakeRoom(archive, working, archivePath, names); !room) {
+            return room;
+        }
         for (const auto& [name, data] : files) {
-            archive.LearnName(name);
             HANDLE file = nullptr;
             const auto size = static_cast<DWORD>(data.size());
             const bool ok =

@@ -9,7 +9,9 @@
 // Map archives are read with MapArchiveReader (the game's own leniency) and written with
 // StormLib, in the form the game accepts: format version 1, 4096-byte sectors, a
 // power-of-two hash table, the scenario imploded (PKWARE DCL), WAVs wave-compressed,
-// an up-to-date (listfile), compacted after the scenario is stored.
+// an up-to-date (listfile), compacted after the scenario is stored. Where the library cannot
+// compact (files whose names are unknown) or enlarge the hash table before files are added,
+// MpqCompactor, our own writer, does it.
 //
 // Every update works on a copy beside the archive, in a child process (the library aborts
 // on some malformed archives), is read back with MapArchiveReader, and only then replaces

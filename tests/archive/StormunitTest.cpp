@@ -1,6 +1,8 @@
 #include "archive/Stormunit.h"
 #include "archive/MapArchiveReader.h"
 #include "archive/MpqCrypto.h"
+#include "support/MpqBuilder.h"
+#include "support/MpqInspect.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -306,6 +308,76 @@ TEST(TMyMPQWaves, AddsWavesWithWaveCompression) {
     const Status missing = mpq.AddWavesToArchive({"staredit\\wav\\b.wav"}, {dir.file("none.wav")}, dir.file("map.scx"));
     ASSERT_FALSE(missing.ok());
     EXPECT_NE(missing.error().find("none.wav"), std::string::npos);
+}
+
+// Maps whose hash tables hold only the files they came with (one or two entries): adding a
+// file first makes room for it.
+TEST(TMyMPQWaves, AddingToAFullFileTableEnlargesItFirst) {
+    TempDir dir;
+    const auto wav = test::MakeWav(5000);
+    test::WriteBytes(dir.file("a.wav"), wav);
+    auto tiny = [](std::uint32_t slots) {
+        test::MpqBuilder builder;
+        builder.hashSlots = slots;
+        builder.AddFile(TMyMPQ::kScenarioName, Pattern(9000, 20), 0x80010200);
+        return builder.Build();
+    };
+    auto tableSize = [](const std::string& archive) {
+        auto raw = test::ReadRawArchive(test::ReadBytes(archive), 0);
+        return raw ? raw->hashes.size() : 0u;
+    };
+    TMyMPQ mpq;
+
+    test::WriteBytes(dir.file("one.scm"), tiny(1));
+    const Status added =
+        mpq.AddWavesToArchive({"staredit\\wav\\a.wav"}, {dir.file("a.wav")}, dir.file("one.scm"));
+    ASSERT_TRUE(added.ok()) << added.error();
+    auto reader = MapArchiveReader::Open(dir.file("one.scm"));
+    ASSERT_TRUE(reader.ok());
+    auto sound = reader.value().ReadFile("staredit\\wav\\a.wav");
+    ASSERT_TRUE(sound.ok()) << sound.error();
+    EXPECT_EQ(sound.value().size(), wav.size());
+    EXPECT_EQ(Inspect(dir.file("one.scm")).bytes, Pattern(9000, 20));
+    EXPECT_EQ(tableSize(dir.file("one.scm")), 2u);
+
+    test::WriteBytes(dir.file("files.scm"), tiny(1));
+    const Status stored =
+        mpq.AddFilesToArchive({{"a.txt", Text("a")}, {"b.txt", Text("bb")}}, dir.file("files.scm"));
+    ASSERT_TRUE(stored.ok()) << stored.error();
+    EXPECT_EQ(tableSize(dir.file("files.scm")), 4u);
+    EXPECT_EQ(Inspect(dir.file("files.scm")).bytes, Pattern(9000, 20));
+
+    if (!test::CorpusDir().empty()) {
+        // A real map with a one-entry table.
+        std::filesystem::copy_file(test::CorpusDir() / "colosseum_2.0.scx", dir.file("colosseum.scx"));
+        const auto scenario =
+            MapArchiveReader::Open(dir.file("colosseum.scx")).value().ReadFile(TMyMPQ::kScenarioName);
+        ASSERT_TRUE(scenario.ok());
+        const Status real =
+            mpq.AddWavesToArchive({"staredit\\wav\\a.wav"}, {dir.file("a.wav")}, dir.file("colosseum.scx"));
+        ASSERT_TRUE(real.ok()) << real.error();
+        auto map = MapArchiveReader::Open(dir.file("colosseum.scx"));
+        ASSERT_TRUE(map.ok());
+        EXPECT_EQ(map.value().ReadFile("staredit\\wav\\a.wav").value().size(), wav.size());
+        EXPECT_EQ(map.value().ReadFile(TMyMPQ::kScenarioName).value(), scenario.value());
+    }
+}
+
+TEST(TMyMPQWaves, AFullFileTableWithNamelessFilesIsRefusedWithTheCause) {
+    TempDir dir;
+    test::WriteBytes(dir.file("a.wav"), test::MakeWav(1000));
+    test::MpqBuilder builder;
+    builder.hashSlots = 2;
+    builder.AddFile(TMyMPQ::kScenarioName, Pattern(4000, 21));
+    builder.AddFile("staredit\\wav\\nobody-knows.wav", Pattern(300, 22));
+    test::WriteBytes(dir.file("full.scm"), builder.Build());
+    TMyMPQ mpq;
+    const Status added =
+        mpq.AddWavesToArchive({"staredit\\wav\\a.wav"}, {dir.file("a.wav")}, dir.file("full.scm"));
+    ASSERT_FALSE(added.ok());
+    EXPECT_NE(added.error().find("file table is full"), std::string::npos) << added.error();
+    EXPECT_NE(added.error().find("names of 1 of its files are unknown"), std::string::npos) << added.error();
+    EXPECT_EQ(test::ReadBytes(dir.file("full.scm")), builder.Build());
 }
 
 TEST(TMyMPQExtract, WritesTheFileAndCreatesFolders) {
