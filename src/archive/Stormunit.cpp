@@ -388,6 +388,9 @@ Status TMyMPQ::SaveScenarioToArchive(const std::string& archivePath, const std::
             auto compacted = MpqCompactor::RewriteFile(working, *rewrite);
             if (!compacted) {
                 DebugLog("Could not compact " + archivePath + ": " + compacted.error());
+            } else {
+                DebugLog("Compacted " + archivePath + " from " + std::to_string(compacted.value().sizeBefore) +
+                         " to " + std::to_string(compacted.value().sizeAfter) + " bytes");
             }
         }
         return Verify(working, archivePath, kScenarioName, scenario.value().size(), &scenario.value());
