@@ -85,8 +85,10 @@ Result<std::unique_ptr<TMapDocument>> TMapDocument::Open(const std::string& path
         loaded = doc->Chk.LoadFromFile(doc->WorkingCopy);
         doc->IsArchive = true;
     } else {
-        prompter.ShowMessage(path);
         loaded = doc->Chk.ReadSections(bytes.value());
+        if (!loaded && loaded.error().starts_with("not a scenario file")) {
+            loaded = MakeError("not a map archive (no archive header found) and " + loaded.error());
+        }
     }
     if (!loaded) {
         // Messages name the working copy; the user knows the map file.

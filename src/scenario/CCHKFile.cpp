@@ -124,9 +124,7 @@ Status TCHK::LoadFromFile(const std::string& path) {
     }
     std::vector<std::uint8_t> bytes = std::move(read).value();
     LoadedFromArchive = HoldsMapArchive(bytes);
-    if (!LoadedFromArchive) {
-        m_prompter.ShowMessage(path);
-    } else {
+    if (LoadedFromArchive) {
         auto archive = MapArchiveReader::FromBytes(std::move(bytes));
         if (!archive) {
             return MakeError(path + ": " + archive.error());
@@ -140,7 +138,8 @@ Status TCHK::LoadFromFile(const std::string& path) {
     }
     Status parsed = ReadSections(bytes);
     if (!parsed) {
-        return MakeError(path + ": " + parsed.error());
+        const bool neither = !LoadedFromArchive && parsed.error().starts_with("not a scenario file");
+        return MakeError(path + ": " + (neither ? "not a map archive (no archive header found) and " : "") + parsed.error());
     }
     return {};
 }

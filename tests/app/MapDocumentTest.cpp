@@ -264,7 +264,7 @@ TEST(MapDocument, APlainScenarioFileOpensAndSavesAsOne) {
     test::WriteBytes(path, ScenarioBytes(chk));
     auto doc = TMapDocument::Open(path, Game(), prompter);
     ASSERT_TRUE(doc) << doc.error();
-    ASSERT_EQ(prompter.messages, std::vector<std::string>{path}); // the file's name is shown first
+    EXPECT_TRUE(prompter.messages.empty()) << "no message holding only the file's name";
     doc.value()->Chk.AddUnit(64, 64, 0, 0);
     ASSERT_TRUE(doc.value()->Save(path));
     const auto written = test::ReadBytes(path);

@@ -117,7 +117,8 @@ TEST(Cli, NewInfoAndResaveWorkOnTheirOwnMaps) {
     for (const char* key : {"\"version\":205", "\"tileset\":4", "\"width\":64", "\"height\":48", "\"sections\":[",
                             "{\"name\":\"VER \",\"size\":2}", "\"name\":\"Map Name\"", "\"description\":\"Map Description\"",
                             "\"players\":[", "\"forces\":[{\"name\":\"Force 1\",\"flags\":0}", "\"units\":[]",
-                            "\"doodads\":[]", "\"locations\":[]", "\"strings\":1024", "\"triggers\":0",
+                            "\"doodads\":[]",
+                            "\"locations\":[{\"slot\":63,\"left\":0,\"top\":0,\"right\":2048,\"bottom\":1536,\"name\":\"Anywhere\"", "\"strings\":1024", "\"triggers\":0",
                             "\"briefings\":0", "\"kept_sections\":[]"}) {
         EXPECT_NE(info.out.find(key), std::string::npos) << key << "\n" << info.out.substr(0, 400);
     }

@@ -345,7 +345,7 @@ TEST(MainForm, SaveCloseReopenKeepsTheEdits) {
     ASSERT_NE(e.Active(), nullptr);
     EXPECT_EQ(e.Active()->Scenario().Units.size(), 38u);
     EXPECT_EQ(e.Active()->Scenario().Units[2].X, 4);
-    EXPECT_EQ(e.Active()->Scenario().Units[2].Owner, 1);
+    EXPECT_EQ(e.Active()->Scenario().Units[2].Owner, 0); // "Add for player 1"'s revealers
     EXPECT_EQ(e.Active()->Scenario().WriteToBytes().value(), saved);
 }
 
@@ -436,8 +436,9 @@ TEST(MainForm, SaveAsPutsTheChosenNameInTheRecentList) {
     EXPECT_EQ(e.form->Data().RecentFiles.Entries[1], map);
     EXPECT_EQ(e.Active()->windowTitle().toStdString(), other);
     EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{other});
-    EXPECT_TRUE(e.prompter.fileQuestions.back().starts_with(
-        "Save As [Starcraft Maps|*.scm|Starcraft expansion maps|*.scx|Starcraft vanilla maps|*.scm]"));
+    // Our map is a Brood War map: ".scx" is proposed.
+    EXPECT_EQ(e.prompter.fileQuestions.back(),
+              "Save As [Starcraft expansion maps|*.scx|Starcraft Maps|*.scm|Starcraft vanilla maps|*.scm] .scx");
     // A cancelled "Save As" changes nothing.
     e.Trigger({"&File", "Save &As..."});
     EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], other);

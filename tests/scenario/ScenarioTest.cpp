@@ -371,8 +371,11 @@ TEST(Scenario, WhatIsNotAScenarioEndsTheLoadWithAMessage) {
     test::TempDir dir;
     EXPECT_FALSE(chk.LoadFromFile(dir.file("missing.scx")).ok());
     test::WriteBytes(dir.path() / "plain.chk", big);
-    EXPECT_FALSE(chk.LoadFromFile(dir.file("plain.chk")).ok());
-    EXPECT_EQ(prompter.messages.back(), dir.file("plain.chk")); // the plain-file path is shown first
+    EXPECT_EQ(chk.LoadFromFile(dir.file("plain.chk")).error(), dir.file("plain.chk") + ": the map size 300 x 10 is larger than 256 x 256");
+    test::WriteBytes(dir.path() / "noise.scx", std::vector<std::uint8_t>(700, 0x41));
+    EXPECT_EQ(chk.LoadFromFile(dir.file("noise.scx")).error(),
+              dir.file("noise.scx") + ": not a map archive (no archive header found) and not a scenario file (it has no map size)");
+    EXPECT_TRUE(prompter.messages.empty());
 }
 
 TEST(Scenario, SoundEntriesNamingNoStringAreDropped) {
