@@ -10,9 +10,8 @@
 #include "support/StandinData.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sstream>
 
 namespace orv {
@@ -61,12 +60,15 @@ std::string OutName(const fs::path& map) {
     return map.extension() == ".chk" ? "out.chk" : "out" + map.extension().string();
 }
 
-void ExpectTheGameReadsTheSame(const std::optional<std::vector<std::uint8_t>>& before, const fs::path& saved) {
+void ExpectTheGameReadsTheSame(const std::optional<std::vector<std::uint8_t>>& before,
+                               const fs::path& saved) {
     const auto after = ScenarioOf(saved);
     ASSERT_TRUE(before && after) << "the saved map holds no scenario";
-    const auto differences = test::GameViewDifferences(test::ReadAsTheGame(*before), test::ReadAsTheGame(*after));
+    const auto differences =
+        test::GameViewDifferences(test::ReadAsTheGame(*before), test::ReadAsTheGame(*after));
     std::string listed;
-    for (const std::string& d : differences) listed += "\n  " + d;
+    for (const std::string& d : differences)
+        listed += "\n  " + d;
     EXPECT_TRUE(differences.empty()) << "the game reads the saved map differently:" << listed;
 }
 
@@ -87,7 +89,8 @@ TEST(SaveFidelity, TheEditorsSaveKeepsWhatTheGameReadsOfEveryCorpusMap) {
         // The start-location check speaks at most once per save.
         std::size_t checks = 0;
         for (const std::string& m : prompter.messages) {
-            checks += m.find("start location") != std::string::npos || m.find("startlocation") != std::string::npos;
+            checks +=
+                m.find("start location") != std::string::npos || m.find("startlocation") != std::string::npos;
         }
         EXPECT_LE(checks, 1u);
         // Saving again and again does not make the map grow.
@@ -107,7 +110,8 @@ TEST(SaveFidelity, ResaveKeepsWhatTheGameReadsOfEveryCorpusMap) {
         test::TempDir dir;
         const fs::path out = dir.path() / OutName(map);
         std::ostringstream text, errors;
-        ASSERT_EQ(cli::Run({"resave", map.string(), out.string(), "--standin"}, text, errors), 0) << errors.str();
+        ASSERT_EQ(cli::Run({"resave", map.string(), out.string(), "--standin"}, text, errors), 0)
+            << errors.str();
         ExpectTheGameReadsTheSame(ScenarioOf(map), out);
     }
 }

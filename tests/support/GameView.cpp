@@ -19,14 +19,16 @@ std::uint32_t Le(const std::vector<std::uint8_t>& b, std::size_t at, int width) 
 
 // Sections whose copies the game reads as the last one of at least this size, cut to it.
 const std::map<std::string, std::size_t> kFixed = {
-    {"VER ", 2},    {"DIM ", 4},    {"ERA ", 2},    {"OWNR", 12},   {"SIDE", 12},   {"SPRP", 4},
-    {"VCOD", 1040}, {"COLR", 8},    {"PUNI", 5700}, {"UPGR", 1748}, {"PTEC", 912},  {"UNIS", 4048},
-    {"UPGS", 598},  {"TECS", 216},  {"PUPx", 2318}, {"PTEx", 1672}, {"UNIx", 4168}, {"UPGx", 794},
-    {"TECx", 396},  {"UPRP", 1280}};
+    {"VER ", 2},    {"DIM ", 4},    {"ERA ", 2},   {"OWNR", 12},   {"SIDE", 12},
+    {"SPRP", 4},    {"VCOD", 1040}, {"COLR", 8},   {"PUNI", 5700}, {"UPGR", 1748},
+    {"PTEC", 912},  {"UNIS", 4048}, {"UPGS", 598}, {"TECS", 216},  {"PUPx", 2318},
+    {"PTEx", 1672}, {"UNIx", 4168}, {"UPGx", 794}, {"TECx", 396},  {"UPRP", 1280}};
 // Sections whose copies are appended, in whole records of this size.
-const std::map<std::string, std::size_t> kAppended = {{"UNIT", 36}, {"THG2", 10}, {"TRIG", 2400}, {"MBRF", 2400}};
+const std::map<std::string, std::size_t> kAppended = {
+    {"UNIT", 36}, {"THG2", 10}, {"TRIG", 2400}, {"MBRF", 2400}};
 // Sections only editors read.
-const std::set<std::string> kEditorOnly = {"TYPE", "IVER", "IVE2", "IOWN", "ISOM", "TILE", "DD2 ", "WAV ", "SWNM", "UPUS"};
+const std::set<std::string> kEditorOnly = {"TYPE", "IVER", "IVE2", "IOWN", "ISOM",
+                                           "TILE", "DD2 ", "WAV ", "SWNM", "UPUS"};
 
 } // namespace
 
@@ -67,7 +69,8 @@ GameView ReadAsTheGame(const std::vector<std::uint8_t>& chk) {
         } else if (auto appended = kAppended.find(name); appended != kAppended.end()) {
             auto& records = view[name];
             records.insert(records.end(), data.begin(),
-                           data.begin() + static_cast<std::ptrdiff_t>(data.size() / appended->second * appended->second));
+                           data.begin() + static_cast<std::ptrdiff_t>(data.size() / appended->second *
+                                                                      appended->second));
         } else if (name == "MTXM") {
             stack(mtxm);
         } else if (name == "STR ") {
@@ -162,8 +165,10 @@ GameView ReadAsTheGame(const std::vector<std::uint8_t>& chk) {
 std::vector<std::string> GameViewDifferences(const GameView& before, const GameView& after) {
     std::vector<std::string> out;
     std::set<std::string> keys;
-    for (const auto& [key, value] : before) keys.insert(key);
-    for (const auto& [key, value] : after) keys.insert(key);
+    for (const auto& [key, value] : before)
+        keys.insert(key);
+    for (const auto& [key, value] : after)
+        keys.insert(key);
     for (const std::string& key : keys) {
         const auto a = before.find(key), b = after.find(key);
         if (a == before.end()) {
@@ -172,9 +177,11 @@ std::vector<std::string> GameViewDifferences(const GameView& before, const GameV
             out.push_back(key + " lost");
         } else if (a->second != b->second) {
             std::size_t at = 0;
-            while (at < a->second.size() && at < b->second.size() && a->second[at] == b->second[at]) ++at;
-            out.push_back(key + " differs at byte " + std::to_string(at) + " (" + std::to_string(a->second.size()) +
-                          " -> " + std::to_string(b->second.size()) + " bytes)");
+            while (at < a->second.size() && at < b->second.size() && a->second[at] == b->second[at])
+                ++at;
+            out.push_back(key + " differs at byte " + std::to_string(at) + " (" +
+                          std::to_string(a->second.size()) + " -> " + std::to_string(b->second.size()) +
+                          " bytes)");
         }
     }
     return out;
