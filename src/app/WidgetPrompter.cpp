@@ -43,14 +43,27 @@ std::string QtNameFilter(const std::string& filter) {
     return out;
 }
 
+namespace {
+
+// Messages hold file names and map texts, which may contain anything: they are always shown
+// as plain text, never read as markup.
+int ShowPlainBox(QWidget* parent, QMessageBox::Icon icon, const std::string& text, QMessageBox::StandardButtons buttons,
+                 QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(icon, QApplication::applicationName(), QString::fromStdString(text), buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return box.exec();
+}
+
+} // namespace
+
 void TWidgetPrompter::ShowMessage(const std::string& text) {
-    QMessageBox::information(m_parent, QApplication::applicationName(), QString::fromStdString(text));
+    ShowPlainBox(m_parent, QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 Prompter::Answer TWidgetPrompter::AskYesNoCancel(const std::string& text) {
-    const auto button = QMessageBox::question(m_parent, QApplication::applicationName(), QString::fromStdString(text),
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                              QMessageBox::Yes);
+    const int button = ShowPlainBox(m_parent, QMessageBox::Question, text,
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (button == QMessageBox::Yes) {
         return Answer::Yes;
     }

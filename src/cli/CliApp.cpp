@@ -78,6 +78,49 @@ std::string UnnamedName(std::uint32_t blockIndex) {
     return text;
 }
 
+// An archived name as it may be printed on a terminal: control characters (C0, DEL, and C1
+// written as UTF-8) and bytes that are not UTF-8 are written as \xNN, so a hostile name
+// cannot send escape sequences. Backslashes stay as they are, as the game writes paths.
+std::string PrintableName(std::string_view name) {
+    std::string out;
+    auto escape = [&](unsigned char byte) {
+        char text[8];
+        std::snprintf(text, sizeof text, "\\x%02X", byte);
+        out += text;
+    };
+    for (std::size_t i = 0; i < name.size();) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            escape(byte);
+            ++i;
+            continue;
+        }
+        if (byte < 0x80) {
+            out += static_cast<char>(byte);
+            ++i;
+            continue;
+        }
+        // A whole UTF-8 sequence of a printable character passes; anything else is escaped.
+        const std::size_t length = byte >= 0xF0 && byte <= 0xF4 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC2 && byte < 0xE0 ? 2 : 0;
+        bool whole = length != 0 && i + length <= name.size();
+        std::uint32_t code = byte & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
+        for (std::size_t k = 1; whole && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(name[i + k]);
+            whole = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF));
+        if (whole && !overlong && !(code >= 0x80 && code <= 0x9F) && !(code >= 0xD800 && code <= 0xDFFF)) {
+            out.append(name.substr(i, length));
+            i += length;
+        } else {
+            escape(byte);
+            ++i;
+        }
+    }
+    return out;
+}
+
 std::string Pad(std::string text, std::size_t width) {
     if (text.size() < width) {
         text.insert(0, width - text.size(), ' ');
@@ -105,7 +148,7 @@ int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         const bool encrypted = (e.flags & 0x00010000) != 0;
         out << Pad(std::to_string(e.hashSlot), 5) << Pad(std::to_string(e.size), 11)
             << Pad(std::to_string(e.packedSize), 11) << "  " << compression << "  " << (encrypted ? "yes" : "no ")
-            << "        " << (e.name.empty() ? UnnamedName(e.blockIndex) : e.name);
+            << "        " << (e.name.empty() ? UnnamedName(e.blockIndex) : PrintableName(e.name));
         if (!e.name.empty() && !e.readable) {
             out << "  (unreadable)";
         }

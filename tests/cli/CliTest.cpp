@@ -56,6 +56,26 @@ TEST(Cli, ListsAndExtractsTheFilesOfAMap) {
     EXPECT_EQ(test::ReadBytes(dir.file("out.chk")), test::Pattern(5000, 1));
 }
 
+TEST(Cli, ListingEscapesControlCharactersInNames) {
+    test::TempDir dir;
+    // Names as a hostile (listfile) may give them: a terminal escape, a C1 control written as
+    // UTF-8, a byte that is not UTF-8 (Korean code page), and a plain Korean name in UTF-8.
+    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files = {
+        {"staredit\\wav\\\x1b[31mred.wav", {1, 2, 3}},
+        {"a\xC2\x9B" "2J.txt", {4}},
+        {"b\xC7\xD1.txt", {5}},
+        {"\xED\x95\x9C.txt", {6}}};
+    TMyMPQ mpq;
+    ASSERT_TRUE(mpq.AddFilesToArchive(files, dir.file("map.scx")).ok());
+    const Outcome ls = RunCli({"ls", dir.file("map.scx")});
+    ASSERT_EQ(ls.status, 0) << ls.err;
+    EXPECT_EQ(ls.out.find('\x1b'), std::string::npos) << ls.out;
+    EXPECT_NE(ls.out.find("staredit\\wav\\\\x1B[31mred.wav"), std::string::npos) << ls.out;
+    EXPECT_NE(ls.out.find("a\\xC2\\x9B2J.txt"), std::string::npos) << ls.out;
+    EXPECT_NE(ls.out.find("b\\xC7\\xD1.txt"), std::string::npos) << ls.out;
+    EXPECT_NE(ls.out.find("\xED\x95\x9C.txt"), std::string::npos) << ls.out;
+}
+
 TEST(Cli, FailuresSayWhatWentWrong) {
     test::TempDir dir;
     test::WriteBytes(dir.file("junk.scx"), test::Pattern(3000, 2));
