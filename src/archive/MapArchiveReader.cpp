@@ -91,6 +91,11 @@ Result<MapArchiveReader> MapArchiveReader::FromBytes(std::vector<std::uint8_t> b
 
 void MapArchiveReader::FindHeaders() {
     const Bytes data(m_bytes);
+    // The game reads the first header; later ones are only a fallback for damaged maps, and
+    // a file full of headers must not make the reader decrypt the same bytes once for each:
+    // their tables together may hold at most twice the file.
+    const std::uint64_t tableBudget = 2 * std::uint64_t{data.size()} + 4096;
+    std::uint64_t tableBytes = 0;
     for (std::uint64_t pos = 0; pos + 32 <= data.size(); pos += kHeaderStep) {
         ByteReader in(data.subspan(static_cast<std::size_t>(pos), 32));
         if (in.u32() != kHeaderMagic) {
@@ -119,6 +124,10 @@ void MapArchiveReader::FindHeaders() {
         const std::int64_t blockPos = header.position + blockOffset;
         const std::uint64_t hashReadable = PresentLength(data, hashPos, std::uint64_t{hashCount} * 16) / 16;
         const std::uint64_t blockReadable = PresentLength(data, blockPos, std::uint64_t{blockCount} * 16) / 16;
+        tableBytes += (hashReadable + blockReadable) * 16;
+        if (!m_headers.empty() && tableBytes > tableBudget) {
+            break;
+        }
 
         std::vector<std::uint8_t> table = ReadPadded(data, hashPos, hashReadable * 16);
         mpq::DecryptBlock(table, mpq::HashString("(hash table)", mpq::HashType::FileKey));
@@ -133,6 +142,15 @@ void MapArchiveReader::FindHeaders() {
             e.block = hashes.u32();
             header.hashes.push_back(e);
         }
+        for (std::uint32_t slot = 0; slot < header.hashes.size(); ++slot) {
+            const HashEntry& e = header.hashes[slot];
+            if (e.block == mpq::kHashEntryEmpty) {
+                header.emptySlots.push_back(slot);
+            } else {
+                header.byName.emplace_back((std::uint64_t{e.nameA} << 32) | e.nameB, slot);
+            }
+        }
+        std::sort(header.byName.begin(), header.byName.end());
 
         table = ReadPadded(data, blockPos, blockReadable * 16);
         mpq::DecryptBlock(table, mpq::HashString("(block table)", mpq::HashType::FileKey));
@@ -156,44 +174,58 @@ std::vector<std::uint32_t> MapArchiveReader::CandidateSlots(const Header& header
     if (header.hashCount == 0 || readable == 0) {
         return slots;
     }
-    const std::uint32_t nameA = mpq::HashString(name, mpq::HashType::NameA);
-    const std::uint32_t nameB = mpq::HashString(name, mpq::HashType::NameB);
-    const std::uint32_t start = mpq::HashString(name, mpq::HashType::TableOffset) & (header.hashCount - 1);
-    auto matches = [&](std::uint32_t slot) {
-        const HashEntry& e = header.hashes[slot];
-        return e.nameA == nameA && e.nameB == nameB && (e.block & kCountMask) < header.blocks.size();
-    };
-
-    // The game's walk: from the start slot to the first empty slot, wrapping around once.
-    // Slots past the readable part of the table hold nothing that could match.
-    std::vector<bool> taken(readable, false);
-    for (std::uint32_t step = 0; step < readable; ++step) {
-        const std::uint32_t slot = start < readable ? (start + step) % readable : step;
-        if (header.hashes[slot].block == mpq::kHashEntryEmpty) {
-            break;
+    const std::uint64_t key = (std::uint64_t{mpq::HashString(name, mpq::HashType::NameA)} << 32) |
+                              mpq::HashString(name, mpq::HashType::NameB);
+    const auto [first, last] = std::equal_range(header.byName.begin(), header.byName.end(),
+                                                std::pair<std::uint64_t, std::uint32_t>{key, 0},
+                                                [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (first == last) {
+        return slots;
+    }
+    // The game's walk goes from the start slot to the first empty slot, wrapping around
+    // once; slots past the readable part of the table hold nothing that could match, so a
+    // start beyond it walks from slot 0. The slots it meets are those nearer to the start
+    // than that empty slot.
+    const std::uint32_t hashed = mpq::HashString(name, mpq::HashType::TableOffset) & (header.hashCount - 1);
+    const std::uint32_t start = hashed < readable ? hashed : 0;
+    std::uint32_t walked = readable;
+    if (!header.emptySlots.empty()) {
+        auto empty = std::lower_bound(header.emptySlots.begin(), header.emptySlots.end(), start);
+        const std::uint32_t stop = empty != header.emptySlots.end() ? *empty : header.emptySlots.front();
+        walked = (stop + readable - start) % readable;
+    }
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> inWalk; // (distance from the start, slot)
+    std::vector<std::uint32_t> others;
+    for (auto it = first; it != last; ++it) {
+        const std::uint32_t slot = it->second;
+        if ((header.hashes[slot].block & kCountMask) >= header.blocks.size()) {
+            continue;
         }
-        if (matches(slot)) {
-            slots.push_back(slot);
-            taken[slot] = true;
+        const std::uint32_t distance = (slot + readable - start) % readable;
+        if (distance < walked) {
+            inWalk.emplace_back(distance, slot);
+        } else {
+            others.push_back(slot);
         }
+    }
+    std::sort(inWalk.begin(), inWalk.end());
+    for (const auto& [distance, slot] : inWalk) {
+        slots.push_back(slot);
     }
     // Then every other entry with the name, for tables whose walk the protector broke.
-    for (std::uint32_t slot = 0; slot < readable; ++slot) {
-        if (!taken[slot] && matches(slot)) {
-            slots.push_back(slot);
-        }
-    }
+    slots.insert(slots.end(), others.begin(), others.end());
     return slots;
 }
 
-Result<std::vector<std::uint8_t>> MapArchiveReader::ReadFile(std::string_view archivedName) const {
+Result<MapArchiveReader::Found> MapArchiveReader::Find(std::string_view archivedName) const {
     std::optional<std::string> firstFailure;
-    for (const Header& header : m_headers) {
+    for (std::size_t h = 0; h < m_headers.size(); ++h) {
+        const Header& header = m_headers[h];
         for (std::uint32_t slot : CandidateSlots(header, archivedName)) {
             const BlockEntry& block = header.blocks[header.hashes[slot].block & kCountMask];
             auto data = Decode(header, block, archivedName);
             if (data) {
-                return data;
+                return Found{std::move(data).value(), h};
             }
             if (!firstFailure) {
                 firstFailure = data.error();
@@ -203,12 +235,13 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::ReadFile(std::string_view ar
     if (firstFailure) {
         return MakeError("cannot read " + std::string(archivedName) + ": " + *firstFailure);
     }
-    const std::uint32_t nameA = mpq::HashString(archivedName, mpq::HashType::NameA);
-    const std::uint32_t nameB = mpq::HashString(archivedName, mpq::HashType::NameB);
+    const std::uint64_t key = (std::uint64_t{mpq::HashString(archivedName, mpq::HashType::NameA)} << 32) |
+                              mpq::HashString(archivedName, mpq::HashType::NameB);
     for (const Header& header : m_headers) {
-        for (const HashEntry& e : header.hashes) {
-            if (e.nameA == nameA && e.nameB == nameB && e.block != mpq::kHashEntryEmpty &&
-                e.block != mpq::kHashEntryDeleted) {
+        auto it = std::lower_bound(header.byName.begin(), header.byName.end(),
+                                   std::pair<std::uint64_t, std::uint32_t>{key, 0});
+        for (; it != header.byName.end() && it->first == key; ++it) {
+            if (header.hashes[it->second].block != mpq::kHashEntryDeleted) {
                 return MakeError("cannot read " + std::string(archivedName) +
                                  ": the archive's block table is cut short or damaged");
             }
@@ -224,6 +257,14 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::ReadFile(std::string_view ar
     return MakeError(std::string(archivedName) + " is not in the archive");
 }
 
+Result<std::vector<std::uint8_t>> MapArchiveReader::ReadFile(std::string_view archivedName) const {
+    auto found = Find(archivedName);
+    if (!found) {
+        return MakeError(found.error());
+    }
+    return std::move(found.value().data);
+}
+
 Result<std::vector<std::uint8_t>> MapArchiveReader::Decode(const Header& header, const BlockEntry& block,
                                                            std::string_view name) const {
     if (block.size > kMaxFileSize) {
@@ -232,6 +273,14 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::Decode(const Header& header,
     if (block.size == 0) {
         return std::vector<std::uint8_t>{};
     }
+    // Entries can share data, so a small archive could name the same large file thousands
+    // of times: what one reader decodes in all is bounded by the archive's size.
+    const std::uint64_t budget = kDecodeBudgetBase + kDecodeBudgetPerByte * m_bytes.size();
+    if (m_decodeSpent + block.size > budget) {
+        return MakeError("the archive's files decode to more than " + std::to_string(budget >> 20) +
+                         " MiB in all, more than any real map holds");
+    }
+    m_decodeSpent += block.size;
     const Bytes data(m_bytes);
     const std::int64_t position = header.position + static_cast<std::int32_t>(block.offset);
     if (position < 0 || static_cast<std::uint64_t>(position) >= data.size()) {
@@ -247,6 +296,10 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::Decode(const Header& header,
         if ((block.flags & mpq::kFlagCompress) && UsesSoundDecoders(header, block, position, key)) {
             if (s_soundPolicy == SoundDecoding::Refuse) {
                 return MakeError("it uses sound compression, which this reader is set to refuse");
+            }
+            if (++m_isolatedDecodes > kMaxIsolatedDecodes) {
+                return MakeError("the archive holds more than " + std::to_string(kMaxIsolatedDecodes) +
+                                 " sound files, more than a map can play");
             }
             return RunInChildProcess(
                 [&] { return DecodeFile(header, block, position, key); },
@@ -356,6 +409,7 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeSectored(const Header&
     }
 
     std::vector<std::uint8_t> out;
+    out.reserve(block.size);
     std::vector<std::uint8_t> packed;
     for (std::uint64_t i = 0; i < sectors; ++i) {
         const std::uint32_t begin = offsets[static_cast<std::size_t>(i)];
@@ -416,6 +470,14 @@ std::string MapArchiveReader::DescribeCompression(const Header& header, const Bl
     const std::int64_t position = header.position + static_cast<std::int32_t>(block.offset);
     const std::uint32_t key =
         encrypted ? mpq::FileKey(name, block.offset, block.size, (block.flags & mpq::kFlagFixKey) != 0) : 0;
+    // Reading the sector table counts against what the reader may decode: a table full of
+    // entries could otherwise name the same long sector table thousands of times.
+    const std::uint64_t tableBytes = (std::uint64_t{block.size} / header.sectorSize + 2) * 4;
+    const std::uint64_t budget = kDecodeBudgetBase + kDecodeBudgetPerByte * m_bytes.size();
+    if (block.size > kMaxFileSize || m_decodeSpent + tableBytes > budget) {
+        return "compressed";
+    }
+    m_decodeSpent += tableBytes;
     const auto masks = SectorMethods(header, block, position, key);
     if (!masks) {
         return "compressed";
@@ -436,14 +498,14 @@ std::string MapArchiveReader::DescribeCompression(const Header& header, const Bl
 
 const MapArchiveReader::Header* MapArchiveReader::ListingHeader() const {
     // The header through which the scenario is read, else the first one.
-    for (const Header& header : m_headers) {
-        for (std::uint32_t slot : CandidateSlots(header, kInternalNames[0])) {
-            if (Decode(header, header.blocks[header.hashes[slot].block & kCountMask], kInternalNames[0])) {
-                return &header;
-            }
-        }
+    if (m_headers.empty()) {
+        return nullptr;
     }
-    return m_headers.empty() ? nullptr : &m_headers.front();
+    if (!m_listingHeader) {
+        auto found = Find(kInternalNames[0]);
+        m_listingHeader = found ? found.value().header : 0;
+    }
+    return &m_headers[*m_listingHeader];
 }
 
 std::int64_t MapArchiveReader::HeaderOffset() const {

@@ -8,7 +8,8 @@
 // such maps, so everything that reads a map goes through this reader instead:
 //
 //  * a header is looked for at every 512-byte boundary; each one whose header-size field is
-//    at least 32 and whose sector size is usable is tried in file order;
+//    at least 32 and whose sector size is usable is tried in file order (the game takes the
+//    first; later ones are tried while their tables add up to no more than twice the file);
 //  * table and data offsets are signed and relative to the header; the top four bits of the
 //    table counts and of block indices are dropped; tables are read as far as the file goes;
 //  * a name is looked up from (name hash AND (count - 1)), walking to the first empty slot;
@@ -17,7 +18,10 @@
 //    a sector that decodes short leaves zeros behind it, as the game does.
 //
 // Nothing the file says can make the reader step outside its buffer; every failure is an
-// error with a message.
+// error with a message. Nothing the file says can make it work without bound either: a
+// lookup costs the logarithm of the table and the matching entries, and all the files one
+// reader decodes add up to at most kDecodeBudgetBase plus kDecodeBudgetPerByte bytes per
+// byte of the archive (attempts that fail count too).
 
 #include "base/ByteReader.h"
 #include "base/Result.h"
@@ -47,8 +51,14 @@ struct MapArchiveEntry {
 
 class MapArchiveReader {
 public:
-    // Files larger than this are refused: no real map holds one.
-    static constexpr std::uint32_t kMaxFileSize = 256u << 20;
+    // Files larger than this are refused: no real map holds one (the largest scenario of
+    // the real-map corpus is 15 MiB).
+    static constexpr std::uint32_t kMaxFileSize = 64u << 20;
+    // What one reader decodes in all, failed attempts included.
+    static constexpr std::uint64_t kDecodeBudgetBase = 128u << 20;
+    static constexpr std::uint64_t kDecodeBudgetPerByte = 8;
+    // Files decoded in a child process by one reader (a map has at most 512 sounds).
+    static constexpr int kMaxIsolatedDecodes = 512;
 
     static Result<MapArchiveReader> Open(const std::filesystem::path& path);
     static Result<MapArchiveReader> FromBytes(std::vector<std::uint8_t> bytes);
@@ -94,11 +104,20 @@ private:
         std::uint32_t hashCount = 0; // declared, top bits dropped
         std::vector<HashEntry> hashes;  // the readable part of the table
         std::vector<BlockEntry> blocks; // the readable part of the table
+        // Every used slot by its name hashes (nameA << 32 | nameB), sorted, and the empty
+        // slots in order: a lookup never walks the table.
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> byName;
+        std::vector<std::uint32_t> emptySlots;
+    };
+    struct Found {
+        std::vector<std::uint8_t> data;
+        std::size_t header = 0;
     };
 
     explicit MapArchiveReader(std::vector<std::uint8_t> bytes);
     void FindHeaders();
     std::vector<std::uint32_t> CandidateSlots(const Header& header, std::string_view name) const;
+    Result<Found> Find(std::string_view archivedName) const;
     Result<std::vector<std::uint8_t>> Decode(const Header& header, const BlockEntry& block,
                                              std::string_view name) const;
     Result<std::vector<std::uint8_t>> DecodeFile(const Header& header, const BlockEntry& block, std::int64_t position,
@@ -116,6 +135,9 @@ private:
 
     std::vector<std::uint8_t> m_bytes;
     std::vector<Header> m_headers;
+    mutable std::uint64_t m_decodeSpent = 0;
+    mutable int m_isolatedDecodes = 0;
+    mutable std::optional<std::size_t> m_listingHeader;
     static inline SoundDecoding s_soundPolicy = SoundDecoding::Isolate;
 };
 

@@ -3,8 +3,11 @@
 
 #include "archive/MapArchiveReader.h"
 #include "archive/MpqCrypto.h"
+#include "support/HostileMaps.h"
 #include "support/MpqBuilder.h"
 #include "support/TestSupport.h"
+
+#include <StormLib.h>
 
 #include <gtest/gtest.h>
 
@@ -70,7 +73,7 @@ TEST(MapArchiveHostile, DamagedBlocksGiveClearErrors) {
          "the archive gives it an impossible size (4294967280 bytes)"},
         {"data before the file", [](auto& b) { b.offset = 0x80000000; }, "its data lies outside the archive file"},
         {"data after the file", [](auto& b) { b.offset = 0x7FFFFFFF; }, "its data lies outside the archive file"},
-        {"sector table past the end", [](auto& b) { b.size = 200u << 20; },
+        {"sector table past the end", [](auto& b) { b.size = 60u << 20; },
          "its sector table runs past the end of the archive file"},
     };
     for (const Case& c : cases) {
@@ -193,6 +196,141 @@ TEST(MapArchiveHostile, RandomDamageNeverCrashes) {
         }
         (void)reader.value().ListFiles();
     }
+}
+
+TEST(MapArchiveHostile, HeadersPastTheFirstAreReadOnlyWhileTheirTablesFitTheFile) {
+    // Every 512-byte boundary holds a header whose tables cover the whole file: each one
+    // would decrypt the file again.
+    for (std::size_t size : {std::size_t{1} << 20, std::size_t{4} << 20}) {
+        auto reader = MapArchiveReader::FromBytes(test::ManyHeaders(size));
+        ASSERT_TRUE(reader.ok());
+        EXPECT_EQ(reader.value().HeaderCount(), 1u) << size;
+        const auto data = reader.value().ReadFile(kScenario);
+        ASSERT_FALSE(data.ok());
+        EXPECT_EQ(data.error(), std::string(kScenario) + " is not in the archive");
+    }
+    // A real archive first: it is the one read, whatever follows.
+    auto reader = MapArchiveReader::FromBytes(test::ManyHeaders(1 << 20, SampleArchive()));
+    ASSERT_TRUE(reader.ok());
+    EXPECT_EQ(reader.value().HeaderOffset(), 0);
+    auto data = reader.value().ReadFile(kScenario);
+    ASSERT_TRUE(data.ok()) << data.error();
+    EXPECT_EQ(data.value(), Pattern(30000, 21));
+    // Several small archives one after another are all still there.
+    std::vector<std::uint8_t> stacked;
+    for (int i = 0; i < 6; ++i) {
+        auto one = SampleArchive();
+        one.resize((one.size() + 511) / 512 * 512, 0);
+        stacked.insert(stacked.end(), one.begin(), one.end());
+    }
+    reader = MapArchiveReader::FromBytes(stacked);
+    ASSERT_TRUE(reader.ok());
+    EXPECT_EQ(reader.value().HeaderCount(), 6u);
+}
+
+TEST(MapArchiveHostile, EveryNameOfALongListfileIsFoundAsTheWalkFindsIt) {
+    const auto names = test::ManyNames(100'000);
+    auto reader = MapArchiveReader::FromBytes(test::ArchiveOf(Pattern(5000, 3), names, 100, 65536));
+    ASSERT_TRUE(reader.ok());
+    const auto listed = reader.value().ListfileNames();
+    ASSERT_EQ(listed.size(), names.size() + 1);
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        auto data = reader.value().ReadFile(names[i]);
+        if (i % 100 == 0) {
+            ASSERT_TRUE(data.ok()) << names[i] << ": " << data.error();
+            EXPECT_EQ(std::string(data.value().begin(), data.value().end()), names[i]);
+            ++found;
+        } else {
+            ASSERT_FALSE(data.ok());
+            EXPECT_EQ(data.error(), names[i] + " is not in the archive");
+        }
+    }
+    EXPECT_EQ(found, 1000u);
+    EXPECT_EQ(reader.value().ReadFile(kScenario).value(), Pattern(5000, 3));
+}
+
+TEST(MapArchiveHostile, TheWalkOrderDecidesBetweenCopiesOfAName) {
+    // Three copies of the name: one past an empty slot (found only after the walk), two on
+    // the walk; the first on the walk that decodes is the one read, wherever the table wraps.
+    for (std::uint32_t shift : {0u, 5u, 12u}) {
+        MpqBuilder builder;
+        const std::uint32_t start = mpq::HashString(kScenario, mpq::HashType::TableOffset) & 15;
+        const auto broken = builder.AddRawBlock({1, 2, 3}, 3000, kCompressed);
+        builder.blocks[broken].offset = 0x7FFFFFFF; // its data lies outside the file
+        const auto good = builder.AddRawBlock(test::EncodeSectors(Pattern(3000, 1), 4096, kCompressed, 0x08, 0), 3000,
+                                              kCompressed);
+        const auto decoy = builder.AddRawBlock(test::EncodeSectors(Pattern(3000, 2), 4096, kCompressed, 0x08, 0), 3000,
+                                               kCompressed);
+        const std::uint32_t walk = (start + shift) % 16;
+        // slot start .. walk: filler that does not match, then the broken copy, the good one.
+        for (std::uint32_t s = start; s != walk; s = (s + 1) % 16) {
+            builder.AddHash("filler" + std::to_string(s), good, s);
+        }
+        builder.AddHash(kScenario, broken, walk);
+        builder.AddHash(kScenario, good, (walk + 1) % 16);
+        // an empty slot, then a copy the walk never reaches
+        builder.AddHash(kScenario, decoy, (walk + 3) % 16);
+        auto reader = MapArchiveReader::FromBytes(builder.Build());
+        ASSERT_TRUE(reader.ok());
+        auto data = reader.value().ReadFile(kScenario);
+        ASSERT_TRUE(data.ok()) << data.error();
+        EXPECT_EQ(data.value(), Pattern(3000, 1)) << shift;
+    }
+}
+
+TEST(MapArchiveHostile, ThousandsOfNamesForOneLargeFileStopAtTheDecodeBudget) {
+    // One 60 MiB file of zeros, packed sector by sector, and many names for it: each name
+    // decodes it again. The reader stops once it has decoded its budget.
+    constexpr std::uint32_t kSize = 60u << 20;
+    std::vector<std::uint8_t> zeros(4096, 0);
+    std::vector<std::uint8_t> packed(8192);
+    int packedSize = static_cast<int>(packed.size());
+    ASSERT_TRUE(SCompImplode(packed.data(), &packedSize, zeros.data(), 4096));
+    packed.resize(static_cast<std::size_t>(packedSize));
+    const std::uint32_t sectors = kSize / 4096;
+    std::vector<std::uint8_t> raw;
+    for (std::uint32_t i = 0; i <= sectors; ++i) {
+        const std::uint32_t offset = (sectors + 1) * 4 + i * static_cast<std::uint32_t>(packed.size());
+        for (int b = 0; b < 4; ++b) raw.push_back(static_cast<std::uint8_t>(offset >> (8 * b)));
+    }
+    for (std::uint32_t i = 0; i < sectors; ++i) {
+        raw.insert(raw.end(), packed.begin(), packed.end());
+    }
+    MpqBuilder builder;
+    builder.hashSlots = 4096;
+    const auto block = builder.AddRawBlock(raw, kSize, mpq::kFlagExists | mpq::kFlagImplode);
+    for (int i = 0; i < 3000; ++i) {
+        builder.AddHash("copy" + std::to_string(i), block);
+    }
+    const auto bytes = builder.Build();
+    auto reader = MapArchiveReader::FromBytes(bytes);
+    ASSERT_TRUE(reader.ok());
+    const std::uint64_t budget = MapArchiveReader::kDecodeBudgetBase + MapArchiveReader::kDecodeBudgetPerByte * bytes.size();
+    int read = 0;
+    std::string refusal;
+    for (int i = 0; i < 3000; ++i) {
+        auto data = reader.value().ReadFile("copy" + std::to_string(i));
+        if (data) {
+            EXPECT_EQ(data.value().size(), kSize);
+            ++read;
+        } else if (refusal.empty()) {
+            refusal = data.error();
+        }
+    }
+    EXPECT_EQ(read, static_cast<int>(budget / kSize));
+    EXPECT_EQ(refusal, "cannot read copy" + std::to_string(read) + ": the archive's files decode to more than " +
+                           std::to_string(budget >> 20) + " MiB in all, more than any real map holds");
+    // Listing them describes them without decoding each again.
+    EXPECT_EQ(reader.value().ListFiles().size(), 3000u);
+}
+
+TEST(MapArchiveHostile, FilesLargerThanAnyMapHoldsAreRefused) {
+    MpqBuilder builder;
+    builder.AddFile(kScenario, Pattern(3000, 21), kCompressed);
+    builder.blocks[0].size = MapArchiveReader::kMaxFileSize + 1;
+    EXPECT_EQ(ErrorOf(builder.Build()), std::string("cannot read ") + kScenario +
+                                            ": the archive gives it an impossible size (67108865 bytes)");
 }
 
 } // namespace
