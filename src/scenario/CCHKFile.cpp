@@ -6,11 +6,13 @@
 #include "base/Random.h"
 #include "graphics/CTileset.h"
 #include "scenario/NewMapDefaults.h"
+#include "scenario/ScenarioLimits.h"
 
 #include <algorithm>
 #include <cstring>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 namespace orv {
 namespace {
@@ -146,17 +148,29 @@ Status TCHK::LoadFromFile(const std::string& path) {
 
 Status TCHK::ReadSections(Bytes data) {
     Clear();
+    DebugLogSession logSession; // one open of the log for the whole walk
     std::vector<std::uint8_t> mtxm, str, strx;
     std::optional<std::vector<std::uint8_t>> tile, mask, isom, dd2;
     std::optional<std::array<std::uint8_t, 12>> ownr;
     bool sawDim = false, sawStr = false, sawStrx = false;
-    std::set<std::int64_t> visited;
+    std::unordered_set<std::int64_t> visited;
+    // Every step below costs at most the bytes of its section, so bounding the sections and
+    // the bytes they cover in all bounds the walk: linear in the file however it jumps.
+    const std::uint64_t sectionBudget = kMaxSectionBytesPerFileByte * data.size() + 65536;
+    std::uint64_t sectionBytes = 0;
+    auto refuse = [&](const std::string& reason) {
+        Clear();
+        return MakeError("the scenario " + reason + "; no real map comes near that, so it is not read");
+    };
 
     std::int64_t pos = 0;
     const auto size = static_cast<std::int64_t>(data.size());
     while (pos + 8 <= size) {
         if (!visited.insert(pos).second) {
             break; // a jump back to a place already read would loop for ever
+        }
+        if (SectionsRead.size() >= kMaxScenarioSections) {
+            return refuse("has more than " + std::to_string(kMaxScenarioSections) + " section headers");
         }
         Name name;
         std::memcpy(name.data(), data.data() + pos, 4);
@@ -171,10 +185,23 @@ Status TCHK::ReadSections(Bytes data) {
             continue;
         }
         const Bytes s = Clip(data, start, static_cast<std::uint64_t>(declared));
+        sectionBytes += s.size();
+        if (sectionBytes > sectionBudget) {
+            return refuse("reuses its bytes in overlapping sections more than " +
+                          std::to_string(kMaxSectionBytesPerFileByte) + " times over");
+        }
         m_present.insert(std::string(name.data(), 4));
-        DebugLog(std::string(name.data(), 4) + "  " + std::to_string(declared));
+        if (SectionsRead.size() <= kLoggedSections) {
+            DebugLog(std::string(name.data(), 4) + "  " + std::to_string(declared));
+        }
         pos = start + declared;
 
+        if (Is(name, "UNIT") && Units.size() + s.size() / 36 > kMaxScenarioUnits) {
+            return refuse("places more than " + std::to_string(kMaxScenarioUnits) + " units");
+        }
+        if (Is(name, "THG2") && Sprites.size() + s.size() / 10 > kMaxScenarioSprites) {
+            return refuse("places more than " + std::to_string(kMaxScenarioSprites) + " sprites");
+        }
         if (Is(name, "TYPE")) {
             if (s.size() >= 4) std::copy_n(s.begin(), 4, TypeTag.begin());
         } else if (Is(name, "VER ")) {
@@ -314,6 +341,12 @@ Status TCHK::ReadSections(Bytes data) {
         } else {
             KeptSections.push_back({name, std::vector<std::uint8_t>(s.begin(), s.end())});
         }
+    }
+    if (SectionsRead.size() > kLoggedSections) {
+        DebugLog("... and " + std::to_string(SectionsRead.size() - kLoggedSections) + " more section headers");
+    }
+    if (dd2 && dd2->size() / 8 > kMaxScenarioDoodads) {
+        return refuse("places more than " + std::to_string(kMaxScenarioDoodads) + " doodads");
     }
 
     // The game plays the slots as OWNR says; IOWN, where a map has it, is what the editor

@@ -1,6 +1,7 @@
 #include "scenario/StringTable.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <string_view>
 
@@ -38,27 +39,46 @@ StringTable StringTable::Read(Bytes section, bool extended) {
     const std::size_t width = extended ? 4 : 2;
     const std::uint64_t declared = extended ? ReadLEOr<std::uint32_t>(section, 0, 0) : ReadLEOr<std::uint16_t>(section, 0, 0);
     const std::uint64_t present = section.size() >= width ? (section.size() - width) / width : 0;
-    const auto count = static_cast<std::size_t>(std::min(declared, present));
-    table.CountOverrun = declared > present;
+    // An extended table may declare millions of entries; no table the editor can write holds
+    // more than 65535, so the rest read as absent, like entries past the section's end.
+    constexpr std::uint64_t kMaxEntries = 65536;
+    const auto count = static_cast<std::size_t>(std::min({declared, present, kMaxEntries}));
+    table.CountOverrun = declared > count;
     table.Entries.resize(count);
-    // Where the text starting at each byte ends, found in one pass: many entries may point
+    auto offsetOf = [&](std::size_t i) -> std::uint64_t {
+        return extended ? ReadLEOr<std::uint32_t>(section, width + width * i, 0)
+                        : ReadLEOr<std::uint16_t>(section, width + width * i, 0);
+    };
+    // Where the text at each distinct offset ends, found by scanning every byte at most once
+    // (from the last offset back, each scan stops at the next offset): many entries may point
     // into the same long run of bytes.
-    std::vector<std::uint32_t> nextNul(section.size() + 1);
-    nextNul[section.size()] = static_cast<std::uint32_t>(section.size());
-    for (std::size_t at = section.size(); at-- > 0;) {
-        nextNul[at] = section[at] == 0 ? static_cast<std::uint32_t>(at) : nextNul[at + 1];
+    std::vector<std::uint32_t> starts;
+    starts.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (const std::uint64_t offset = offsetOf(i); offset < section.size()) {
+            starts.push_back(static_cast<std::uint32_t>(offset));
+        }
+    }
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    std::vector<std::size_t> ends(starts.size());
+    for (std::size_t j = starts.size(); j-- > 0;) {
+        const std::size_t limit = j + 1 < starts.size() ? starts[j + 1] : section.size();
+        const void* nul = std::memchr(section.data() + starts[j], 0, limit - starts[j]);
+        ends[j] = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - section.data())
+                      : (j + 1 < starts.size() ? ends[j + 1] : section.size());
     }
     // Hostile tables can make thousands of entries share one huge text; past this much text
     // in all, further entries read as empty rather than exhausting memory.
     constexpr std::size_t kTextBudget = 64u << 20;
     std::size_t total = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint64_t offset = extended ? ReadLEOr<std::uint32_t>(section, width + width * i, 0)
-                                              : ReadLEOr<std::uint16_t>(section, width + width * i, 0);
+        const std::uint64_t offset = offsetOf(i);
         if (offset >= section.size()) {
             continue;
         }
-        const std::size_t length = nextNul[offset] - offset;
+        const auto at = std::lower_bound(starts.begin(), starts.end(), static_cast<std::uint32_t>(offset));
+        const std::size_t length = ends[static_cast<std::size_t>(at - starts.begin())] - offset;
         if (total + length > kTextBudget) {
             continue;
         }
