@@ -22,10 +22,25 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
+// The working copy's name in its folder: the map file's own, unless it is the owner file's.
+fs::path WorkingName(const fs::path& file) {
+    const std::string name = file.filename().string();
+    return name.starts_with(PrivateFolder::kOwnerFile) ? fs::path("map-" + name) : fs::path(name);
+}
+
 } // namespace
 
-Result<fs::path> MakeWorkingFolder() {
-    return MakePrivateFolder("orvistad-" + std::to_string(getuid()) + "-map-");
+Result<PrivateFolder> MakeWorkingFolder() {
+    return PrivateFolder::Make(OurFolderPrefix() + "map-");
+}
+
+std::size_t RemoveStaleWorkingFolders() {
+    const std::size_t removed = RemoveStalePrivateFolders();
+    if (removed > 0) {
+        DebugLog("Removed " + std::to_string(removed) + " working folder" + (removed == 1 ? "" : "s") +
+                 " left by earlier runs");
+    }
+    return removed;
 }
 
 bool IsPlainScenarioName(const std::string& path) {
@@ -37,15 +52,10 @@ bool IsPlainScenarioName(const std::string& path) {
     return tail == ".chk";
 }
 
-TMapDocument::TMapDocument(TGameData& data, Prompter& prompter, fs::path folder)
+TMapDocument::TMapDocument(TGameData& data, Prompter& prompter, PrivateFolder folder)
     : Chk(prompter, &data.UnitsDat), m_data(data), m_prompter(prompter), m_folder(std::move(folder)) {}
 
-TMapDocument::~TMapDocument() {
-    if (!m_folder.empty()) {
-        std::error_code ec;
-        fs::remove_all(m_folder, ec);
-    }
-}
+TMapDocument::~TMapDocument() = default; // the folder removes itself
 
 void TMapDocument::Prepare(CStarcraftTileset& tileset) {
     Tileset = &tileset;
@@ -68,11 +78,11 @@ Result<std::unique_ptr<TMapDocument>> TMapDocument::Open(const std::string& path
         return fail(folder.error());
     }
     // The folder goes away with the document, here too when the open fails.
-    std::unique_ptr<TMapDocument> doc(new TMapDocument(data, prompter, folder.value()));
-    const fs::path work = folder.value() / fs::path(path).filename();
-    fs::copy_file(path, work, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
-        return fail("cannot make a working copy: " + ec.message());
+    std::unique_ptr<TMapDocument> doc(new TMapDocument(data, prompter, std::move(folder).value()));
+    const fs::path work = doc->WorkingFolder() / WorkingName(path);
+    if (Status copied = CopyToNewFile(path, work); !copied) {
+        const std::string reason = ReplaceAll(copied.error(), work.string(), "the working copy");
+        return fail("cannot make a working copy: " + ReplaceAll(reason, path, "the map"));
     }
     doc->WorkingCopy = work.string();
     doc->FileName = path;
@@ -107,7 +117,7 @@ Result<std::unique_ptr<TMapDocument>> TMapDocument::Open(const std::string& path
 std::unique_ptr<TMapDocument> TMapDocument::NewMap(int terrainGroup, int tileset, int width, int height,
                                                    TGameData& data, Prompter& prompter) {
     CStarcraftTileset& slot = data.Tileset(tileset);
-    std::unique_ptr<TMapDocument> doc(new TMapDocument(data, prompter, fs::path()));
+    std::unique_ptr<TMapDocument> doc(new TMapDocument(data, prompter, PrivateFolder()));
     doc->Chk.NewMap(terrainGroup, tileset, width, height, &slot);
     doc->Prepare(slot);
     return doc;
@@ -141,7 +151,7 @@ Result<TMapDocument::SaveOutcome> TMapDocument::Save(const std::string& target) 
         if (!folder) {
             return fail(folder.error());
         }
-        m_folder = folder.value();
+        m_folder = std::move(folder).value();
     }
     // The map file keeps its kind; a new name is a plain scenario when it ends in ".chk".
     std::error_code same;
@@ -151,7 +161,7 @@ Result<TMapDocument::SaveOutcome> TMapDocument::Save(const std::string& target) 
     std::string work = WorkingCopy;
     std::string source = WorkingCopy;
     if (work.empty() || IsArchive == plainTarget) {
-        work = (m_folder / fs::path(target).filename()).string();
+        work = (m_folder.path() / WorkingName(target)).string();
         if (work == WorkingCopy) {
             work += plainTarget ? ".chk" : ".scx";
         }

@@ -2,12 +2,16 @@
 
 // One open map: its scenario record, the map file it came from and its working copy. The
 // working copy lives in a private folder of its own (one per open map, readable only by
-// the user), so two windows on the same file never share one, and it is deleted with the
-// document. Saving updates the working copy first and replaces the map file only when that
-// worked, by writing beside it and renaming, so a failed save leaves the map as it was.
+// the user, with an owner file locked while the program runs), so two windows on the same
+// file never share one, and it is deleted with the document; a folder left by a program
+// that was killed is removed by the next start (RemoveStaleWorkingFolders). Saving updates
+// the working copy first and replaces the map file only when that worked, by writing a
+// file beside it under an unpredictable name, flushing it to disk and renaming it over the
+// map, so a failed save (or a crash, or a power loss) leaves the map as it was.
 
 #include "app/GameData.h"
 #include "app/MapSave.h"
+#include "base/FileUtil.h"
 #include "base/Result.h"
 #include "scenario/CCHKFile.h"
 
@@ -38,6 +42,7 @@ public:
     };
     // Saves to `target` (the map file, or a new name for "Save As"): the working copy is
     // updated (created for a new map), then copied beside `target` and renamed over it.
+    // A `target` that is a symbolic link stays one: the file it points to is replaced.
     // A protected archive that cannot be updated in place is rebuilt after telling the user.
     // On success the document's file name is `target`.
     Result<SaveOutcome> Save(const std::string& target);
@@ -53,22 +58,27 @@ public:
     CStarcraftTileset* Tileset = nullptr; // the shared tileset of the scenario's tileset number
 
     // The private folder of this document's working copy.
-    const std::filesystem::path& WorkingFolder() const { return m_folder; }
+    const std::filesystem::path& WorkingFolder() const { return m_folder.path(); }
 
 private:
-    TMapDocument(TGameData& data, Prompter& prompter, std::filesystem::path folder);
+    TMapDocument(TGameData& data, Prompter& prompter, PrivateFolder folder);
     void Prepare(CStarcraftTileset& tileset);
 
     void MarkSaved();
 
     TGameData& m_data;
     Prompter& m_prompter;
-    std::filesystem::path m_folder;
+    PrivateFolder m_folder;
     std::optional<std::vector<std::uint8_t>> m_savedBytes; // the scenario as last opened or saved
 };
 
 // A private, uniquely named folder for one working copy (mode 0700), or an error.
-Result<std::filesystem::path> MakeWorkingFolder();
+Result<PrivateFolder> MakeWorkingFolder();
+
+// Removes the working and save folders of this user that programs which were killed left in
+// the temporary folder (their owner file is no longer locked); never another user's, never
+// through a link. Run at start-up. Returns how many were removed.
+std::size_t RemoveStaleWorkingFolders();
 
 // True for a plain scenario file name (ending in ".chk", any case).
 bool IsPlainScenarioName(const std::string& path);

@@ -3,70 +3,30 @@
 #include "archive/MapArchiveReader.h"
 #include "base/FileUtil.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <set>
 
 namespace orv {
 namespace {
 
-// A private folder for the scenario file on its way into the archive.
-class ScratchDir {
-public:
-    ScratchDir() {
-        if (auto made = MakePrivateFolder("orvistad-save-")) {
-            m_path = made.value();
-        }
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty()) {
+        return text;
     }
-    ~ScratchDir() {
-        std::error_code ec;
-        if (!m_path.empty()) {
-            std::filesystem::remove_all(m_path, ec);
-        }
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
     }
-    const std::filesystem::path& path() const { return m_path; }
+    return text;
+}
 
-private:
-    std::filesystem::path m_path;
-};
+using NamedFiles = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
 
-} // namespace
-
-Result<MapSaveReport> SaveMap(TMyMPQ& mpq, TCHK& chk, const std::string& source, const std::string& target) {
-    auto scenario = chk.WriteToBytes();
-    if (!scenario) {
-        return MakeError("cannot save " + target + ": " + scenario.error());
-    }
-    ScratchDir scratch;
-    if (scratch.path().empty()) {
-        return MakeError("cannot save " + target + ": no temporary folder");
-    }
-    const std::filesystem::path chkFile = scratch.path() / "scenario.chk";
-    if (Status written = WriteWholeFile(chkFile, scenario.value()); !written) {
-        return MakeError(written.error());
-    }
-    std::error_code ec;
-    const bool fromArchive = !source.empty();
-    if (fromArchive && std::filesystem::absolute(source, ec) != std::filesystem::absolute(target, ec)) {
-        if (Status copied = CopyFileReplacing(source, target); !copied) {
-            return MakeError(copied.error());
-        }
-    }
-    MapSaveReport report;
-    const Status stored = mpq.SaveScenarioToArchive(target, chkFile.string());
-    if (stored || !fromArchive) {
-        if (!stored) {
-            return MakeError(stored.error());
-        }
-        return report;
-    }
-
-    // The archive refuses to be updated: write a new one with everything we can name.
-    auto reader = MapArchiveReader::Open(source);
-    if (!reader) {
-        return MakeError(stored.error());
-    }
+// Every file of `source` the reader can name, besides the scenario and the archive's own files.
+NamedFiles FilesToCarry(const MapArchiveReader& reader, TCHK& chk) {
     std::set<std::string> names;
-    for (const std::string& name : reader.value().ListfileNames()) {
+    for (const std::string& name : reader.ListfileNames()) {
         names.insert(name);
     }
     for (std::uint32_t wav : chk.Wavs) {
@@ -74,33 +34,92 @@ Result<MapSaveReport> SaveMap(TMyMPQ& mpq, TCHK& chk, const std::string& source,
             names.insert(chk.Strings.Text(wav));
         }
     }
-    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+    auto internal = [](const std::string& stored) {
+        std::string lower = stored;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        return lower == "staredit\\scenario.chk" || lower == "(listfile)" || lower == "(attributes)" ||
+               lower == "(signature)";
+    };
+    std::map<std::string, std::vector<std::uint8_t>> files;
     for (const std::string& name : names) {
-        if (name == TMyMPQ::kScenarioName || name == "(listfile)" || name == "(attributes)" || name == "(signature)") {
+        const std::string stored = CarriedFileName(name);
+        if (internal(stored) || files.count(stored)) {
             continue;
         }
-        if (auto data = reader.value().ReadFile(name)) {
-            files.emplace_back(name, std::move(data).value());
+        if (auto data = reader.ReadFile(name)) {
+            files.emplace(stored, std::move(data).value());
         }
     }
-    const std::string fresh = target + ".new";
-    std::filesystem::remove(fresh, ec);
-    Status created = mpq.SaveScenarioToArchive(fresh, chkFile.string());
-    if (created && !files.empty()) {
-        created = mpq.AddFilesToArchive(files, fresh);
+    return {files.begin(), files.end()};
+}
+
+} // namespace
+
+std::string CarriedFileName(const std::string& name) {
+    std::string stored = name;
+    std::replace(stored.begin(), stored.end(), '/', '\\');
+    return stored;
+}
+
+Result<MapSaveReport> SaveMap(TMyMPQ& mpq, TCHK& chk, const std::string& source, const std::string& target) {
+    auto scenario = chk.WriteToBytes();
+    if (!scenario) {
+        return MakeError("cannot save " + target + ": " + scenario.error());
     }
-    if (!created) {
-        std::filesystem::remove(fresh, ec);
-        return MakeError("cannot save " + target + ": " + stored.error() + "; writing a new archive failed too: " +
-                         created.error());
+    auto scratch = PrivateFolder::Make(OurFolderPrefix() + "save-");
+    if (!scratch) {
+        return MakeError("cannot save " + target + ": " + scratch.error());
     }
-    std::filesystem::rename(fresh, target, ec);
-    if (ec) {
-        std::filesystem::remove(fresh, ec);
-        return MakeError("cannot replace " + target + ": " + ec.message());
+    const std::filesystem::path folder = scratch.value().path();
+    const std::filesystem::path chkFile = folder / "scenario.chk";
+    if (Status written = WriteWholeFile(chkFile, scenario.value()); !written) {
+        return MakeError("cannot save " + target + ": " +
+                         ReplaceAll(written.error(), chkFile.string(), "the scenario"));
     }
-    report.rebuilt = true;
-    report.carried = files.size();
+    // The archive is finished in the private folder; the target is touched only at the end.
+    std::string work = (folder / "map.mpq").string();
+    auto shown = [&](const std::string& message) { return MakeError(ReplaceAll(message, work, target)); };
+    const bool fromArchive = !source.empty();
+    if (fromArchive) {
+        if (Status copied = CopyToNewFile(source, work); !copied) {
+            return shown(copied.error());
+        }
+    }
+    MapSaveReport report;
+    const Status stored = mpq.SaveScenarioToArchive(work, chkFile.string());
+    if (!stored && !(fromArchive && mpq.LastUpdateRefused())) {
+        return shown(stored.error());
+    }
+    if (!stored) {
+        // The library will not write this archive: write a new one with everything we can name.
+        auto reader = MapArchiveReader::Open(work);
+        if (!reader) {
+            return shown(stored.error());
+        }
+        const NamedFiles files = FilesToCarry(reader.value(), chk);
+        auto fresh = CreateExclusiveFile(folder, "rebuilt-", ".mpq");
+        if (!fresh) {
+            return MakeError("cannot save " + target + ": " + fresh.error());
+        }
+        const std::string freshPath = fresh.value().path.string();
+        fresh.value().fd.reset();
+        Status created = mpq.SaveScenarioToArchive(freshPath, chkFile.string());
+        if (created && !files.empty()) {
+            created = mpq.AddFilesToArchive(files, freshPath);
+        }
+        if (!created) {
+            return MakeError("cannot save " + target + ": " + ReplaceAll(stored.error(), work, target) +
+                             "; writing a new archive failed too: " +
+                             ReplaceAll(created.error(), freshPath, "the new archive"));
+        }
+        work = freshPath;
+        report.rebuilt = true;
+        report.carried = files.size();
+    }
+    if (Status moved = MoveFileReplacing(work, target); !moved) {
+        return shown(moved.error());
+    }
     return report;
 }
 

@@ -7,6 +7,7 @@
 #include "base/FileUtil.h"
 
 #include <StormLib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,24 +33,64 @@ std::string StormErrorText(DWORD error) {
         return "the archive is damaged";
     case ERROR_BAD_FORMAT:
         return "not an archive the library can update";
-    case ERROR_DISK_FULL:
-        return "the disk or the archive's file table is full";
     case ERROR_FILE_NOT_FOUND:
         return "file not found";
     case ERROR_UNKNOWN_FILE_NAMES:
         return "the names of some of its files are unknown";
     default:
-        return std::strerror(static_cast<int>(error));
+        return ErrnoText(static_cast<int>(error));
     }
 }
 
-std::string LastStormError() {
-    return StormErrorText(GetLastError());
+// The library says "disk full" both for the disk and for a hash table without a free slot.
+std::string LastStormError(HANDLE archive = nullptr) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_DISK_FULL && archive) {
+        DWORD files = 0;
+        if (SFileGetFileInfo(archive, SFileMpqNumberOfFiles, &files, sizeof files, nullptr) &&
+            files >= SFileGetMaxFileCount(archive)) {
+            return "the archive's file table is full";
+        }
+    }
+    return StormErrorText(error);
 }
 
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
+// Failures of the system rather than of the archive: they never mean that the library
+// refuses the archive.
+bool IsSystemFault(DWORD error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+    case EIO:
+    case ENOMEM:
+    case EROFS:
+    case EMFILE:
+    case ENFILE:
+    case EINTR:
+    case EACCES:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Errors that mean the library will not write this archive (a protected or malformed one)
+// carry this mark from the child process to UpdateArchive, which removes it.
+constexpr std::string_view kRefusedMark = "\x1e" "refused\x1e";
+
+Error Refused(std::string message) {
+    return MakeError(std::string(kRefusedMark) + std::move(message));
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty()) {
+        return text;
+    }
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
 }
 
 // An archive open for update; closes (and so writes) itself unless Close() was called.
@@ -70,9 +111,22 @@ public:
         if (std::filesystem::file_size(path, ec) > 0) {
             if (!SFileOpenArchive(path.c_str(), 0, 0, &m_handle)) {
                 m_handle = nullptr;
-                return MakeError("cannot open the map archive " + shownPath + " for writing: " + LastStormError());
+                const DWORD error = GetLastError();
+                std::string message =
+                    "cannot open the map archive " + shownPath + " for writing: " + StormErrorText(error);
+                if (IsSystemFault(error)) {
+                    return MakeError(std::move(message));
+                }
+                return Refused(std::move(message));
             }
             m_created = false;
+            // Archives the library finds malformed are opened for reading only.
+            DWORD flags = 0;
+            if (SFileGetFileInfo(m_handle, SFileMpqFlags, &flags, sizeof flags, nullptr) &&
+                (flags & MPQ_FLAG_READ_ONLY)) {
+                return Refused("cannot open the map archive " + shownPath +
+                               " for writing: " + StormErrorText(ERROR_ACCESS_DENIED));
+            }
             return {};
         }
         SFILE_CREATE_MPQ create{};
@@ -83,7 +137,7 @@ public:
         create.dwAttrFlags = 0;
         create.dwSectorSize = kSectorSize;
         create.dwMaxFileCount = kNewArchiveMaxFiles;
-        std::filesystem::remove(path, ec);
+        std::filesystem::remove(path, ec); // an empty file in our private folder
         if (!SFileCreateArchive2(path.c_str(), &create, &m_handle)) {
             m_handle = nullptr;
             return MakeError("cannot create the map archive " + shownPath + ": " + LastStormError());
@@ -96,7 +150,7 @@ public:
         HANDLE handle = m_handle;
         m_handle = nullptr;
         if (!SFileCloseArchive(handle)) {
-            return MakeError("cannot write the map archive " + path + ": " + LastStormError());
+            return MakeError("cannot write the map archive " + path + ": " + StormErrorText(GetLastError()));
         }
         return {};
     }
@@ -185,36 +239,56 @@ Status MakeRoom(UpdateHandle& archive, const std::string& working, const std::st
     return {};
 }
 
-// Updates a copy of the archive beside it and puts the copy in its place only when the
-// update worked, so a failed update leaves the archive exactly as it was.
-Status UpdateArchive(const std::string& archivePath, const std::function<Status(const std::string&)>& update) {
+// Updates a copy of the archive in a private folder of its own (where the library's own
+// temporary files are out of everyone else's reach) and puts the copy in the archive's place
+// only when the update worked, so a failed update leaves the archive exactly as it was.
+// `refused` tells whether the library would not open the archive for writing at all.
+Status UpdateArchive(const std::string& archivePath, bool& refused,
+                     const std::function<Status(const std::string&)>& update) {
+    refused = false;
     const std::filesystem::path target(archivePath);
-    std::string working = (target.parent_path().empty() ? std::string(".") : target.parent_path().string()) + "/." +
-                          target.filename().string() + ".orvistad-XXXXXX";
-    const int fd = mkstemp(working.data());
-    if (fd < 0) {
-        return MakeError("cannot write beside " + archivePath + ": " + std::strerror(errno));
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0) {
+        return MakeError("cannot write beside " + archivePath + ": " + ErrnoText(errno));
     }
-    close(fd);
-    std::error_code ec;
-    if (FileExists(archivePath)) {
-        std::filesystem::copy_file(archivePath, working, std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec) {
-            std::filesystem::remove(working, ec);
-            return MakeError("cannot copy " + archivePath + ": " + ec.message());
+    if (!S_ISDIR(info.st_mode)) {
+        return MakeError("cannot write beside " + archivePath + ": " + ErrnoText(ENOTDIR));
+    }
+    const bool exists = stat(archivePath.c_str(), &info) == 0;
+    if (exists && !S_ISREG(info.st_mode)) {
+        return MakeError("cannot write " + archivePath + ": it is not a file");
+    }
+    auto scratch = PrivateFolder::Make(OurFolderPrefix() + "save-");
+    if (!scratch) {
+        return MakeError("cannot update " + archivePath + ": " + scratch.error());
+    }
+    std::string working = (scratch.value().path() / "archive.mpq").string();
+    auto shown = [&](const std::string& message) {
+        return MakeError(ReplaceAll(message, working, "the working copy of " + archivePath));
+    };
+    if (exists) {
+        if (Status copied = CopyToNewFile(archivePath, working); !copied) {
+            return shown(copied.error());
         }
+    } else if (auto created = CreateExclusiveFile(scratch.value().path(), "archive-", ".mpq")) {
+        working = created.value().path.string(); // empty: the update creates the archive
+    } else {
+        return MakeError("cannot create " + archivePath + ": " + created.error());
     }
     Status status = RunInChildProcess([&] { return update(working); }, "the archive library failed on " + archivePath);
-    if (status) {
-        std::filesystem::rename(working, archivePath, ec);
-        if (ec) {
-            status = MakeError("cannot replace " + archivePath + ": " + ec.message());
-        }
-    }
     if (!status) {
-        std::filesystem::remove(working, ec);
+        std::string message = status.error();
+        if (message.starts_with(kRefusedMark)) {
+            refused = true;
+            message.erase(0, kRefusedMark.size());
+        }
+        return shown(message);
     }
-    return status;
+    if (Status moved = MoveFileReplacing(working, archivePath); !moved) {
+        return shown(moved.error());
+    }
+    return {};
 }
 
 // Reads a file back the way the game will, so that no update is reported as done unless
@@ -360,7 +434,7 @@ Status TMyMPQ::SaveScenarioToArchive(const std::string& archivePath, const std::
         return MakeError("cannot save into " + archivePath + ": the scenario file " + scenarioFile + " is missing (" +
                          scenario.error() + ")");
     }
-    return UpdateArchive(archivePath, [&](const std::string& working) -> Status {
+    return UpdateArchive(archivePath, m_lastRefused, [&](const std::string& working) -> Status {
         UpdateHandle archive;
         if (Status opened = archive.Open(working, archivePath); !opened) {
             return opened;
@@ -369,7 +443,8 @@ Status TMyMPQ::SaveScenarioToArchive(const std::string& archivePath, const std::
         const DWORD flags = MPQ_FILE_COMPRESS | (archive.created() ? 0 : MPQ_FILE_REPLACEEXISTING);
         if (!SFileAddFileEx(archive.get(), scenarioFile.c_str(), kScenarioName, flags, MPQ_COMPRESSION_PKWARE,
                             MPQ_COMPRESSION_NEXT_SAME)) {
-            return MakeError("cannot store the scenario in " + archivePath + ": " + LastStormError());
+            return MakeError("cannot store the scenario in " + archivePath + ": " +
+                             LastStormError(archive.get()));
         }
         // Compaction reclaims the space of the replaced scenario. The library compacts only
         // archives whose every file name it knows; for the others our own writer rewrites the
@@ -411,7 +486,7 @@ Status TMyMPQ::AddWavesToArchive(const std::vector<std::string>& names, const st
         }
         sizes.push_back(size);
     }
-    return UpdateArchive(archivePath, [&](const std::string& working) -> Status {
+    return UpdateArchive(archivePath, m_lastRefused, [&](const std::string& working) -> Status {
         UpdateHandle archive;
         if (Status opened = archive.Open(working, archivePath); !opened) {
             return opened;
@@ -425,7 +500,7 @@ Status TMyMPQ::AddWavesToArchive(const std::vector<std::string>& names, const st
             if (!SFileAddWave(archive.get(), sources[i].c_str(), names[i].c_str(),
                               MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_WAVE_QUALITY_MEDIUM)) {
                 return MakeError("cannot add the sound " + sources[i] + " to " + archivePath + " as " + names[i] +
-                                 ": " + LastStormError());
+                                 ": " + LastStormError(archive.get()));
             }
         }
         if (Status closed = archive.Close(archivePath); !closed) {
@@ -442,7 +517,7 @@ Status TMyMPQ::AddWavesToArchive(const std::vector<std::string>& names, const st
 
 Status TMyMPQ::AddFilesToArchive(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& files,
                                  const std::string& archivePath) {
-    return UpdateArchive(archivePath, [&](const std::string& working) -> Status {
+    return UpdateArchive(archivePath, m_lastRefused, [&](const std::string& working) -> Status {
         UpdateHandle archive;
         if (Status opened = archive.Open(working, archivePath); !opened) {
             return opened;
@@ -462,7 +537,8 @@ Status TMyMPQ::AddFilesToArchive(const std::vector<std::pair<std::string, std::v
                                 &file) &&
                 (size == 0 || SFileWriteFile(file, data.data(), size, MPQ_COMPRESSION_PKWARE)) && SFileFinishFile(file);
             if (!ok) {
-                return MakeError("cannot store " + name + " in " + archivePath + ": " + LastStormError());
+                return MakeError("cannot store " + name + " in " + archivePath + ": " +
+                                 LastStormError(archive.get()));
             }
         }
         if (Status closed = archive.Close(archivePath); !closed) {

@@ -13,9 +13,10 @@
 // compact (files whose names are unknown) or enlarge the hash table before files are added,
 // MpqCompactor, our own writer, does it.
 //
-// Every update works on a copy beside the archive, in a child process (the library aborts
-// on some malformed archives), is read back with MapArchiveReader, and only then replaces
-// the archive: a failed update leaves the archive as it was and says why.
+// Every update works on a copy in a private folder of its own (mode 0700), in a child process
+// (the library aborts on some malformed archives), is read back with MapArchiveReader, and
+// only then replaces the archive (renamed into place, or copied beside it and renamed, and
+// flushed to disk): a failed update leaves the archive as it was and says why.
 
 #include "base/Result.h"
 
@@ -69,6 +70,10 @@ public:
     Status AddFilesToArchive(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& files,
                              const std::string& archivePath);
 
+    // True when the last update failed because the library will not open the archive for
+    // writing (a protected or malformed archive), rather than for a fault such as a full disk.
+    bool LastUpdateRefused() const { return m_lastRefused; }
+
     // Closes every open game archive; the next search opens them again.
     void CloseGameArchives();
     bool IsArchiveOpen(std::size_t index) const;
@@ -78,6 +83,7 @@ private:
     long FindInArchives(std::string_view archivedName, void** file);
 
     std::vector<void*> m_handles; // slot i belongs to ArchiveList[i]; null = not open
+    bool m_lastRefused = false;
 };
 
 } // namespace orv
