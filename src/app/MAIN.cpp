@@ -68,6 +68,7 @@ TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget*
     setWindowTitle("Orvistad Beta 1.0");
     resize(1280, 900);
     setAcceptDrops(true);
+    RemoveStaleWorkingFolders(); // left by editors that were killed
     m_data.Load(options);
 
     m_mdi = new QMdiArea(this);

@@ -346,6 +346,7 @@ int Resave(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << "usage: orvistad-cli resave MAP OUT [--archive PATH]... [--standin]\n";
         return 2;
     }
+    RemoveStaleWorkingFolders(); // left by runs that were killed
     // Loaded and saved exactly as the editor does: a working copy, the tileset linked.
     StderrPrompter prompter(err);
     TGameData data(prompter);
