@@ -13,9 +13,10 @@ namespace orv {
 // allocate gigabytes or loop for a long time; the child is stopped instead and the caller
 // gets an error that says which limit it reached.
 struct ChildLimits {
-    // Address space the child may take beyond what it inherits (RLIMIT_AS; not applied in
-    // builds with AddressSanitizer, whose shadow memory needs terabytes of address space).
-    std::uint64_t memoryBytes = 512u << 20;
+    // Address space the child may take beyond what it inherits (RLIMIT_AS; the archive
+    // library needs more than 512 MiB of it to add sounds; not applied in builds with
+    // AddressSanitizer, whose shadow memory needs terabytes of address space).
+    std::uint64_t memoryBytes = 1024u << 20;
     // Processor time (RLIMIT_CPU) and time on the clock, which the parent watches.
     int cpuSeconds = 2;
     int wallSeconds = 6;

@@ -83,7 +83,7 @@ TEST(ChildProcessLimits, WorkThatSpinsOrWaitsIsStoppedWithAClearError) {
         "the library failed", limits);
     ASSERT_FALSE(spinning.ok());
     EXPECT_EQ(spinning.error(), "the library failed (it used more than its limit of 1 s of processor time, or "
-                                "512 MiB of memory, and was stopped)");
+                                "1024 MiB of memory, and was stopped)");
 
     limits.cpuSeconds = 60;
     limits.wallSeconds = 1;
