@@ -210,8 +210,8 @@ Result<CreatedFile> CreateLockedTemporary(const fs::path& folder, const std::str
             return file; // no locks on this file system: cleaners leave such files alone
         }
         // The name must still be ours: a cleaner may have removed it before the lock.
-        struct stat mine {
-        }, named{};
+        struct stat mine {};
+        struct stat named {};
         if (fstat(file.fd.get(), &mine) == 0 && lstat(file.path.c_str(), &named) == 0 &&
             SameFile(mine, named)) {
             return file;
@@ -236,8 +236,8 @@ void RemoveStaleTemporaries(const fs::path& folder, const std::string& prefix) {
     for (const std::string& name : names) {
         const fs::path path = folder / name;
         UniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat held {
-        }, named{};
+        struct stat held {};
+        struct stat named {};
         if (!fd || fstat(fd.get(), &held) != 0 || !S_ISREG(held.st_mode) || held.st_uid != geteuid()) {
             continue;
         }
@@ -598,8 +598,9 @@ Status MoveFileReplacing(const fs::path& finished, const fs::path& to) {
     }
     const fs::path real = followed.value();
     const fs::path folder = FolderOf(real);
-    struct stat from {
-    }, into{}, old{};
+    struct stat from {};
+    struct stat into {};
+    struct stat old {};
     if (stat(finished.c_str(), &from) != 0) {
         return MakeError("cannot read " + PathText(finished) + ": " + ErrnoText(errno));
     }
@@ -744,8 +745,8 @@ std::size_t RemoveStalePrivateFolders(const fs::path& given) {
     }
     std::size_t removed = 0;
     for (const std::string& name : names) {
-        struct stat named {
-        }, opened{};
+        struct stat named {};
+        struct stat opened {};
         if (fstatat(baseFd.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISDIR(named.st_mode) || named.st_uid != getuid()) {
             continue;
