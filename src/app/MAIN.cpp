@@ -10,14 +10,17 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QMimeData>
 #include <QUrl>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 
 namespace orv {
@@ -63,7 +66,7 @@ QAction* AddCheck(QMenu* menu, const QString& caption, bool checked, const std::
 } // namespace
 
 TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget* parent)
-    : QMainWindow(parent), m_prompter(prompter), m_data(prompter), m_options(m_data.Options) {
+    : QMainWindow(parent), m_prompter(prompter), m_loadPrompter(prompter), m_data(prompter), m_options(m_data.Options) {
     setObjectName("MainForm");
     setWindowTitle("Orvistad Beta 1.0");
     resize(1280, 900);
@@ -109,6 +112,10 @@ TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget*
 }
 
 TMainForm::~TMainForm() {
+    // Loads the user cancelled may still run: they use the game data.
+    for (auto& load : m_abandonedLoads) {
+        load.wait();
+    }
     // The map windows go first: they use the game data.
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
         delete sub;
@@ -360,18 +367,58 @@ TMapWindow* TMainForm::OpenByName(const std::string& name) {
         m_newMapDialog->raise();
         return nullptr;
     }
-    auto document = TMapDocument::Open(name, m_data, m_prompter);
-    if (!document) {
-        m_prompter.ShowMessage(document.error());
+    // The map is read on a thread of its own, so a slow load never freezes the window.
+    auto load = std::async(std::launch::async, [this, name, before = BeforeLoad] {
+        LoadedMap loaded;
+        loaded.loader = std::this_thread::get_id();
+        if (before) {
+            before();
+        }
+        auto opened = TMapDocument::Open(name, m_data, m_loadPrompter);
+        if (opened) {
+            loaded.document = std::move(opened).value();
+        } else {
+            loaded.error = opened.error();
+        }
+        return loaded;
+    });
+    if (load.wait_for(OpenProgressDelay) != std::future_status::ready) {
+        QProgressDialog progress(QString::fromStdString("Opening " + name + "..."), "Cancel", 0, 0, this);
+        progress.setWindowTitle("Orvistad");
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(0);
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (progress.wasCanceled() || load.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready) {
+                loop.quit();
+            }
+        });
+        QObject::connect(&progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+        poll.start(15);
+        progress.show();
+        loop.exec();
+        if (progress.wasCanceled()) {
+            // Cancelled: the load finishes on its own and is thrown away.
+            m_abandonedLoads.push_back(std::move(load));
+            return nullptr;
+        }
+    }
+    LoadedMap loaded = load.get();
+    for (const std::string& message : m_loadPrompter.TakeMessages(loaded.loader)) {
+        m_prompter.ShowMessage(message);
+    }
+    if (!loaded.document) {
+        m_prompter.ShowMessage(loaded.error);
         return nullptr;
     }
-    auto* window = new TMapWindow(std::move(document).value(), m_data, m_prompter);
+    auto* window = new TMapWindow(std::move(loaded.document), m_data, m_prompter);
     AddMapWindow(window, name);
     return window;
 }
 
 TMapWindow* TMainForm::CreateNewMap(int terrainGroup, int tileset, int width, int height) {
-    auto document = TMapDocument::NewMap(terrainGroup, tileset, width, height, m_data, m_prompter);
+    auto document = TMapDocument::NewMap(terrainGroup, tileset, width, height, m_data, m_loadPrompter);
     auto* window = new TMapWindow(std::move(document), m_data, m_prompter);
     AddMapWindow(window, "NewCHKDLG");
     return window;

@@ -5,11 +5,17 @@
 // commands and forwards the rest to the active map window.
 
 #include "app/GameData.h"
+#include "app/GatePrompter.h"
+#include "app/MapDocument.h"
 #include "app/OptionCommands.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,8 +51,13 @@ public:
     TMapWindow* ActiveMapWindow() const;
 
     // Opens a map file (a name without a "." shows the new-map dialog instead). Returns the
-    // new window, or null when nothing was opened; a failure is shown in one message.
+    // new window, or null when nothing was opened; a failure is shown in one message. The map
+    // loads on a thread of its own: when that takes longer than OpenProgressDelay, a progress
+    // dialog shows, and its Cancel abandons the load (the window stays responsive).
     TMapWindow* OpenByName(const std::string& name);
+    std::chrono::milliseconds OpenProgressDelay{500};
+    // Runs on the loading thread before the map is read (tests hold a load there).
+    std::function<void()> BeforeLoad;
     // A map window for a new scenario.
     TMapWindow* CreateNewMap(int terrainGroup, int tileset, int width, int height);
 
@@ -88,7 +99,15 @@ private:
     void ArrangeIcons();
 
     Prompter& m_prompter;
+    GatePrompter m_loadPrompter; // what documents use: loads run off this thread
     TGameData m_data;
+    // A map read on a loading thread: the document, or why it could not be opened.
+    struct LoadedMap {
+        std::unique_ptr<TMapDocument> document;
+        std::string error;
+        std::thread::id loader;
+    };
+    std::vector<std::future<LoadedMap>> m_abandonedLoads;
     TOptionCommands m_options;
     QMdiArea* m_mdi = nullptr;
     QMenu* m_windowsMenu = nullptr;

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -31,6 +32,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <future>
+#include <thread>
 
 namespace orv::test {
 
@@ -209,6 +212,48 @@ TEST(MainForm, EveryCorpusMapOpensOrSaysWhyAndRenders) {
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     EXPECT_GE(opened + 2, maps.size()); // only the two damaged archives refuse
+}
+
+TEST(MainForm, ASlowLoadShowsProgressAndItsCancelOpensNothing) {
+    Editor e;
+    const std::string map = e.dir.file("slow.scx");
+    WriteOurMap(map);
+    // Each load waits on the loading thread until the test lets it go.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    e.form->OpenProgressDelay = std::chrono::milliseconds(0);
+    e.form->BeforeLoad = [released] { released.wait(); };
+    // Cancel the progress dialog once it shows (the load is let go if it never does).
+    bool shown = false;
+    int looks = 0;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        auto* progress = e.form->findChild<QProgressDialog*>();
+        if (progress && progress->isVisible()) {
+            shown = true;
+            EXPECT_EQ(progress->labelText().toStdString(), "Opening " + map + "...");
+            look.stop();
+            QPushButton* cancel = progress->findChild<QPushButton*>();
+            ASSERT_NE(cancel, nullptr);
+            cancel->click();
+        } else if (++looks > 500) {
+            look.stop();
+            release.set_value();
+        }
+    });
+    look.start(10);
+    EXPECT_EQ(e.form->OpenByName(map), nullptr);
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(e.form->MapWindows().empty());
+    EXPECT_TRUE(e.prompter.messages.empty());
+    release.set_value();
+
+    // A load that ends while its progress shows opens the map as usual.
+    e.form->BeforeLoad = [] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); };
+    TMapWindow* window = e.form->OpenByName(map);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Scenario().Width, 64);
+    EXPECT_EQ(e.form->MapWindows().size(), 1u);
 }
 
 TEST(MainForm, AMapThatCannotBeOpenedShowsOneMessageAndNoWindow) {
