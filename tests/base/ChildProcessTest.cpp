@@ -76,7 +76,7 @@ TEST(ChildProcessLimits, WorkThatSpinsOrWaitsIsStoppedWithAClearError) {
         [] {
             volatile unsigned long spins = 0;
             for (;;) {
-                spins += 1;
+                spins = spins + 1;
             }
             return Status{};
         },
