@@ -64,6 +64,7 @@ void TMapDocument::Prepare(CStarcraftTileset& tileset) {
 }
 
 Result<std::unique_ptr<TMapDocument>> TMapDocument::Open(const std::string& path, TGameData& data, Prompter& prompter) {
+    DebugLogSession logSession; // the log opens once for the whole open
     auto fail = [&](const std::string& reason) { return MakeError("Cannot open " + path + ": " + reason); };
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
@@ -140,6 +141,7 @@ bool TMapDocument::IsModified() {
 }
 
 Result<TMapDocument::SaveOutcome> TMapDocument::Save(const std::string& target) {
+    DebugLogSession logSession;
     auto fail = [&](const std::string& reason) {
         return MakeError("Could not save " + target + ": " + reason + "\nThe map file was not changed.");
     };
