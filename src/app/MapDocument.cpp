@@ -2,6 +2,7 @@
 
 #include "app/Debugunit.h"
 #include "base/FileUtil.h"
+#include "base/TextUtil.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,16 +12,6 @@ namespace orv {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return text;
-    }
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
 
 // The working copy's name in its folder: the map file's own, unless it is the owner file's.
 fs::path WorkingName(const fs::path& file) {

@@ -2,6 +2,7 @@
 
 #include "archive/MapArchiveReader.h"
 #include "base/FileUtil.h"
+#include "base/TextUtil.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -10,16 +11,6 @@
 
 namespace orv {
 namespace {
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return text;
-    }
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
 
 using NamedFiles = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
 

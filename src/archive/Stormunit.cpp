@@ -5,6 +5,7 @@
 #include "archive/MpqCompactor.h"
 #include "base/ChildProcess.h"
 #include "base/FileUtil.h"
+#include "base/TextUtil.h"
 
 #include <StormLib.h>
 #include <sys/stat.h>
@@ -83,15 +84,6 @@ Error Refused(std::string message) {
     return MakeError(std::string(kRefusedMark) + std::move(message));
 }
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return text;
-    }
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
 
 // An archive open for update; closes (and so writes) itself unless Close() was called.
 class UpdateHandle {
