@@ -17,9 +17,10 @@ struct ChildLimits {
     // library needs more than 512 MiB of it to add sounds; not applied in builds with
     // AddressSanitizer, whose shadow memory needs terabytes of address space).
     std::uint64_t memoryBytes = 1024u << 20;
-    // Processor time (RLIMIT_CPU) and time on the clock, which the parent watches.
-    int cpuSeconds = 2;
-    int wallSeconds = 6;
+    // Processor time (RLIMIT_CPU) and time on the clock, which the parent watches. Real maps
+    // take well under a second; the margin is for slow or busy machines and sanitizer builds.
+    int cpuSeconds = 10;
+    int wallSeconds = 30;
 };
 
 // Runs `work` in a child process within `limits` and returns its result; a child that
