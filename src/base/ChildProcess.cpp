@@ -38,6 +38,7 @@ void WriteAll(int fd, const void* data, std::size_t size) {
     }
 }
 
+#ifndef ORV_ADDRESS_SANITIZER
 // The address space this process has mapped now (the first field of /proc/self/statm).
 std::uint64_t MappedBytes() {
     std::uint64_t pages = 0;
@@ -50,6 +51,7 @@ std::uint64_t MappedBytes() {
     }
     return pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
 }
+#endif
 
 void ApplyLimits(const ChildLimits& limits) {
 #ifndef ORV_ADDRESS_SANITIZER
