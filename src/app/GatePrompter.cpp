@@ -13,6 +13,15 @@ void GatePrompter::ShowMessage(const std::string& text) {
     m_waiting[std::this_thread::get_id()].push_back(text);
 }
 
+void GatePrompter::ShowError(const std::string& text) {
+    if (OnOwnThread()) {
+        m_inner.ShowError(text);
+        return;
+    }
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_waiting[std::this_thread::get_id()].push_back(text);
+}
+
 std::optional<std::string> GatePrompter::InputText(const std::string& caption, const std::string& prompt,
                                                    const std::string& initial) {
     return OnOwnThread() ? m_inner.InputText(caption, prompt, initial) : std::nullopt;

@@ -19,6 +19,7 @@ public:
     explicit GatePrompter(Prompter& inner);
 
     void ShowMessage(const std::string& text) override;
+    void ShowError(const std::string& text) override;
     std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
                                          const std::string& initial) override;
     Answer AskYesNoCancel(const std::string& text) override;

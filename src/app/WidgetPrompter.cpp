@@ -61,6 +61,10 @@ void TWidgetPrompter::ShowMessage(const std::string& text) {
     ShowPlainBox(m_parent, QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void TWidgetPrompter::ShowError(const std::string& text) {
+    ShowPlainBox(m_parent, QMessageBox::Warning, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
 Prompter::Answer TWidgetPrompter::AskYesNoCancel(const std::string& text) {
     const int button = ShowPlainBox(m_parent, QMessageBox::Question, text,
                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);

@@ -14,6 +14,7 @@ public:
     void SetParent(QWidget* parent) { m_parent = parent; }
 
     void ShowMessage(const std::string& text) override;
+    void ShowError(const std::string& text) override;
     std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
                                          const std::string& initial) override;
     Answer AskYesNoCancel(const std::string& text) override;

@@ -18,6 +18,9 @@ public:
     // A message the user acknowledges.
     virtual void ShowMessage(const std::string& text) = 0;
 
+    // A failure the user acknowledges (shown with a warning); a plain message by default.
+    virtual void ShowError(const std::string& text) { ShowMessage(text); }
+
     // A line of text; nothing when the user cancels.
     virtual std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
                                                  const std::string& initial) = 0;

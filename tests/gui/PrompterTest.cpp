@@ -32,6 +32,13 @@ TEST(WidgetPrompter, MessagesAreShownAsPlainTextNeverAsMarkup) {
         },
         QMessageBox::Ok);
     prompter.ShowMessage(text);
+    WhenTheBoxShows(
+        [&](QMessageBox& box) {
+            EXPECT_EQ(box.textFormat(), Qt::PlainText);
+            EXPECT_EQ(box.icon(), QMessageBox::Warning) << "failures are not shown as information";
+        },
+        QMessageBox::Ok);
+    prompter.ShowError("Could not save <b>x</b>.scx: No space left on device");
     WhenTheBoxShows([&](QMessageBox& box) { EXPECT_EQ(box.textFormat(), Qt::PlainText); }, QMessageBox::No);
     EXPECT_EQ(prompter.AskYesNoCancel("Save changes to <b>x</b>.scx?"), Prompter::Answer::No);
 }
