@@ -94,16 +94,22 @@ TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget*
                 now->FormActivate();
             }
         }
+        UpdateCommandStates();
     });
 
     BuildMenus();
     BuildToolBar();
     for (int i = 0; i < 2; ++i) {
         StatusPanels[static_cast<std::size_t>(i)] = new QLabel(this);
-        StatusPanels[static_cast<std::size_t>(i)]->setFixedWidth(i == 0 ? 250 : 50);
+        if (i == 0) {
+            StatusPanels[0]->setMinimumWidth(250); // the tile and what lies there
+        } else {
+            StatusPanels[1]->setFixedWidth(50);
+        }
         statusBar()->addWidget(StatusPanels[static_cast<std::size_t>(i)]);
     }
     RefreshRecentItems();
+    UpdateCommandStates();
 
     m_newMapDialog = new TNewCHKDLG(this);
     m_newMapDialog->OnCreateMap = [this](int group, int tileset, int width, int height) {
@@ -126,7 +132,19 @@ TMainForm::~TMainForm() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     DebugLog("FormClose of mainform...");
-    // Each map window asks about its changes; one that stays open keeps the program open.
+    // Every changed map is asked about before any window closes: Cancel in any question (or a
+    // save that did not happen) keeps them all open and the program running.
+    const std::vector<TMapWindow*> windows = MapWindows();
+    for (TMapWindow* window : windows) {
+        if (!window->CloseQuery()) {
+            for (TMapWindow* asked : windows) {
+                asked->CloseAnswered = false;
+            }
+            event->ignore();
+            return;
+        }
+        window->CloseAnswered = true;
+    }
     m_mdi->closeAllSubWindows();
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
         if (sub->isVisible()) {
@@ -141,11 +159,11 @@ void TMainForm::BuildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     AddItem(file, "&New", [this] { FileNew1Execute(); }, QKeySequence("Ctrl+N"));
     AddItem(file, "&Open", [this] { FileOpen1Execute(); }, QKeySequence("Ctrl+O"));
-    AddItem(file, "&Close", [this] { FileClose1Execute(); });
-    AddItem(file, "&Save", [this] { FileSave1Execute(); }, QKeySequence("Ctrl+S"));
-    AddItem(file, "Save &As...", [this] { FileSaveAs1Execute(); });
-    AddItem(file, "Save All", [this] { FileSaveAll1Execute(); });
-    AddItem(file, "Save Image of Map", [this] { SaveImage1Execute(); });
+    m_mapCommands.push_back(AddItem(file, "&Close", [this] { FileClose1Execute(); }));
+    m_mapCommands.push_back(AddItem(file, "&Save", [this] { FileSave1Execute(); }, QKeySequence("Ctrl+S")));
+    m_mapCommands.push_back(AddItem(file, "Save &As...", [this] { FileSaveAs1Execute(); }));
+    m_mapCommands.push_back(AddItem(file, "Save All", [this] { FileSaveAll1Execute(); }));
+    m_mapCommands.push_back(AddItem(file, "Save Image of Map", [this] { SaveImage1Execute(); }));
     RecentSeparator = file->addSeparator();
     RecentSeparator->setVisible(false);
     for (int i = 0; i < TRecentFileList::kCount; ++i) {
@@ -156,7 +174,7 @@ void TMainForm::BuildMenus() {
     file->addSeparator();
     AddItem(file, "E&xit", [this] { close(); });
 
-    QMenu* display = menuBar()->addMenu("Display Options");
+    QMenu* display = menuBar()->addMenu("&Display Options");
     QMenu* locations = display->addMenu("Locations");
     QMenu* shown = locations->addMenu("Display");
     const char* locationItems[] = {"Low ground", "Med ground", "High ground", "Low Air", "Med Air", "High Air",
@@ -183,7 +201,7 @@ void TMainForm::BuildMenus() {
         });
     }
 
-    QMenu* placing = menuBar()->addMenu("Unit Placing");
+    QMenu* placing = menuBar()->addMenu("&Unit Placing");
     const char* gridItems[] = {"Align to 32x32 grid", "Align to 16x16 grid", "No Grid"};
     for (bool buildings : {true, false}) {
         QMenu* sub = placing->addMenu(buildings ? "Buildings" : "Units");
@@ -211,7 +229,7 @@ void TMainForm::BuildMenus() {
         }
     }
     QMenu* place = placing->addMenu("Place Mode");
-    const std::array<QString, 3> placeHints{QString(), "Ignore trerrain restrictions", "Overlap other units"};
+    const std::array<QString, 3> placeHints{QString(), "Ignore terrain restrictions", "Overlap other units"};
     const std::array<const char*, 3> placeCaptions{"Classic Staredit", "Anywhere", "Overlapping"};
     for (std::size_t i = 0; i < 3; ++i) {
         const auto which = static_cast<TOptionCommands::Place>(i);
@@ -227,11 +245,13 @@ void TMainForm::BuildMenus() {
     }
     place->setDefaultAction(m_placeItems[0]);
 
-    QMenu* misc = menuBar()->addMenu("Misc Tools");
+    QMenu* misc = menuBar()->addMenu("&Misc Tools");
     QMenu* fog = misc->addMenu("Fog");
+    m_mapCommands.push_back(fog->menuAction());
     AddItem(fog, "All ON for curplayer", [this] { ForwardToActive([](TMapWindow& w) { w.FogAllOn(); }); });
     AddItem(fog, "All OFF for curplayer", [this] { ForwardToActive([](TMapWindow& w) { w.FogAllOff(); }); });
     QMenu* revealers = misc->addMenu("Map Revealers");
+    m_mapCommands.push_back(revealers->menuAction());
     for (int n = 1; n <= 8; ++n) {
         AddItem(revealers, QString("Add for player %1").arg(n),
                 [this, n] { ForwardToActive([n](TMapWindow& w) { w.AddMapRevealers(n); }); });
@@ -252,6 +272,11 @@ void TMainForm::BuildMenus() {
         }
     });
     AddItem(window, "&Arrange All", [this] { ArrangeIcons(); });
+    window->addSeparator();
+    m_mapCommands.push_back(AddItem(window, "&Next Map", [this] { m_mdi->activateNextSubWindow(); }, QKeySequence("Ctrl+F6")));
+    m_mapCommands.push_back(
+        AddItem(window, "&Previous Map", [this] { m_mdi->activatePreviousSubWindow(); }, QKeySequence("Ctrl+Shift+F6")));
+    m_mapCommands.push_back(AddItem(window, "Close &Map", [this] { FileClose1Execute(); }, QKeySequence("Ctrl+F4")));
 
     QMenu* help = menuBar()->addMenu("&Help");
     AddItem(help, "&About...", [this] { AboutClick(); });
@@ -270,9 +295,9 @@ void TMainForm::BuildToolBar() {
     };
     add(QStyle::SP_FileIcon, "New", [this] { FileNew1Execute(); });
     add(QStyle::SP_DialogOpenButton, "Open", [this] { FileOpen1Execute(); });
-    add(QStyle::SP_DialogSaveButton, "Save", [this] { FileSave1Execute(); });
-    add(QStyle::SP_DriveHDIcon, "Save All", [this] { FileSaveAll1Execute(); });
-    add(QStyle::SP_DesktopIcon, "Save JPEG image of map", [this] { SaveImage1Execute(); });
+    m_mapCommands.push_back(add(QStyle::SP_DialogSaveButton, "Save", [this] { FileSave1Execute(); }));
+    m_mapCommands.push_back(add(QStyle::SP_DriveHDIcon, "Save All", [this] { FileSaveAll1Execute(); }));
+    m_mapCommands.push_back(add(QStyle::SP_DesktopIcon, "Save JPEG image of map", [this] { SaveImage1Execute(); }));
     ToolBar1->addSeparator();
     add(QStyle::SP_TitleBarNormalButton, "Cascade", [this] { m_mdi->cascadeSubWindows(); });
     add(QStyle::SP_ToolBarHorizontalExtensionButton, "Tile Horizontally", [this] { ArrangeTiled(true); });
@@ -323,6 +348,18 @@ void TMainForm::ForwardToActive(const std::function<void(TMapWindow&)>& command)
     }
 }
 
+void TMainForm::UpdateCommandStates() {
+    // Commands that act on a map are offered only while one is open.
+    const bool anyMap = !MapWindows().empty();
+    for (QAction* command : m_mapCommands) {
+        command->setEnabled(anyMap);
+    }
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    for (QAction* item : m_windowsMenu->actions()) {
+        item->setChecked(active && item->data().value<QObject*>() == active);
+    }
+}
+
 void TMainForm::RedrawAll() {
     for (TMapWindow* window : MapWindows()) {
         window->View().RedrawRequest = true;
@@ -337,6 +374,8 @@ QMdiSubWindow* TMainForm::AddMapWindow(TMapWindow* window, const std::string& ca
                 std::min(TMapWindow::kDesignHeight, std::max(300, m_mdi->height())));
     // The "Windows" menu lists the window while it is open and activates it.
     QAction* item = m_windowsMenu->addAction(QString::fromStdString(caption));
+    item->setCheckable(true); // the active map's item is checked
+    item->setData(QVariant::fromValue(static_cast<QObject*>(sub)));
     connect(item, &QAction::triggered, sub, [this, sub] {
         if (sub->isMinimized()) {
             sub->showNormal();
@@ -349,6 +388,7 @@ QMdiSubWindow* TMainForm::AddMapWindow(TMapWindow* window, const std::string& ca
         if (m_lastActive == sub) {
             m_lastActive = nullptr;
         }
+        QTimer::singleShot(0, this, [this] { UpdateCommandStates(); }); // once the window is gone
     });
     window->OnCaptionChange = [item](const std::string& text) { item->setText(QString::fromStdString(text)); };
     window->OnStatus = [this](int panel, const std::string& text) {
@@ -409,7 +449,7 @@ TMapWindow* TMainForm::OpenByName(const std::string& name) {
         m_prompter.ShowMessage(message);
     }
     if (!loaded.document) {
-        m_prompter.ShowMessage(loaded.error);
+        m_prompter.ShowError(loaded.error);
         return nullptr;
     }
     auto* window = new TMapWindow(std::move(loaded.document), m_data, m_prompter);

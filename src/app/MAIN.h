@@ -95,6 +95,7 @@ private:
     QMdiSubWindow* AddMapWindow(TMapWindow* window, const std::string& caption);
     void ForwardToActive(const std::function<void(TMapWindow&)>& command);
     void RedrawAll();
+    void UpdateCommandStates();
     void ArrangeTiled(bool horizontally);
     void ArrangeIcons();
 
@@ -114,6 +115,7 @@ private:
     TNewCHKDLG* m_newMapDialog = nullptr;
     QMdiSubWindow* m_lastActive = nullptr;
     std::array<QAction*, 3> m_placeItems{};
+    std::vector<QAction*> m_mapCommands; // enabled only while a map is open
 };
 
 } // namespace orv

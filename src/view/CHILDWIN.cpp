@@ -1,4 +1,5 @@
 #include "view/CHILDWIN.h"
+#include "view/PointerStatus.h"
 
 #include "app/Debugunit.h"
 #include "base/Random.h"
@@ -105,8 +106,10 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameDa
     MapDisplay->OnMouseMove = [this](Qt::MouseButtons, Qt::KeyboardModifiers, QPoint at) {
         const TViewport& v = m_view.Viewport;
         if (OnStatus) {
-            OnStatus(0, "X:" + std::to_string(at.x() / v.TileScreenSize + v.ScrollTileX) +
-                            ", Y:" + std::to_string(at.y() / v.TileScreenSize + v.ScrollTileY));
+            // The map pixel under the pointer, at any zoom.
+            const std::int64_t x = std::int64_t{v.ScrollTileX} * 32 + std::int64_t{at.x()} * 32 / v.TileScreenSize;
+            const std::int64_t y = std::int64_t{v.ScrollTileY} * 32 + std::int64_t{at.y()} * 32 / v.TileScreenSize;
+            OnStatus(0, PointerStatus(Scenario(), m_data, x, y));
         }
         // The editing tools set the overlay point in their own units; until then it follows the pointer.
         m_view.Edit.OverlayX = at.x();
@@ -345,7 +348,7 @@ bool TMapWindow::Save(bool saveAs) {
     }
     auto saved = m_document->Save(target);
     if (!saved) {
-        m_prompter.ShowMessage(saved.error());
+        m_prompter.ShowError(saved.error());
         return false;
     }
     setWindowTitle(QString::fromStdString(target));
@@ -369,7 +372,7 @@ void TMapWindow::GenerateImage() {
         return;
     }
     if (Status written = ExportMapImage(Scenario(), *m_document->Tileset, m_data, *chosen); !written) {
-        m_prompter.ShowMessage("Could not save the image of the map: " + written.error());
+        m_prompter.ShowError("Could not save the image of the map: " + written.error());
     }
     restart();
 }
@@ -389,16 +392,24 @@ void TMapWindow::AddMapRevealers(int number) {
     m_view.RedrawRequest = true;
 }
 
-void TMapWindow::closeEvent(QCloseEvent* event) {
+bool TMapWindow::CloseQuery() {
     // Changes are never dropped without asking.
     if (m_document->IsModified()) {
         const std::string name = m_document->FileName.empty() ? windowTitle().toStdString() : m_document->FileName;
         const Prompter::Answer answer = m_prompter.AskYesNoCancel("Save changes to " + name + "?");
         if (answer == Prompter::Answer::Cancel || (answer == Prompter::Answer::Yes && !Save(false))) {
-            event->ignore();
-            return;
+            return false;
         }
     }
+    return true;
+}
+
+void TMapWindow::closeEvent(QCloseEvent* event) {
+    if (!CloseAnswered && !CloseQuery()) {
+        event->ignore();
+        return;
+    }
+    CloseAnswered = false;
     Timer1->stop();
     m_active = false;
     QWidget::closeEvent(event);

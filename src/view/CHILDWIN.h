@@ -70,6 +70,13 @@ public:
     void Zoom_LvlChange();
     void JumpToPOS(int x, int y);
 
+    // Asks "Save changes to FILE?" when the map has unsaved changes and saves on Yes. False
+    // when the window should stay open: Cancel, or a save that did not happen.
+    bool CloseQuery();
+    // Set when CloseQuery was already answered for the coming close (the main window asks
+    // every map before it closes any).
+    bool CloseAnswered = false;
+
     // Saves the map (asking for a name for "Save As" and for a map without a file). Failures
     // are shown; the result tells whether the map was saved.
     bool Save(bool saveAs);

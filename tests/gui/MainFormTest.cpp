@@ -60,7 +60,7 @@ TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
     for (QAction* a : e.form->menuBar()->actions()) {
         bar.push_back(a->text().toStdString());
     }
-    EXPECT_EQ(bar, (std::vector<std::string>{"&File", "Display Options", "Unit Placing", "Misc Tools", "&Window", "&Help"}));
+    EXPECT_EQ(bar, (std::vector<std::string>{"&File", "&Display Options", "&Unit Placing", "&Misc Tools", "&Window", "&Help"}));
     const auto file = MenuCaptions(Menu(e, {"&File"}));
     ASSERT_EQ(file.size(), 15u);
     EXPECT_EQ(std::vector<std::string>(file.begin(), file.begin() + 8),
@@ -94,7 +94,7 @@ TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
     QMenu* place = Menu(e, {"Unit Placing", "Place Mode"});
     EXPECT_EQ(MenuCaptions(place), (std::vector<std::string>{"Classic Staredit", "Anywhere", "Overlapping"}));
     EXPECT_EQ(place->defaultAction()->text().toStdString(), "Classic Staredit");
-    EXPECT_EQ(e.Action({"Unit Placing", "Place Mode", "Anywhere"})->statusTip().toStdString(), "Ignore trerrain restrictions");
+    EXPECT_EQ(e.Action({"Unit Placing", "Place Mode", "Anywhere"})->statusTip().toStdString(), "Ignore terrain restrictions");
     EXPECT_EQ(e.Action({"Unit Placing", "Place Mode", "Overlapping"})->statusTip().toStdString(), "Overlap other units");
 
     EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools"})), (std::vector<std::string>{"Fog", "Map Revealers", "Properties"}));
@@ -104,7 +104,7 @@ TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
     EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools", "Map Revealers"})).back(), "Add for player 8");
     EXPECT_EQ(MenuCaptions(Menu(e, {"&Window"})),
               (std::vector<std::string>{"Windows", "-", "&Cascade", "Tile &Horizontally", "Tile &Vertically",
-                                        "&Minimize All", "&Arrange All"}));
+                                        "&Minimize All", "&Arrange All", "-", "&Next Map", "&Previous Map", "Close &Map"}));
     EXPECT_EQ(MenuCaptions(Menu(e, {"&Help"})), (std::vector<std::string>{"&About..."}));
 
     std::vector<std::string> tools;
@@ -212,6 +212,50 @@ TEST(MainForm, EveryCorpusMapOpensOrSaysWhyAndRenders) {
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     EXPECT_GE(opened + 2, maps.size()); // only the two damaged archives refuse
+}
+
+TEST(MainForm, MapCommandsWaitForAMapAndTheWindowsMenuMarksTheActiveOne) {
+    Editor e;
+    const std::vector<std::vector<std::string>> commands = {
+        {"&File", "&Close"},       {"&File", "&Save"},          {"&File", "Save &As..."}, {"&File", "Save All"},
+        {"&File", "Save Image of Map"}, {"Misc Tools", "Fog"}, {"Misc Tools", "Map Revealers"}, {"&Window", "Close &Map"}};
+    auto enabled = [&] {
+        std::size_t on = 0;
+        for (const auto& path : commands) on += e.Action(path)->isEnabled();
+        return on;
+    };
+    EXPECT_EQ(enabled(), 0u);
+    const std::string a = e.dir.file("a.scx"), b = e.dir.file("b.scx");
+    WriteOurMap(a);
+    WriteOurMap(b);
+    e.Open({a, b});
+    EXPECT_EQ(enabled(), commands.size());
+    auto checked = [&] {
+        std::vector<std::string> out;
+        for (QAction* item : e.form->WindowsMenu()->actions()) {
+            if (item->isChecked()) out.push_back(item->text().toStdString());
+        }
+        return out;
+    };
+    EXPECT_EQ(checked(), std::vector<std::string>{b});
+    // Ctrl+F6 goes to the next map, Ctrl+Shift+F6 back, Ctrl+F4 closes the active one.
+    EXPECT_EQ(e.Action({"&Window", "&Next Map"})->shortcut(), QKeySequence("Ctrl+F6"));
+    EXPECT_EQ(e.Action({"&Window", "&Previous Map"})->shortcut(), QKeySequence("Ctrl+Shift+F6"));
+    EXPECT_EQ(e.Action({"&Window", "Close &Map"})->shortcut(), QKeySequence("Ctrl+F4"));
+    e.Trigger({"&Window", "&Next Map"});
+    EXPECT_EQ(checked(), std::vector<std::string>{a});
+    e.Trigger({"&Window", "&Previous Map"});
+    EXPECT_EQ(checked(), std::vector<std::string>{b});
+    e.Trigger({"&Window", "Close &Map"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+    ASSERT_EQ(e.form->MapWindows().size(), 1u);
+    EXPECT_EQ(enabled(), commands.size());
+    e.Trigger({"&File", "&Close"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+    EXPECT_TRUE(e.form->MapWindows().empty());
+    EXPECT_EQ(enabled(), 0u);
 }
 
 TEST(MainForm, ASlowLoadShowsProgressAndItsCancelOpensNothing) {
@@ -432,6 +476,39 @@ TEST(MainForm, ClosingAChangedMapAsksFirst) {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(e.form->MapWindows().size(), 0u);
     EXPECT_EQ(ReadBytes(map), saved);
+}
+
+TEST(MainForm, CancelInAnyQuestionOnExitKeepsEveryMapOpen) {
+    Editor e;
+    e.OpenOurMap(64, "first.scx");
+    e.Trigger({"Misc Tools", "Map Revealers", "Add for player 1"});
+    e.OpenOurMap(64, "second.scx");
+    e.Trigger({"Misc Tools", "Map Revealers", "Add for player 1"});
+    const std::string first = e.dir.file("first.scx"), second = e.dir.file("second.scx");
+    const auto firstBytes = ReadBytes(first);
+    // No to the first map, Cancel to the second: nothing closes, nothing is saved.
+    e.prompter.choices = {Prompter::Answer::No, Prompter::Answer::Cancel};
+    e.Trigger({"&File", "E&xit"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.prompter.asked,
+              (std::vector<std::string>{"Save changes to " + first + "?", "Save changes to " + second + "?"}));
+    EXPECT_EQ(e.form->MapWindows().size(), 2u);
+    EXPECT_EQ(e.WindowsMenuItems().size(), 2u);
+    EXPECT_TRUE(e.form->isVisible());
+    EXPECT_EQ(ReadBytes(first), firstBytes);
+    // The first answer does not outlive the cancelled exit: closing that map asks again.
+    e.form->WindowsMenu()->actions()[0]->trigger();
+    e.prompter.choices = {Prompter::Answer::Cancel};
+    e.Trigger({"&File", "&Close"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.prompter.asked.size(), 3u);
+    EXPECT_EQ(e.form->MapWindows().size(), 2u);
+    // No to both: everything closes.
+    e.prompter.choices = {Prompter::Answer::No, Prompter::Answer::No};
+    EXPECT_TRUE(e.form->close());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.prompter.asked.size(), 5u);
+    EXPECT_EQ(e.form->MapWindows().size(), 0u);
 }
 
 TEST(MainForm, ANewMapThatWasNeverSavedCountsAsChanged) {

@@ -92,16 +92,31 @@ TEST(MapWindow, TheHoverRectangleGoesWhenThePointerLeaves) {
     EXPECT_GT(greens(), 0);
 }
 
-TEST(MapWindow, TheStatusBarShowsTheTileUnderThePointer) {
+TEST(MapWindow, TheStatusBarShowsTheTileUnderThePointerAndWhatLiesThere) {
     Editor e;
     TMapWindow* w = e.OpenOurMap(64);
     ASSERT_NE(w, nullptr);
+    const std::string marine = e.form->Data().UnitNameParts[0].front();
     w->VertScroll->setValue(64); // two tiles down
+    // Our map has a unit of type 0 of player 1 at (100, 100), that is tile (3, 3).
     SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(100, 40), Qt::NoButton);
-    EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(), "X:3, Y:3");
+    EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(), "X:3, Y:3 - " + marine + ", Player 1");
+    // Open ground; the whole-map location is not named.
+    SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(200, 300), Qt::NoButton);
+    EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(), "X:6, Y:11");
+    // Locations there are named.
+    TCHK& chk = w->Scenario();
+    const int name = chk.AddString("Base");
+    chk.Locations[4] = {192, 320, 256, 384, static_cast<std::uint16_t>(name + 1), 0, true};
+    SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(200, 300), Qt::NoButton);
+    EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(), "X:6, Y:11 - Base");
     w->Zoom_Lvl->setCurrentIndex(1); // 50%: 16 screen pixels per tile
     SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(100, 40), Qt::NoButton);
     EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(), "X:6, Y:4");
+    // Past the map's edge there is no tile to name.
+    w->Zoom_Lvl->setCurrentIndex(0); // 25%: the whole 64 x 64 map takes 512 pixels
+    SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(600, 40), Qt::NoButton);
+    EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(), "");
 }
 
 TEST(MapWindow, TheWheelScrollsTheMap) {
