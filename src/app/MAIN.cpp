@@ -111,7 +111,7 @@ TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget*
     RefreshRecentItems();
     UpdateCommandStates();
 
-    m_newMapDialog = new TNewCHKDLG(this);
+    m_newMapDialog = new TNewCHKDLG(m_prompter, this);
     m_newMapDialog->OnCreateMap = [this](int group, int tileset, int width, int height) {
         CreateNewMap(group, tileset, width, height);
     };
@@ -460,7 +460,7 @@ TMapWindow* TMainForm::OpenByName(const std::string& name) {
 TMapWindow* TMainForm::CreateNewMap(int terrainGroup, int tileset, int width, int height) {
     auto document = TMapDocument::NewMap(terrainGroup, tileset, width, height, m_data, m_loadPrompter);
     auto* window = new TMapWindow(std::move(document), m_data, m_prompter);
-    AddMapWindow(window, "NewCHKDLG");
+    AddMapWindow(window, "Untitled " + std::to_string(++m_untitledCount));
     return window;
 }
 

@@ -113,6 +113,7 @@ private:
     QMdiArea* m_mdi = nullptr;
     QMenu* m_windowsMenu = nullptr;
     TNewCHKDLG* m_newMapDialog = nullptr;
+    int m_untitledCount = 0; // new maps are "Untitled 1", "Untitled 2", ...
     QMdiSubWindow* m_lastActive = nullptr;
     std::array<QAction*, 3> m_placeItems{};
     std::vector<QAction*> m_mapCommands; // enabled only while a map is open

@@ -1,8 +1,10 @@
 #include "scenario/CreateMapDLG.h"
 
+#include "base/Prompter.h"
 #include "graphics/OrvistadTypes.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,9 +14,12 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <tuple>
+#include <utility>
+
 namespace orv {
 
-TNewCHKDLG::TNewCHKDLG(QWidget* parent) : QDialog(parent) {
+TNewCHKDLG::TNewCHKDLG(Prompter& prompter, QWidget* parent) : QDialog(parent), m_prompter(prompter) {
     setObjectName("NewCHKDLG");
     setWindowTitle("NewCHKDLG");
 
@@ -22,19 +27,38 @@ TNewCHKDLG::TNewCHKDLG(QWidget* parent) : QDialog(parent) {
     auto* sizeLayout = new QGridLayout(sizeGroup);
     Width = new QSpinBox(sizeGroup);
     Height = new QSpinBox(sizeGroup);
-    for (QSpinBox* box : {Width, Height}) {
-        box->setRange(1, 256);
+    WidthSizes = new QComboBox(sizeGroup);
+    HeightSizes = new QComboBox(sizeGroup);
+    for (auto [box, sizes] : {std::pair{Width, WidthSizes}, std::pair{Height, HeightSizes}}) {
+        // Free entry reaches past the valid sizes so that OK can say what is wrong.
+        box->setRange(0, 999);
+        for (int size : kUsualSizes) {
+            sizes->addItem(QString::number(size));
+        }
+        // The list shows the spin box's size when it is a usual one, and fills it when chosen.
+        connect(box, &QSpinBox::valueChanged, sizes, [sizes](int value) {
+            sizes->setCurrentIndex(sizes->findText(QString::number(value)));
+        });
+        connect(sizes, &QComboBox::currentIndexChanged, box, [box, sizes](int index) {
+            if (index >= 0) {
+                box->setValue(sizes->itemText(index).toInt());
+            }
+        });
         box->setValue(128);
     }
     Width->setObjectName("Width");
     Height->setObjectName("Height");
+    WidthSizes->setObjectName("WidthSizes");
+    HeightSizes->setObjectName("HeightSizes");
     Square = new QCheckBox("Square", sizeGroup);
     Square->setObjectName("Square");
     sizeLayout->addWidget(new QLabel("Width", sizeGroup), 0, 0);
     sizeLayout->addWidget(Width, 0, 1);
+    sizeLayout->addWidget(WidthSizes, 0, 2);
     sizeLayout->addWidget(new QLabel("Height", sizeGroup), 1, 0);
     sizeLayout->addWidget(Height, 1, 1);
-    sizeLayout->addWidget(Square, 2, 0, 1, 2);
+    sizeLayout->addWidget(HeightSizes, 1, 2);
+    sizeLayout->addWidget(Square, 2, 0, 1, 3);
 
     auto* settingsGroup = new QGroupBox("Initial Map Settings", this);
     auto* settingsLayout = new QGridLayout(settingsGroup);
@@ -88,6 +112,7 @@ void TNewCHKDLG::TilesetClick() {
 
 void TNewCHKDLG::SquareClick() {
     Height->setEnabled(!Square->isChecked());
+    HeightSizes->setEnabled(!Square->isChecked());
 }
 
 void TNewCHKDLG::widthChange() {
@@ -107,11 +132,28 @@ int TNewCHKDLG::SelectedTerrainGroup() const {
     return TerrainTypeGroups[static_cast<std::size_t>(tileset)][static_cast<std::size_t>(row)];
 }
 
+std::string TNewCHKDLG::SizeProblem(const std::string& what, int side) {
+    // The terrain is laid in pairs of tiles: an odd side would leave half a pair at the edge.
+    if (side < 2 || side > 256 || side % 2 != 0) {
+        return "The " + what + " must be an even number from 2 to 256.";
+    }
+    return {};
+}
+
 void TNewCHKDLG::CreateMapBTNClick() {
+    const int width = Width->value();
+    const int height = Square->isChecked() ? width : Height->value();
+    for (auto [what, side, box] : {std::tuple{"width", width, Width}, std::tuple{"height", height, Height}}) {
+        if (const std::string problem = SizeProblem(what, side); !problem.empty()) {
+            m_prompter.ShowMessage(problem);
+            box->setFocus();
+            box->selectAll();
+            return; // the dialog stays open for a better value
+        }
+    }
     hide();
     if (OnCreateMap) {
-        OnCreateMap(SelectedTerrainGroup(), std::clamp(Tileset->currentRow(), 0, kTilesetCount - 1), Width->value(),
-                    Square->isChecked() ? Width->value() : Height->value());
+        OnCreateMap(SelectedTerrainGroup(), std::clamp(Tileset->currentRow(), 0, kTilesetCount - 1), width, height);
     }
 }
 

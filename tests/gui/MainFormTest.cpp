@@ -518,7 +518,7 @@ TEST(MainForm, ANewMapThatWasNeverSavedCountsAsChanged) {
     e.prompter.choices = {Prompter::Answer::Yes}; // then the save dialog is cancelled
     e.Trigger({"&File", "&Close"});
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(e.prompter.asked.size(), 1u);
+    EXPECT_EQ(e.prompter.asked, std::vector<std::string>{"Save changes to Untitled 1?"});
     EXPECT_EQ(e.form->MapWindows().size(), 1u); // nothing was saved, so it stays
     const std::string target = e.dir.file("first.scm");
     e.prompter.choices = {Prompter::Answer::Yes};
@@ -592,8 +592,8 @@ TEST(MainForm, NewMapFromTheDialogSavesAndReopens) {
     EXPECT_FALSE(dlg->isVisible());
     TMapWindow* w = e.Active();
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->windowTitle().toStdString(), "NewCHKDLG");
-    EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{"NewCHKDLG"});
+    EXPECT_EQ(w->windowTitle().toStdString(), "Untitled 1");
+    EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{"Untitled 1"});
     EXPECT_EQ(w->Scenario().Width, 64);
     EXPECT_EQ(w->Scenario().Height, 48);
     EXPECT_EQ(w->Scenario().Tileset(), 4);
@@ -619,6 +619,63 @@ TEST(MainForm, NewMapFromTheDialogSavesAndReopens) {
     dlg->CancelBTN->click();
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(e.form->MapWindows().size(), 2u);
+}
+
+TEST(MainForm, NewMapsAreUntitledAndTheDialogTakesOnlyEvenSizesUpTo256) {
+    Editor e;
+    TNewCHKDLG* dlg = e.form->NewMapDialog();
+    // The usual sizes are offered; choosing one fills the spin box, and the list follows typing.
+    ASSERT_EQ(dlg->WidthSizes->count(), 5);
+    EXPECT_EQ(dlg->WidthSizes->itemText(0).toStdString(), "64");
+    EXPECT_EQ(dlg->HeightSizes->itemText(4).toStdString(), "256");
+    EXPECT_EQ(dlg->WidthSizes->currentText().toStdString(), "128");
+    dlg->WidthSizes->setCurrentIndex(3);
+    EXPECT_EQ(dlg->Width->value(), 192);
+    dlg->HeightSizes->setCurrentIndex(1);
+    EXPECT_EQ(dlg->Height->value(), 96);
+    dlg->Width->setValue(100);
+    EXPECT_EQ(dlg->WidthSizes->currentIndex(), -1);
+    dlg->Width->setValue(256);
+    EXPECT_EQ(dlg->WidthSizes->currentIndex(), 4);
+
+    // Odd, too small and too large sizes are refused with the reason; the dialog stays open.
+    const std::vector<std::pair<int, int>> refused{{63, 64}, {64, 127}, {0, 64}, {64, 258}, {300, 64}};
+    for (const auto& [width, height] : refused) {
+        e.Trigger({"&File", "&New"});
+        dlg->Width->setValue(width);
+        dlg->Height->setValue(height);
+        e.prompter.messages.clear();
+        dlg->CreateMapBTN->click();
+        ASSERT_EQ(e.prompter.messages.size(), 1u) << width << " x " << height;
+        EXPECT_EQ(e.prompter.messages[0], width == 64 ? "The height must be an even number from 2 to 256."
+                                                      : "The width must be an even number from 2 to 256.");
+        EXPECT_TRUE(dlg->isVisible());
+    }
+    EXPECT_TRUE(e.form->MapWindows().empty());
+    // Square uses the width for both sides.
+    dlg->Square->setChecked(true);
+    dlg->Width->setValue(5);
+    e.prompter.messages.clear();
+    dlg->CreateMapBTN->click();
+    EXPECT_EQ(e.prompter.messages, std::vector<std::string>{"The width must be an even number from 2 to 256."});
+    dlg->Square->setChecked(false);
+
+    // The smallest and the largest sizes are made; new maps count up from "Untitled 1".
+    for (int side : {2, 256}) {
+        e.Trigger({"&File", "&New"});
+        dlg->Width->setValue(side);
+        dlg->Height->setValue(side);
+        dlg->CreateMapBTN->click();
+        QApplication::processEvents();
+        ASSERT_NE(e.Active(), nullptr);
+        EXPECT_EQ(e.Active()->Scenario().Width, side);
+        EXPECT_EQ(e.Active()->Scenario().Height, side);
+    }
+    EXPECT_EQ(e.WindowsMenuItems(), (std::vector<std::string>{"Untitled 1", "Untitled 2"}));
+    EXPECT_EQ(e.Active()->windowTitle().toStdString(), "Untitled 2");
+    e.prompter.choices = {Prompter::Answer::Cancel};
+    e.Trigger({"&File", "&Close"});
+    EXPECT_EQ(e.prompter.asked, std::vector<std::string>{"Save changes to Untitled 2?"});
 }
 
 TEST(MainForm, SaveImageWritesAJpegAndRestartsTheRefresh) {
