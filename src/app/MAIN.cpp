@@ -23,6 +23,9 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <filesystem>
+#include <system_error>
+
 namespace orv {
 namespace {
 
@@ -108,6 +111,7 @@ TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget*
         }
         statusBar()->addWidget(StatusPanels[static_cast<std::size_t>(i)]);
     }
+    m_savedRecent = m_data.RecentFiles.Entries;
     RefreshRecentItems();
     UpdateCommandStates();
 
@@ -508,11 +512,20 @@ void TMainForm::RecentFileClick(int index) {
     }
     if (OpenByName(name)) {
         m_data.RecentFiles.Add(name);
+    } else if (std::error_code error; !std::filesystem::exists(name, error) && !error) {
+        m_data.RecentFiles.Remove(name); // gone: its message said so, and it leaves the list
     }
     RefreshRecentItems();
 }
 
 void TMainForm::RefreshRecentItems() {
+    // Every change to the list reaches settings.ini at once, so the next run lists it too.
+    if (m_data.RecentFiles.Entries != m_savedRecent) {
+        if (!m_data.RecentFiles.Save(m_data.SettingsIniPath())) {
+            DebugLog("Could not write the recent files to " + m_data.SettingsIniPath().string());
+        }
+        m_savedRecent = m_data.RecentFiles.Entries;
+    }
     for (int i = 0; i < TRecentFileList::kCount; ++i) {
         const std::string& entry = m_data.RecentFiles.Entries[static_cast<std::size_t>(i)];
         QAction* item = RecentItems[static_cast<std::size_t>(i)];

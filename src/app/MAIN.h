@@ -114,6 +114,7 @@ private:
     QMenu* m_windowsMenu = nullptr;
     TNewCHKDLG* m_newMapDialog = nullptr;
     int m_untitledCount = 0; // new maps are "Untitled 1", "Untitled 2", ...
+    std::array<std::string, TRecentFileList::kCount> m_savedRecent; // as settings.ini has them
     QMdiSubWindow* m_lastActive = nullptr;
     std::array<QAction*, 3> m_placeItems{};
     std::vector<QAction*> m_mapCommands; // enabled only while a map is open

@@ -410,6 +410,44 @@ TEST(MainForm, RecentListOrders) {
     EXPECT_EQ(e.form->MapWindows().size(), 2u);
 }
 
+TEST(MainForm, RecentFilesAreKeptBetweenRunsAndAGoneFileLeavesTheList) {
+    Editor e;
+    StartupOptions options;
+    options.standinOnly = true;
+    options.programDir = options.configDir = e.dir.path();
+    options.installPath = std::string();
+    const std::string ini = e.dir.file("settings.ini");
+    std::ofstream(ini) << "[Keep]\na=1\n";
+    const std::string a = e.dir.file("a.scx"), b = e.dir.file("b.scx");
+    WriteOurMap(a, 64);
+    WriteOurMap(b, 64);
+    e.Open({a, b});
+    ASSERT_EQ(e.form->MapWindows().size(), 2u);
+    EXPECT_TRUE(e.form->close());
+    e.form.reset();
+    EXPECT_EQ(ReadIniValue(ini, "Keep", "a"), "1"); // the rest of the file stays
+
+    // The next run lists them, newest first.
+    auto second = std::make_unique<TMainForm>(e.prompter, options);
+    EXPECT_EQ(second->Data().RecentFiles.Entries[0], b);
+    EXPECT_EQ(second->Data().RecentFiles.Entries[1], a);
+    EXPECT_EQ(second->RecentItems[1]->text().toStdString(), a);
+    EXPECT_TRUE(second->RecentItems[1]->isVisible());
+    // A file that is gone is named in its message and leaves the list, in this run and the next.
+    std::filesystem::remove(a);
+    second->RecentItems[1]->trigger();
+    QApplication::processEvents();
+    ASSERT_FALSE(e.prompter.messages.empty());
+    EXPECT_TRUE(e.prompter.messages.back().starts_with("Cannot open " + a)) << e.prompter.messages.back();
+    EXPECT_TRUE(second->MapWindows().empty());
+    EXPECT_EQ(second->Data().RecentFiles.Entries, (std::array<std::string, 5>{b, "", "", "", ""}));
+    EXPECT_FALSE(second->RecentItems[1]->isVisible());
+    second.reset();
+    TMainForm third(e.prompter, options);
+    EXPECT_EQ(third.Data().RecentFiles.Entries, (std::array<std::string, 5>{b, "", "", "", ""}));
+    EXPECT_EQ(ReadIniValue(ini, "Keep", "a"), "1");
+}
+
 TEST(MainForm, SaveCloseReopenKeepsTheEdits) {
     Editor e;
     e.OpenOurMap();
