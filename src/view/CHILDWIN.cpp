@@ -1,17 +1,10 @@
 #include "view/CHILDWIN.h"
-#include "view/PointerStatus.h"
-
-#include "app/Debugunit.h"
-#include "base/Random.h"
-#include "graphics/OrvistadTypes.h"
-#include "view/MapImage.h"
-#include "view/Overlays.h"
-#include "view/PaintBoxEx.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPainter>
@@ -20,6 +13,14 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+
+#include "app/Debugunit.h"
+#include "base/Random.h"
+#include "graphics/OrvistadTypes.h"
+#include "view/MapImage.h"
+#include "view/Overlays.h"
+#include "view/PaintBoxEx.h"
+#include "view/PointerStatus.h"
 
 #include <chrono>
 
@@ -40,7 +41,8 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, std::initializer_list<co
 
 } // namespace
 
-TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameData, Prompter& prompter, QWidget* parent)
+TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameData, Prompter& prompter,
+                       QWidget* parent)
     : QWidget(parent), m_document(std::move(document)), m_data(gameData), m_prompter(prompter),
       m_view(m_document->Chk, *m_document->Tileset, gameData) {
     setObjectName("MapWindow");
@@ -52,7 +54,8 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameDa
     ToolBar2 = new QToolBar(this);
     ToolBar2->setObjectName("ToolBar2");
     ToolBar2->setFixedHeight(29);
-    Mode = MakeCombo(ToolBar2, "Mode", {"Terrain", "Copy / Paste", "Locations", "Units", "Doodads", "Fog of War"});
+    Mode = MakeCombo(ToolBar2, "Mode",
+                     {"Terrain", "Copy / Paste", "Locations", "Units", "Doodads", "Fog of War"});
     Brush_Shape = MakeCombo(ToolBar2, "Brush_Shape", {"Normal", "Rectangular", "Square"});
     Brush_Size = MakeCombo(ToolBar2, "Brush_Size", {"Small", "Medium", "Large", "Huge", "Gargantuan"});
     Zoom_Lvl = MakeCombo(ToolBar2, "Zoom_Lvl", {});
@@ -103,12 +106,30 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameDa
     m_view.Present = [this] { MapDisplay->update(); };
     m_view.PresentMiniMap = [this] { MiniMapPB->update(); };
     MapDisplay->OnPaint = [this](QPainter& painter) { MapDisplayPaint(painter); };
-    MapDisplay->OnMouseMove = [this](Qt::MouseButtons, Qt::KeyboardModifiers, QPoint at) {
+    // Keys scroll the map once it has the focus (a click on it gives it the focus).
+    setFocusPolicy(Qt::StrongFocus);
+    MapDisplay->setFocusPolicy(Qt::ClickFocus);
+    // The middle button drags the map.
+    MapDisplay->OnMouseDown = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
+        if (buttons & Qt::MiddleButton) {
+            m_dragFrom = at;
+            m_dragScroll = QPoint(HoriScroll->value(), VertScroll->value());
+        }
+    };
+    MapDisplay->OnMouseMove = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
+        if (m_dragFrom && (buttons & Qt::MiddleButton)) {
+            HoriScroll->setValue(m_dragScroll.x() - (at.x() - m_dragFrom->x()));
+            VertScroll->setValue(m_dragScroll.y() - (at.y() - m_dragFrom->y()));
+        } else {
+            m_dragFrom.reset();
+        }
         const TViewport& v = m_view.Viewport;
         if (OnStatus) {
             // The map pixel under the pointer, at any zoom.
-            const std::int64_t x = std::int64_t{v.ScrollTileX} * 32 + std::int64_t{at.x()} * 32 / v.TileScreenSize;
-            const std::int64_t y = std::int64_t{v.ScrollTileY} * 32 + std::int64_t{at.y()} * 32 / v.TileScreenSize;
+            const std::int64_t x =
+                std::int64_t{v.ScrollTileX} * 32 + std::int64_t{at.x()} * 32 / v.TileScreenSize;
+            const std::int64_t y =
+                std::int64_t{v.ScrollTileY} * 32 + std::int64_t{at.y()} * 32 / v.TileScreenSize;
             OnStatus(0, PointerStatus(Scenario(), m_data, x, y));
         }
         // The editing tools set the overlay point in their own units; until then it follows the pointer.
@@ -116,14 +137,20 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameDa
         m_view.Edit.OverlayY = at.y();
     };
     // The wheel scrolls the map: up and down, or sideways with Shift held; with Ctrl it zooms.
-    MapDisplay->OnMouseWheel = [this](int delta, Qt::KeyboardModifiers modifiers, QPoint) {
+    MapDisplay->OnMouseWheel = [this](int delta, Qt::KeyboardModifiers modifiers, QPoint at) {
         if (modifiers & Qt::ControlModifier) {
+            // Zoom around the pointer.
             const int level = Zoom_Lvl->currentIndex() + (delta > 0 ? 1 : -1);
+            m_zoomAnchor = at;
             Zoom_Lvl->setCurrentIndex(std::clamp(level, 0, Zoom_Lvl->count() - 1));
+            m_zoomAnchor.reset();
             return;
         }
+        // A notch moves about 96 screen pixels, and at least a whole tile at every zoom.
+        const int tile = m_view.Viewport.TileScreenSize;
+        const int notch = tile * std::max(1, 96 / tile);
         QScrollBar* bar = (modifiers & Qt::ShiftModifier) ? HoriScroll : VertScroll;
-        bar->setValue(bar->value() - delta * 3 * bar->singleStep() / 120);
+        bar->setValue(bar->value() - delta * notch / 120);
     };
     MiniMapPB->OnPaint = [this](QPainter& painter) { painter.drawImage(0, 0, m_view.MiniMapPicture); };
     MiniMapPB->OnMouseDown = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
@@ -145,7 +172,8 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameDa
         m_view.Edit.CurrentPlayer = std::max(0, index);
         m_view.RedrawRequest = true;
     });
-    connect(UnitSelect, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { UnitSelectExpanding(item); });
+    connect(UnitSelect, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* item) { UnitSelectExpanding(item); });
 
     resize(kDesignWidth, kDesignHeight);
     Initialize();
@@ -176,7 +204,8 @@ void TMapWindow::BuildUnitPalette() {
     const int tileset = Scenario().Tileset();
     for (std::string_view name : TerrainTypeNames[static_cast<std::size_t>(tileset)]) {
         if (!name.empty()) {
-            new QTreeWidgetItem(terrain, QStringList(QString::fromUtf8(name.data(), static_cast<int>(name.size()))));
+            new QTreeWidgetItem(terrain,
+                                QStringList(QString::fromUtf8(name.data(), static_cast<int>(name.size()))));
         }
     }
 }
@@ -211,7 +240,8 @@ void TMapWindow::FormResize() {
     const int bar = HoriScroll->sizeHint().height();
     const int vbar = VertScroll->sizeHint().width();
     ToolBar2->setGeometry(0, 0, w, 29);
-    MapDisplay->setGeometry(kLeftColumn, kTop, std::max(1, w - kLeftColumn - vbar), std::max(1, h - kTop - bar));
+    MapDisplay->setGeometry(kLeftColumn, kTop, std::max(1, w - kLeftColumn - vbar),
+                            std::max(1, h - kTop - bar));
     HoriScroll->setGeometry(kLeftColumn, h - bar, std::max(1, w - kLeftColumn - vbar), bar);
     VertScroll->setGeometry(w - vbar, kTop, vbar, std::max(1, h - kTop - bar));
     UnitSelect->setGeometry(0, 360, 137, std::max(1, h - 360 - 5));
@@ -266,8 +296,51 @@ void TMapWindow::Zoom_LvlChange() {
     if (m_syncing) {
         return;
     }
-    m_view.ZoomChange(Zoom_Lvl->currentIndex());
+    // The wheel zooms around the pointer, the box around the view's centre.
+    const TViewport& v = m_view.Viewport;
+    const QPoint anchor = m_zoomAnchor.value_or(QPoint(v.DisplayWidth / 2, v.DisplayHeight / 2));
+    m_view.ZoomAround(Zoom_Lvl->currentIndex(), anchor.x(), anchor.y());
     SyncScrollBars();
+}
+
+bool TMapWindow::ScrollByKey(int key) {
+    const int tile = m_view.Viewport.TileScreenSize;
+    switch (key) {
+    case Qt::Key_Left:
+        HoriScroll->setValue(HoriScroll->value() - tile);
+        return true;
+    case Qt::Key_Right:
+        HoriScroll->setValue(HoriScroll->value() + tile);
+        return true;
+    case Qt::Key_Up:
+        VertScroll->setValue(VertScroll->value() - tile);
+        return true;
+    case Qt::Key_Down:
+        VertScroll->setValue(VertScroll->value() + tile);
+        return true;
+    case Qt::Key_PageUp:
+        VertScroll->setValue(VertScroll->value() - VertScroll->pageStep());
+        return true;
+    case Qt::Key_PageDown:
+        VertScroll->setValue(VertScroll->value() + VertScroll->pageStep());
+        return true;
+    case Qt::Key_Home:
+        HoriScroll->setValue(0);
+        VertScroll->setValue(0);
+        return true;
+    case Qt::Key_End:
+        HoriScroll->setValue(HoriScroll->maximum());
+        VertScroll->setValue(VertScroll->maximum());
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TMapWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier) || !ScrollByKey(event->key())) {
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void TMapWindow::JumpToPOS(int x, int y) {
@@ -305,7 +378,8 @@ void TMapWindow::MapDisplayPaint(QPainter& painter) {
     }
     const double zoom = m_view.Viewport.ZoomFactor;
     const QRect target(0, 0, MapDisplay->width(), MapDisplay->height());
-    const QRect source(0, 0, static_cast<int>(MapDisplay->width() * zoom), static_cast<int>(MapDisplay->height() * zoom));
+    const QRect source(0, 0, static_cast<int>(MapDisplay->width() * zoom),
+                       static_cast<int>(MapDisplay->height() * zoom));
     // Zoomed out, neighbouring pixels are blended; otherwise pixels are copied as they are.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom > 1.0);
     painter.fillRect(target, Qt::black);
@@ -337,9 +411,10 @@ bool TMapWindow::Save(bool saveAs) {
     if (saveAs || target.empty()) {
         // A map that needs Brood War is proposed as ".scx", any other as ".scm".
         const std::string extension = Scenario().ProposedExtension();
-        const std::string filter = extension == ".scx"
-                                       ? "Starcraft expansion maps|*.scx|Starcraft Maps|*.scm|Starcraft vanilla maps|*.scm"
-                                       : "Starcraft Maps|*.scm|Starcraft expansion maps|*.scx|Starcraft vanilla maps|*.scm";
+        const std::string filter =
+            extension == ".scx"
+                ? "Starcraft expansion maps|*.scx|Starcraft Maps|*.scm|Starcraft vanilla maps|*.scm"
+                : "Starcraft Maps|*.scm|Starcraft expansion maps|*.scx|Starcraft vanilla maps|*.scm";
         auto chosen = m_prompter.ChooseFileToSave("Save As", filter, extension);
         if (!chosen || chosen->empty()) {
             return false;
@@ -365,8 +440,8 @@ void TMapWindow::GenerateImage() {
             Timer1->start();
         }
     };
-    auto chosen = m_prompter.ChooseFileToSave("Save Image of Map",
-                                              "JPG image files|*.jpg|Bitmap |*-.bmp|Bitmap Isom|*.isom.bmp", "*.jpg");
+    auto chosen = m_prompter.ChooseFileToSave(
+        "Save Image of Map", "JPG image files|*.jpg|Bitmap |*-.bmp|Bitmap Isom|*.isom.bmp", "*.jpg");
     if (!chosen || chosen->empty()) {
         restart();
         return;
@@ -395,7 +470,8 @@ void TMapWindow::AddMapRevealers(int number) {
 bool TMapWindow::CloseQuery() {
     // Changes are never dropped without asking.
     if (m_document->IsModified()) {
-        const std::string name = m_document->FileName.empty() ? windowTitle().toStdString() : m_document->FileName;
+        const std::string name =
+            m_document->FileName.empty() ? windowTitle().toStdString() : m_document->FileName;
         const Prompter::Answer answer = m_prompter.AskYesNoCancel("Save changes to " + name + "?");
         if (answer == Prompter::Answer::Cancel || (answer == Prompter::Answer::Yes && !Save(false))) {
             return false;

@@ -7,9 +7,11 @@
 #include "app/MapDocument.h"
 #include "view/MapView.h"
 
+#include <QPoint>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QFrame;
@@ -103,9 +105,14 @@ public:
     // Where a window caption and the "Windows" menu show this map.
     std::function<void(const std::string& caption)> OnCaptionChange;
 
+    // Keyboard scrolling: arrows by a tile, Page Up / Page Down by a page, Home / End to the
+    // map's top-left and bottom-right corners. True when the key scrolled.
+    bool ScrollByKey(int key);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Initialize();
@@ -121,6 +128,9 @@ private:
     CMapView m_view;
     bool m_active = false;
     bool m_syncing = false;
+    std::optional<QPoint> m_zoomAnchor; // the pointer, for a zoom by the wheel
+    std::optional<QPoint> m_dragFrom;   // where a middle-button drag of the map started
+    QPoint m_dragScroll;                // the scroll-bar values then
 };
 
 } // namespace orv

@@ -35,6 +35,12 @@ void CMapView::ZoomChange(int index) {
     Resize(Viewport.DisplayWidth, Viewport.DisplayHeight);
 }
 
+void CMapView::ZoomAround(int index, int screenX, int screenY) {
+    Viewport.ZoomAround(index, screenX, screenY);
+    Resize(Viewport.DisplayWidth, Viewport.DisplayHeight);
+    RedrawRequest = true;
+}
+
 void CMapView::HoriScrollChange(int position) {
     Viewport.HoriScrollChange(position);
     RedrawRequest = true;

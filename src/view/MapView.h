@@ -59,6 +59,8 @@ public:
     // The display changed size: new frames and bitmaps, and a full render at the next tick.
     void Resize(int displayWidth, int displayHeight);
     void ZoomChange(int index);
+    // A zoom level picked around a display point, which keeps the tile under it.
+    void ZoomAround(int index, int screenX, int screenY);
     void HoriScrollChange(int position);
     void VertScrollChange(int position);
     void JumpToPOS(int x, int y);

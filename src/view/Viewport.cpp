@@ -1,11 +1,13 @@
 #include "view/Viewport.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 namespace orv {
 
-const std::array<const char*, TViewport::kZoomLevels> TViewport::kZoomCaptions{"25%", "50%", "100%", "200%", "400%",
-                                                                               "800%"};
+const std::array<const char*, TViewport::kZoomLevels> TViewport::kZoomCaptions{"25%",  "50%",  "100%",
+                                                                               "200%", "400%", "800%"};
 
 void TViewport::Initialize(int mapWidth, int mapHeight, int displayWidth, int displayHeight) {
     MapWidth = mapWidth;
@@ -50,6 +52,20 @@ void TViewport::ZoomChange(int index) {
     HoriScroll.Position = ScrollTileX * TileScreenSize;
     VertScroll.Position = ScrollTileY * TileScreenSize;
     Resize(DisplayWidth, DisplayHeight);
+}
+
+void TViewport::ZoomAround(int index, int screenX, int screenY) {
+    const std::int64_t column =
+        (std::int64_t{ScrollTileX} * 32 + static_cast<std::int64_t>(screenX * ZoomFactor)) / 32;
+    const std::int64_t row =
+        (std::int64_t{ScrollTileY} * 32 + static_cast<std::int64_t>(screenY * ZoomFactor)) / 32;
+    ZoomChange(index);
+    // The first scroll tile n with n x 32 + the point's offset inside [tile x 32, tile x 32 + 32).
+    auto first = [](std::int64_t tile, double offset) {
+        return static_cast<int>(std::ceil((static_cast<double>(tile) * 32 - offset) / 32));
+    };
+    HoriScrollChange(std::max(0, first(column, screenX * ZoomFactor)) * TileScreenSize);
+    VertScrollChange(std::max(0, first(row, screenY * ZoomFactor)) * TileScreenSize);
 }
 
 namespace {

@@ -46,6 +46,9 @@ public:
     // A zoom level was picked; an index outside the table keeps the factor and only
     // recomputes the tile size and the ranges.
     void ZoomChange(int index);
+    // A zoom level was picked around a display point (the pointer, or the display's centre):
+    // the tile under that point stays under it, as far as the map's edges allow.
+    void ZoomAround(int index, int screenX, int screenY);
     // A scroll bar moved to `position` (or was set by code): snaps the last page to the map's
     // edge and recomputes the scroll tile.
     void HoriScrollChange(int position);

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTreeWidget>
+#include <QKeyEvent>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -143,6 +144,53 @@ TEST(MapWindow, TheWheelScrollsTheMap) {
         wheel(-120, Qt::ControlModifier);
     }
     EXPECT_EQ(w->Zoom_Lvl->currentIndex(), 0);
+}
+
+TEST(MapWindow, KeysTheMiddleButtonAndTheWheelAtEveryZoomMoveTheView) {
+    Editor e;
+    TMapWindow* w = e.OpenOurMap(128);
+    ASSERT_NE(w, nullptr);
+    w->SetDisplaySize(640, 480);
+    auto key = [&](int k) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+    };
+    const TViewport& v = w->View().Viewport;
+    key(Qt::Key_Right);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    EXPECT_EQ(v.ScrollTileX, 1);
+    EXPECT_EQ(v.ScrollTileY, 2);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(v.ScrollTileY, 2 + 480 / 32);
+    key(Qt::Key_End);
+    EXPECT_EQ(v.ScrollTileX, (128 * 32 - 640) / 32);
+    EXPECT_EQ(v.ScrollTileY, (128 * 32 - 480) / 32);
+    key(Qt::Key_Home);
+    EXPECT_EQ(v.ScrollTileX, 0);
+    EXPECT_EQ(v.ScrollTileY, 0);
+    // Dragging with the middle button pulls the map along.
+    SendMouse(w->MapDisplay, QEvent::MouseButtonPress, QPoint(300, 300), Qt::MiddleButton);
+    SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(300 - 64, 300 - 96), Qt::MiddleButton);
+    EXPECT_EQ(v.ScrollTileX, 2);
+    EXPECT_EQ(v.ScrollTileY, 3);
+    // Ctrl and the wheel zoom around the pointer: the tile under it stays.
+    auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers, QPointF at) {
+        QWheelEvent event(at, w->MapDisplay->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w->MapDisplay, &event);
+    };
+    key(Qt::Key_PageDown);
+    const int column = (v.ScrollTileX * 32 + 400) / 32, row = (v.ScrollTileY * 32 + 200) / 32;
+    wheel(120, Qt::ControlModifier, QPointF(400, 200));
+    EXPECT_EQ(w->Zoom_Lvl->currentText().toStdString(), "200%");
+    EXPECT_EQ((v.ScrollTileX * 32 + 400 / 2) / 32, column);
+    EXPECT_EQ((v.ScrollTileY * 32 + 200 / 2) / 32, row);
+    // At 800% every notch of the wheel still moves the view.
+    w->Zoom_Lvl->setCurrentIndex(5);
+    const int top = v.ScrollTileY;
+    wheel(-120, Qt::NoModifier, QPointF(10, 10));
+    EXPECT_GT(v.ScrollTileY, top);
 }
 
 TEST(MapWindow, ZoomLevelsScaleTheDisplay) {

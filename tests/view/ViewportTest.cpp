@@ -19,6 +19,41 @@ TEST(Viewport, A64MapInA610By433View) {
     EXPECT_EQ(v.HoriScroll.Position, 1440);
 }
 
+TEST(Viewport, ZoomingAroundAPointKeepsTheTileUnderIt) {
+    // Every pair of zoom levels, pointers over the display, a 256 x 256 map scrolled to its
+    // middle: the tile under the pointer stays under it.
+    for (int from = 0; from < TViewport::kZoomLevels; ++from) {
+        for (int to = 0; to < TViewport::kZoomLevels; ++to) {
+            for (const auto& [px, py] : {std::pair{0, 0}, std::pair{317, 211}, std::pair{1023, 767}}) {
+                TViewport v;
+                v.Initialize(256, 256, 1024, 768);
+                v.ZoomChange(from);
+                v.HoriScrollChange(100 * v.TileScreenSize);
+                v.VertScrollChange(90 * v.TileScreenSize);
+                auto tileUnder = [&](int x, int y) {
+                    return std::pair{(v.ScrollTileX * 32 + static_cast<int>(x * v.ZoomFactor)) / 32,
+                                     (v.ScrollTileY * 32 + static_cast<int>(y * v.ZoomFactor)) / 32};
+                };
+                const auto before = tileUnder(px, py);
+                v.ZoomAround(to, px, py);
+                const auto after = tileUnder(px, py);
+                // Unless the view stands at the map's edge, where it can go no further.
+                const bool edgeX = v.ScrollTileX == 0 || v.HoriScroll.Position == v.HoriScroll.Reach();
+                const bool edgeY = v.ScrollTileY == 0 || v.VertScroll.Position == v.VertScroll.Reach();
+                EXPECT_TRUE(after.first == before.first || edgeX) << from << " -> " << to << " at " << px;
+                EXPECT_TRUE(after.second == before.second || edgeY) << from << " -> " << to << " at " << py;
+                EXPECT_EQ(v.ZoomIndex, to);
+            }
+        }
+    }
+    // At the map's corner the view stops at the edge instead.
+    TViewport corner;
+    corner.Initialize(64, 64, 1024, 768);
+    corner.ZoomAround(5, 0, 0);
+    EXPECT_EQ(corner.ScrollTileX, 0);
+    EXPECT_EQ(corner.ScrollTileY, 0);
+}
+
 TEST(Viewport, ScrollingPastTheLastPageSnapsBack) {
     TViewport v;
     v.Initialize(64, 64, 610, 433);
