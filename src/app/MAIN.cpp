@@ -411,6 +411,19 @@ TMapWindow* TMainForm::OpenByName(const std::string& name) {
         m_newMapDialog->raise();
         return nullptr;
     }
+    // A map that is open already gets its window back rather than a second working copy.
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        auto* window = dynamic_cast<TMapWindow*>(sub->widget());
+        std::error_code error;
+        if (window && !window->Document().FileName.empty() &&
+            std::filesystem::equivalent(name, window->Document().FileName, error) && !error) {
+            if (sub->isMinimized()) {
+                sub->showNormal();
+            }
+            m_mdi->setActiveSubWindow(sub);
+            return window;
+        }
+    }
     // The map is read on a thread of its own, so a slow load never freezes the window.
     auto load = std::async(std::launch::async, [this, name, before = BeforeLoad] {
         LoadedMap loaded;

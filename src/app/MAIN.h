@@ -51,7 +51,8 @@ public:
     TMapWindow* ActiveMapWindow() const;
 
     // Opens a map file (a name without a "." shows the new-map dialog instead). Returns the
-    // new window, or null when nothing was opened; a failure is shown in one message. The map
+    // new window, or null when nothing was opened; a failure is shown in one message. A file
+    // that is open already (by any path to it) activates its window, which is returned. The map
     // loads on a thread of its own: when that takes longer than OpenProgressDelay, a progress
     // dialog shows, and its Cancel abandons the load (the window stays responsive).
     TMapWindow* OpenByName(const std::string& name);

@@ -334,17 +334,51 @@ TEST(MainForm, DroppedMapFilesOpen) {
     EXPECT_TRUE(e.prompter.messages.empty());
 }
 
-TEST(MainForm, TheSameFileTwiceGetsTwoWorkingCopies) {
+TEST(MainForm, AMapThatIsOpenAlreadyGetsItsWindowBack) {
     Editor e;
     e.OpenOurMap();
-    const std::string map = e.dir.file("ours.scx");
-    e.Open({map});
+    const std::string map = e.dir.file("ours.scx"), other = e.dir.file("other.scx");
+    WriteOurMap(other, 64);
+    e.Open({other});
+    auto windows = e.form->MapWindows();
+    ASSERT_EQ(windows.size(), 2u);
+    // The same file by another path, and again while its window is minimised.
+    const std::string link = e.dir.file("link.scx");
+    std::filesystem::create_symlink(map, link);
+    for (const std::string& again : {e.dir.path().string() + "/./ours.scx", link}) {
+        windows[1]->parentWidget()->showNormal();
+        e.form->Workspace()->setActiveSubWindow(static_cast<QMdiSubWindow*>(windows[1]->parentWidget()));
+        windows[0]->parentWidget()->showMinimized();
+        e.Open({again});
+        EXPECT_EQ(e.form->MapWindows(), windows) << again;
+        EXPECT_EQ(e.Active(), windows[0]) << again;
+        EXPECT_FALSE(windows[0]->parentWidget()->isMinimized()) << again;
+        EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], again);
+    }
+    EXPECT_EQ(e.WindowsMenuItems(), (std::vector<std::string>{map, other}));
+    EXPECT_TRUE(e.prompter.messages.empty());
+    // A file that merely has the same contents is another map.
+    const std::string copy = e.dir.file("copy.scx");
+    std::filesystem::copy_file(map, copy);
+    e.Open({copy});
+    EXPECT_EQ(e.form->MapWindows().size(), 3u);
+    e.Trigger({"&File", "&Close"});
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(e.form->MapWindows(), windows);
+}
+
+TEST(MainForm, TheWindowsMenuActivatesAndClosingRemovesTheWindowAndItsCopy) {
+    Editor e;
+    e.OpenOurMap();
+    const std::string map = e.dir.file("ours.scx"), other = e.dir.file("other.scx");
+    WriteOurMap(other, 64);
+    e.Open({other});
     const auto windows = e.form->MapWindows();
     ASSERT_EQ(windows.size(), 2u);
     const std::string first = windows[0]->Document().WorkingCopy, second = windows[1]->Document().WorkingCopy;
     EXPECT_NE(first, second);
     EXPECT_TRUE(std::filesystem::exists(first));
-    EXPECT_EQ(e.WindowsMenuItems(), (std::vector<std::string>{map, map}));
+    EXPECT_EQ(e.WindowsMenuItems(), (std::vector<std::string>{map, other}));
     // The Windows menu activates its window; closing a window removes its item and its copy.
     EXPECT_EQ(e.Active(), windows[1]);
     e.form->WindowsMenu()->actions()[0]->trigger();
@@ -367,11 +401,8 @@ TEST(MainForm, TheSameFileTwiceGetsTwoWorkingCopies) {
 
 TEST(MainForm, AnInactiveWindowRendersNothing) {
     Editor e;
-    e.OpenOurMap();
-    const std::string map = e.dir.file("ours.scx");
-    TMapWindow* first = e.Active();
-    e.Open({map});
-    TMapWindow* second = e.Active();
+    TMapWindow* first = e.OpenOurMap();
+    TMapWindow* second = e.OpenOurMap(64, "second.scx");
     ASSERT_NE(first, second);
     const int renders = first->View().FullRenders;
     first->View().Edit.OverlayX += 10; // the mouse moved over it
@@ -645,7 +676,9 @@ TEST(MainForm, NewMapFromTheDialogSavesAndReopens) {
     ASSERT_TRUE(std::filesystem::exists(target));
     EXPECT_EQ(w->Document().FileName, target);
     const auto bytes = w->Scenario().WriteToBytes().value();
-    e.Open({target});
+    const std::string copy = e.dir.file("copy.scx");
+    std::filesystem::copy_file(target, copy);
+    e.Open({copy});
     ASSERT_EQ(e.form->MapWindows().size(), 2u);
     EXPECT_EQ(e.Active()->Scenario().WriteToBytes().value(), bytes);
 
@@ -815,8 +848,7 @@ TEST(MainForm, AboutShowsTheAboutBox) {
 TEST(MainForm, WindowArrangements) {
     Editor e;
     e.OpenOurMap(16);
-    const std::string map = e.dir.file("ours.scx");
-    e.Open({map});
+    e.OpenOurMap(16, "second.scx");
     e.Trigger({"&Window", "Tile &Vertically"});
     auto subs = e.form->Workspace()->subWindowList(QMdiArea::CreationOrder);
     ASSERT_EQ(subs.size(), 2);
@@ -833,8 +865,9 @@ TEST(MainForm, WindowArrangements) {
 
 TEST(Editor, OpensTheMapsNamedOnItsCommandLine) {
     TempDir dir;
-    const std::string map = dir.file("ours.scx");
+    const std::string map = dir.file("ours.scx"), other = dir.file("other.scx");
     WriteOurMap(map);
+    WriteOurMap(other);
     const std::string shot = dir.file("shot.png");
     QProcess editor;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -843,7 +876,7 @@ TEST(Editor, OpensTheMapsNamedOnItsCommandLine) {
     env.insert("XDG_STATE_HOME", QString::fromStdString(dir.path().string()));
     editor.setProcessEnvironment(env);
     editor.start(ORVISTAD_EDITOR_PATH, {"--standin", "--timing", "--screenshot", QString::fromStdString(shot),
-                                        QString::fromStdString(map), QString::fromStdString(map)});
+                                        QString::fromStdString(map), QString::fromStdString(other)});
     ASSERT_TRUE(editor.waitForFinished(60000));
     const std::string out = editor.readAllStandardOutput().toStdString();
     EXPECT_EQ(editor.exitCode(), 0) << out << editor.readAllStandardError().toStdString();
