@@ -107,7 +107,6 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameDa
     m_view.PresentMiniMap = [this] { MiniMapPB->update(); };
     MapDisplay->OnPaint = [this](QPainter& painter) { MapDisplayPaint(painter); };
     // Keys scroll the map once it has the focus (a click on it gives it the focus).
-    setFocusPolicy(Qt::StrongFocus);
     MapDisplay->setFocusPolicy(Qt::ClickFocus);
     // The middle button drags the map.
     MapDisplay->OnMouseDown = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {

@@ -292,12 +292,17 @@ TEST(MainForm, ASlowLoadShowsProgressAndItsCancelOpensNothing) {
     EXPECT_TRUE(e.prompter.messages.empty());
     release.set_value();
 
-    // A load that ends while its progress shows opens the map as usual.
+    // A load that ends while its progress shows opens the map as usual, and its window is the
+    // active one once the dialog has gone (not the map that was active before).
+    TMapWindow* before = e.OpenOurMap(32, "before.scx");
     e.form->BeforeLoad = [] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); };
     TMapWindow* window = e.form->OpenByName(map);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->Scenario().Width, 64);
-    EXPECT_EQ(e.form->MapWindows().size(), 1u);
+    QApplication::processEvents();
+    EXPECT_EQ(e.form->MapWindows().size(), 2u);
+    EXPECT_NE(e.Active(), before);
+    EXPECT_EQ(e.Active(), window);
 }
 
 TEST(MainForm, AMapThatCannotBeOpenedShowsOneMessageAndNoWindow) {

@@ -111,9 +111,11 @@ TEST(MapWindow, TheStatusBarShowsTheTileUnderThePointerAndWhatLiesThere) {
     chk.Locations[4] = {192, 320, 256, 384, static_cast<std::uint16_t>(name + 1), 0, true};
     SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(200, 300), Qt::NoButton);
     EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(), "X:6, Y:11 - Base");
-    w->Zoom_Lvl->setCurrentIndex(1); // 50%: 16 screen pixels per tile
+    w->Zoom_Lvl->setCurrentIndex(1); // 50%: 16 screen pixels per tile, 2 map pixels per screen pixel
     SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(100, 40), Qt::NoButton);
-    EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(), "X:6, Y:4");
+    const TViewport& v = w->View().Viewport;
+    EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(),
+              "X:" + std::to_string(v.ScrollTileX + 200 / 32) + ", Y:" + std::to_string(v.ScrollTileY + 80 / 32));
     // Past the map's edge there is no tile to name.
     w->Zoom_Lvl->setCurrentIndex(0); // 25%: the whole 64 x 64 map takes 512 pixels
     SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(600, 40), Qt::NoButton);
