@@ -36,8 +36,8 @@ std::vector<std::string> GatePrompter::ChooseFilesToOpen(const std::string& capt
 }
 
 std::optional<std::string> GatePrompter::ChooseFileToSave(const std::string& caption, const std::string& filter,
-                                                          const std::string& defaultExtension) {
-    return OnOwnThread() ? m_inner.ChooseFileToSave(caption, filter, defaultExtension) : std::nullopt;
+                                                          const std::string& defaultExtension, const std::string& start) {
+    return OnOwnThread() ? m_inner.ChooseFileToSave(caption, filter, defaultExtension, start) : std::nullopt;
 }
 
 std::vector<std::string> GatePrompter::TakeMessages(std::thread::id thread) {

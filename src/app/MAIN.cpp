@@ -395,6 +395,7 @@ QMdiSubWindow* TMainForm::AddMapWindow(TMapWindow* window, const std::string& ca
         QTimer::singleShot(0, this, [this] { UpdateCommandStates(); }); // once the window is gone
     });
     window->OnCaptionChange = [item](const std::string& text) { item->setText(QString::fromStdString(text)); };
+    window->OnNotice = [this](const std::string& text) { statusBar()->showMessage(QString::fromStdString(text), 5000); };
     window->OnStatus = [this](int panel, const std::string& text) {
         if (panel >= 0 && panel < static_cast<int>(StatusPanels.size())) {
             StatusPanels[static_cast<std::size_t>(panel)]->setText(QString::fromStdString(text));

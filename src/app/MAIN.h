@@ -39,7 +39,8 @@ public:
     TMainForm(Prompter& prompter, const StartupOptions& options = {}, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    static constexpr const char* kOpenFilter = "Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx";
+    static constexpr const char* kOpenFilter =
+        "Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx|Scenario files (*.chk)|*.chk|All files|*";
 
     TGameData& Data() { return m_data; }
     TOptionCommands& Options() { return m_options; }

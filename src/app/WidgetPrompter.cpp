@@ -96,8 +96,9 @@ std::vector<std::string> TWidgetPrompter::ChooseFilesToOpen(const std::string& c
 }
 
 std::optional<std::string> TWidgetPrompter::ChooseFileToSave(const std::string& caption, const std::string& filter,
-                                                             const std::string& defaultExtension) {
-    QFileDialog dialog(m_parent, QString::fromStdString(caption), QString(), QString::fromStdString(QtNameFilter(filter)));
+                                                             const std::string& defaultExtension, const std::string& start) {
+    QFileDialog dialog(m_parent, QString::fromStdString(caption), QString::fromStdString(start),
+                       QString::fromStdString(QtNameFilter(filter)));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     std::string suffix = defaultExtension;
     while (!suffix.empty() && (suffix.front() == '*' || suffix.front() == '.')) {

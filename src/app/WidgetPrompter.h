@@ -20,7 +20,7 @@ public:
     Answer AskYesNoCancel(const std::string& text) override;
     std::vector<std::string> ChooseFilesToOpen(const std::string& caption, const std::string& filter) override;
     std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
-                                                const std::string& defaultExtension) override;
+                                                const std::string& defaultExtension, const std::string& start) override;
 
 private:
     QWidget* m_parent;

@@ -38,11 +38,13 @@ public:
         (void)filter;
         return {};
     }
+    // `start` is the file the dialog starts with (its folder and name); empty: anywhere.
     virtual std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
-                                                        const std::string& defaultExtension) {
+                                                        const std::string& defaultExtension, const std::string& start) {
         (void)caption;
         (void)filter;
         (void)defaultExtension;
+        (void)start;
         return std::nullopt;
     }
 };

@@ -23,6 +23,7 @@
 #include "view/PointerStatus.h"
 
 #include <chrono>
+#include <filesystem>
 
 namespace orv {
 namespace {
@@ -410,11 +411,9 @@ bool TMapWindow::Save(bool saveAs) {
     if (saveAs || target.empty()) {
         // A map that needs Brood War is proposed as ".scx", any other as ".scm".
         const std::string extension = Scenario().ProposedExtension();
-        const std::string filter =
-            extension == ".scx"
-                ? "Starcraft expansion maps|*.scx|Starcraft Maps|*.scm|Starcraft vanilla maps|*.scm"
-                : "Starcraft Maps|*.scm|Starcraft expansion maps|*.scx|Starcraft vanilla maps|*.scm";
-        auto chosen = m_prompter.ChooseFileToSave("Save As", filter, extension);
+        const std::string filter = extension == ".scx" ? "Starcraft expansion maps|*.scx|Starcraft maps|*.scm"
+                                                       : "Starcraft maps|*.scm|Starcraft expansion maps|*.scx";
+        auto chosen = m_prompter.ChooseFileToSave("Save As", filter, extension, StartFile(extension));
         if (!chosen || chosen->empty()) {
             return false;
         }
@@ -429,7 +428,17 @@ bool TMapWindow::Save(bool saveAs) {
     if (OnCaptionChange) {
         OnCaptionChange(target);
     }
+    if (OnNotice) {
+        OnNotice("Saved " + std::filesystem::path(target).filename().string());
+    }
     return true;
+}
+
+std::string TMapWindow::StartFile(const std::string& extension) const {
+    // The map's folder and name; a new map's name in the current folder.
+    const std::string& file = m_document->FileName;
+    const std::filesystem::path base = file.empty() ? std::filesystem::path(windowTitle().toStdString()) : std::filesystem::path(file);
+    return std::filesystem::path(base).replace_extension(extension).string();
 }
 
 void TMapWindow::GenerateImage() {
@@ -440,13 +449,15 @@ void TMapWindow::GenerateImage() {
         }
     };
     auto chosen = m_prompter.ChooseFileToSave(
-        "Save Image of Map", "JPG image files|*.jpg|Bitmap |*-.bmp|Bitmap Isom|*.isom.bmp", "*.jpg");
+        "Save Image of Map", "JPG image files|*.jpg|Bitmap |*-.bmp|Bitmap Isom|*.isom.bmp", "*.jpg", StartFile(".jpg"));
     if (!chosen || chosen->empty()) {
         restart();
         return;
     }
     if (Status written = ExportMapImage(Scenario(), *m_document->Tileset, m_data, *chosen); !written) {
         m_prompter.ShowError("Could not save the image of the map: " + written.error());
+    } else if (OnNotice) {
+        OnNotice("Saved the image of the map as " + std::filesystem::path(*chosen).filename().string());
     }
     restart();
 }

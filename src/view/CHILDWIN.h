@@ -105,6 +105,9 @@ public:
     // Where a window caption and the "Windows" menu show this map.
     std::function<void(const std::string& caption)> OnCaptionChange;
 
+    // Says in the main window's status bar what a command did ("Saved map.scx").
+    std::function<void(const std::string& text)> OnNotice;
+
     // Keyboard scrolling: arrows by a tile, Page Up / Page Down by a page, Home / End to the
     // map's top-left and bottom-right corners. True when the key scrolled.
     bool ScrollByKey(int key);
@@ -118,6 +121,8 @@ private:
     void Initialize();
     void FormResize();
     void SyncScrollBars();
+    // The file a save dialog starts with: the map's folder and name with `extension`.
+    std::string StartFile(const std::string& extension) const;
     void MapDisplayPaint(QPainter& painter);
     void UnitSelectExpanding(QTreeWidgetItem* item);
     void BuildUnitPalette();

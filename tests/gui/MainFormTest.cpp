@@ -119,7 +119,8 @@ TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
     EXPECT_EQ(tools[11], "Map Properties");
     EXPECT_EQ(e.form->StatusPanels[0]->width(), 250);
     EXPECT_EQ(e.form->StatusPanels[1]->width(), 50);
-    EXPECT_EQ(std::string(TMainForm::kOpenFilter), "Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx");
+    EXPECT_EQ(std::string(TMainForm::kOpenFilter),
+              "Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx|Scenario files (*.chk)|*.chk|All files|*");
 }
 
 TEST(MainForm, StartUpAndShutdownAreLogged) {
@@ -155,7 +156,7 @@ TEST(MainForm, OpensOurMapIntoAWindowListedUnderWindows) {
     EXPECT_TRUE(e.form->RecentItems[0]->isVisible());
     EXPECT_EQ(e.form->RecentItems[0]->text().toStdString(), map);
     EXPECT_TRUE(e.form->RecentSeparator->isVisible());
-    EXPECT_EQ(e.prompter.fileQuestions.back(), "Open [Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx]");
+    EXPECT_EQ(e.prompter.fileQuestions.back(), "Open [Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx|Scenario files (*.chk)|*.chk|All files|*]");
     // The window's components as they start.
     EXPECT_EQ(w->Mode->currentText().toStdString(), "Terrain");
     EXPECT_EQ(w->Brush_Shape->currentText().toStdString(), "Normal");
@@ -632,9 +633,11 @@ TEST(MainForm, SaveAsPutsTheChosenNameInTheRecentList) {
     EXPECT_EQ(e.form->Data().RecentFiles.Entries[1], map);
     EXPECT_EQ(e.Active()->windowTitle().toStdString(), other);
     EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{other});
-    // Our map is a Brood War map: ".scx" is proposed.
-    EXPECT_EQ(e.prompter.fileQuestions.back(),
-              "Save As [Starcraft expansion maps|*.scx|Starcraft Maps|*.scm|Starcraft vanilla maps|*.scm] .scx");
+    // Our map is a Brood War map: ".scx" is proposed, each extension listed once, starting at
+    // the map's own name in its folder; the status bar says what was done.
+    EXPECT_EQ(e.prompter.fileQuestions.back(), "Save As [Starcraft expansion maps|*.scx|Starcraft maps|*.scm] .scx");
+    EXPECT_EQ(e.prompter.saveStarts.back(), map);
+    EXPECT_EQ(e.form->statusBar()->currentMessage().toStdString(), "Saved other.scm");
     // A cancelled "Save As" changes nothing.
     e.Trigger({"&File", "Save &As..."});
     EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], other);
@@ -774,6 +777,8 @@ TEST(MainForm, SaveImageWritesAJpegAndRestartsTheRefresh) {
     EXPECT_FALSE(runningWhileAsked); // the refresh stops for the export
     EXPECT_TRUE(w->Timer1->isActive());
     EXPECT_TRUE(e.prompter.messages.empty());
+    EXPECT_EQ(e.prompter.saveStarts.back(), e.dir.file("ours.jpg")) << "the dialog starts at the map's name";
+    EXPECT_EQ(e.form->statusBar()->currentMessage().toStdString(), "Saved the image of the map as map-.bmp");
 }
 
 TEST(MainForm, CommandsForTheActiveWindowDoNothingWithoutOne) {

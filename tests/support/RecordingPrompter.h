@@ -34,7 +34,8 @@ public:
         return answer;
     }
     std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
-                                                const std::string& defaultExtension) override {
+                                                const std::string& defaultExtension, const std::string& start) override {
+        saveStarts.push_back(start);
         fileQuestions.push_back(caption + " [" + filter + "] " + defaultExtension);
         if (whileAsking) {
             whileAsking();
@@ -65,6 +66,7 @@ public:
     std::deque<Answer> choices;             // their answers (No when empty)
     std::deque<std::vector<std::string>> openAnswers; // one list of files per open dialog
     std::deque<std::string> saveAnswers;              // one name per save dialog
+    std::vector<std::string> saveStarts;              // the file each save dialog started with
     std::function<void()> whileAsking;                // runs while a save dialog is open
 };
 
