@@ -29,7 +29,9 @@ TNewCHKDLG::TNewCHKDLG(Prompter& prompter, QWidget* parent) : QDialog(parent), m
     Height = new QSpinBox(sizeGroup);
     WidthSizes = new QComboBox(sizeGroup);
     HeightSizes = new QComboBox(sizeGroup);
-    for (auto [box, sizes] : {std::pair{Width, WidthSizes}, std::pair{Height, HeightSizes}}) {
+    for (const auto& pair : {std::pair{Width, WidthSizes}, std::pair{Height, HeightSizes}}) {
+        QSpinBox* box = pair.first;
+        QComboBox* sizes = pair.second;
         // Free entry reaches past the valid sizes so that OK can say what is wrong.
         box->setRange(0, 999);
         for (int size : kUsualSizes) {
