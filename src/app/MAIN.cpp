@@ -126,8 +126,9 @@ TMainForm::~TMainForm() {
     for (auto& load : m_abandonedLoads) {
         load.wait();
     }
-    // The map windows go first: they use the game data.
-    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+    // The map windows go first: they use the game data. Closed ones whose deletion is still
+    // pending are no longer listed by the work area, but are its children all the same.
+    for (QMdiSubWindow* sub : m_mdi->findChildren<QMdiSubWindow*>()) {
         delete sub;
     }
     m_lastActive = nullptr;
