@@ -37,17 +37,9 @@ TGameData& Game() {
     return test::StandinGameData();
 }
 
-std::vector<std::uint8_t> Text(const std::string& text) {
-    return {text.begin(), text.end()};
-}
-
-std::set<std::string> Names(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
+using test::IsLinkTo;
+using test::Names;
+using test::Text;
 
 // This user's private folders in `folder`.
 std::set<std::string> OurFolders(const fs::path& folder) {
@@ -58,11 +50,6 @@ std::set<std::string> OurFolders(const fs::path& folder) {
         }
     }
     return found;
-}
-
-bool IsLinkTo(const fs::path& link, const fs::path& target) {
-    std::error_code ec;
-    return fs::is_symlink(fs::symlink_status(link, ec)) && fs::read_symlink(link, ec) == target;
 }
 
 // A scratch folder whose "tmp" is the temporary folder for the object's life.

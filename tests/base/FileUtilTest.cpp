@@ -17,22 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> Text(const std::string& text) {
-    return {text.begin(), text.end()};
-}
-
-std::set<std::string> Names(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
-bool IsLinkTo(const fs::path& link, const fs::path& target) {
-    std::error_code ec;
-    return fs::is_symlink(fs::symlink_status(link, ec)) && fs::read_symlink(link, ec) == target;
-}
+using test::IsLinkTo;
+using test::Names;
+using test::Text;
 
 // Plants a link to `victim` at each temporary name the program announces, every other time
 // (so that the program must pick a new name, and also gets one), and remembers the links.

@@ -62,6 +62,24 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::vector<std::uint8_t> Text(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+std::set<std::string> Names(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+bool IsLinkTo(const std::filesystem::path& link, const std::filesystem::path& target) {
+    std::error_code ec;
+    return std::filesystem::is_symlink(std::filesystem::symlink_status(link, ec)) &&
+           std::filesystem::read_symlink(link, ec) == target;
+}
+
 std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed) {
     // Compressible but not trivial: runs of a byte with an occasional random one.
     std::vector<std::uint8_t> bytes(size);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ std::vector<std::filesystem::path> CorpusArchives();
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed);
+std::vector<std::uint8_t> Text(const std::string& text);
+// The names in a folder; whether `link` is a symbolic link to `target`.
+std::set<std::string> Names(const std::filesystem::path& folder);
+bool IsLinkTo(const std::filesystem::path& link, const std::filesystem::path& target);
 
 } // namespace orv::test
 
