@@ -452,7 +452,7 @@ TEST(SaveSafety, TheLibraryRunningOutOfRoomIsNoReasonToRebuild) {
     Game();
     const std::string wrong = InChildWithFullDisk(disk, [&](int error) -> std::string {
         if (error != ENOSPC) {
-            return ""; // needs a file system of its own
+            return "skip: needs a small file system of its own, and mounting one was not allowed here";
         }
         fs::create_directories(disk / "tmp");
         setenv("TMPDIR", (disk / "tmp").c_str(), 1);
@@ -493,6 +493,9 @@ TEST(SaveSafety, TheLibraryRunningOutOfRoomIsNoReasonToRebuild) {
         result += Check(test::ReadBytes(map) == before, "the map changed");
         return result;
     });
+    if (wrong.starts_with("skip: ")) {
+        GTEST_SKIP() << wrong.substr(6);
+    }
     EXPECT_EQ(wrong, "");
 }
 
