@@ -174,7 +174,7 @@ void DebugLog(std::string_view message) {
         if (path.has_parent_path()) {
             std::filesystem::create_directories(path.parent_path(), ec);
         }
-        const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
         if (fd < 0) {
             return;
         }
