@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <functional>
 #include <cstring>
@@ -311,31 +312,95 @@ void TMyMPQ::CloseGameArchives() {
             handle = nullptr;
         }
     }
+    m_folders.clear();
 }
 
 bool TMyMPQ::IsArchiveOpen(std::size_t index) const {
     return index < m_handles.size() && m_handles[index] != nullptr;
 }
 
-long TMyMPQ::FindInArchives(std::string_view archivedName, void** file) {
+namespace {
+
+// The archived-name form of a path below a game folder: lower case, backslashes.
+std::string ArchivedKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) {
+        c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return key;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadLooseFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || size > TMyMPQ::kMaxLooseFile) {
+        return std::nullopt;
+    }
+    auto bytes = ReadWholeFile(path, TMyMPQ::kMaxLooseFile);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return std::move(bytes).value();
+}
+
+} // namespace
+
+const std::unordered_map<std::string, std::filesystem::path>& TMyMPQ::FolderIndex(std::size_t index) {
+    auto& folder = m_folders[index];
+    if (!folder) {
+        // Listed once per search session (closing the archives forgets it), bounded so a
+        // mistaken folder such as / cannot stall the program.
+        constexpr std::size_t kMaxEntries = 400000;
+        folder.emplace();
+        std::error_code ec;
+        const std::filesystem::path root(ArchiveList[index]);
+        std::filesystem::recursive_directory_iterator it(root, std::filesystem::directory_options::skip_permission_denied, ec);
+        std::size_t seen = 0;
+        for (; !ec && it != std::filesystem::recursive_directory_iterator() && ++seen < kMaxEntries; it.increment(ec)) {
+            if (it.depth() > 8) {
+                it.disable_recursion_pending();
+            }
+            std::error_code fileEc;
+            if (!it->is_regular_file(fileEc)) {
+                continue;
+            }
+            const std::string relative = it->path().lexically_relative(root).generic_string();
+            folder->try_emplace(ArchivedKey(relative), it->path());
+        }
+    }
+    return *folder;
+}
+
+TMyMPQ::Found TMyMPQ::FindInArchives(std::string_view archivedName) {
     m_handles.resize(ArchiveList.size(), nullptr);
+    m_folders.resize(ArchiveList.size());
     const std::string name(archivedName);
     for (std::size_t i = ArchiveList.size(); i-- > 0;) {
+        if (ArchiveList[i].empty()) {
+            continue;
+        }
+        std::error_code ec;
+        if (!m_handles[i] && std::filesystem::is_directory(ArchiveList[i], ec)) {
+            const auto& files = FolderIndex(i);
+            if (const auto it = files.find(ArchivedKey(name)); it != files.end()) {
+                return {static_cast<long>(i), nullptr, it->second};
+            }
+            continue;
+        }
         if (!m_handles[i]) {
             HANDLE handle = nullptr;
             const DWORD flags = STREAM_FLAG_READ_ONLY | MPQ_OPEN_NO_LISTFILE | MPQ_OPEN_NO_ATTRIBUTES;
-            if (ArchiveList[i].empty() || !SFileOpenArchive(ArchiveList[i].c_str(), 0, flags, &handle)) {
+            if (!SFileOpenArchive(ArchiveList[i].c_str(), 0, flags, &handle)) {
                 continue; // stays closed; the next search tries again
             }
             m_handles[i] = handle;
         }
         HANDLE found = nullptr;
         if (SFileOpenFileEx(m_handles[i], name.c_str(), SFILE_OPEN_FROM_MPQ, &found) && found) {
-            *file = found;
-            return static_cast<long>(i);
+            return {static_cast<long>(i), found, {}};
         }
     }
-    return -1;
+    return {};
 }
 
 bool TMyMPQ::FileExistsInArchives(std::string_view archivedName) {
@@ -343,20 +408,23 @@ bool TMyMPQ::FileExistsInArchives(std::string_view archivedName) {
 }
 
 long TMyMPQ::SourceOf(std::string_view archivedName) {
-    void* file = nullptr;
-    const long index = FindInArchives(archivedName, &file);
-    if (index >= 0) {
-        SFileCloseFile(file);
+    const Found found = FindInArchives(archivedName);
+    if (found.file) {
+        SFileCloseFile(found.file);
     }
-    return index;
+    return found.index;
 }
 
 std::vector<std::uint8_t> TMyMPQ::ReadFileToStream(std::string_view archivedName) {
     std::vector<std::uint8_t> stream;
-    void* file = nullptr;
-    if (FindInArchives(archivedName, &file) < 0) {
+    const Found found = FindInArchives(archivedName);
+    if (found.index < 0) {
         return stream;
     }
+    if (!found.file) {
+        return ReadLooseFile(found.loose).value_or(std::vector<std::uint8_t>{});
+    }
+    void* file = found.file;
     const DWORD size = SFileGetFileSize(file, nullptr);
     if (size == SFILE_INVALID_SIZE) {
         SFileCloseFile(file);
@@ -382,10 +450,14 @@ std::vector<std::uint8_t> TMyMPQ::ReadFileToStream(std::string_view archivedName
 }
 
 std::optional<std::vector<std::uint8_t>> TMyMPQ::ReadFileToBuffer(std::string_view archivedName) {
-    void* file = nullptr;
-    if (FindInArchives(archivedName, &file) < 0) {
+    const Found found = FindInArchives(archivedName);
+    if (found.index < 0) {
         return std::nullopt;
     }
+    if (!found.file) {
+        return ReadLooseFile(found.loose);
+    }
+    void* file = found.file;
     const DWORD size = SFileGetFileSize(file, nullptr);
     if (size == SFILE_INVALID_SIZE) {
         SFileCloseFile(file);

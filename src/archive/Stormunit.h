@@ -5,6 +5,9 @@
 // The game archives are searched from the last-added to the first, so later archives win:
 // the lines of settings.txt over the installed game, Patch_rt.mpq over BrooDat.mpq over
 // StarDat.mpq. Each is opened on first use and stays open until a scenario is saved.
+// An entry may also name a folder that holds the game's files under their archived paths
+// (`arr\units.dat` as arr/units.dat, any case), as extraction tools write them; it is
+// searched in the same place of the order as an archive there would be.
 //
 // Map archives are read with MapArchiveReader (the game's own leniency) and written with
 // StormLib, in the form the game accepts: format version 1, 4096-byte sectors, a
@@ -21,7 +24,9 @@
 #include "base/Result.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,11 +83,23 @@ public:
     void CloseGameArchives();
     bool IsArchiveOpen(std::size_t index) const;
 
+    // Files larger than this are not read from a game folder.
+    static constexpr std::uintmax_t kMaxLooseFile = 256u << 20;
+
 private:
-    // Index of the archive that holds the file, with the file open in `file`; -1 when none does.
-    long FindInArchives(std::string_view archivedName, void** file);
+    // Where a search found a file: an archive with the file open in `file`, or a loose file
+    // of a game folder.
+    struct Found {
+        long index = -1;
+        void* file = nullptr;
+        std::filesystem::path loose;
+    };
+    Found FindInArchives(std::string_view archivedName);
+    // The files of a game folder by lower-case archived name, listed on first search.
+    const std::unordered_map<std::string, std::filesystem::path>& FolderIndex(std::size_t index);
 
     std::vector<void*> m_handles; // slot i belongs to ArchiveList[i]; null = not open
+    std::vector<std::optional<std::unordered_map<std::string, std::filesystem::path>>> m_folders;
     bool m_lastRefused = false;
 };
 

@@ -83,6 +83,24 @@ TEST_F(GameArchives, ArchivesOpenLazilyAndStayOpen) {
     }
 }
 
+TEST_F(GameArchives, AFolderOfExtractedFilesTakesAnArchivesPlaceInTheOrder) {
+    const std::filesystem::path folder = dir.path() / "extracted";
+    test::WriteBytes(folder / "ARR" / "Units.dat", Text("folder"));
+    test::WriteBytes(folder / "who.txt", Text("folder"));
+    test::WriteBytes(folder / "only-in-A.mpq", Text("folder"));
+    mpq.ArchiveList.insert(mpq.ArchiveList.begin() + 4, folder.string()); // between A and B
+    EXPECT_EQ(ReadText("arr\\units.dat"), "folder"); // backslashes, any case
+    EXPECT_EQ(mpq.SourceOf("arr\\UNITS.DAT"), 4);
+    EXPECT_EQ(ReadText("who.txt"), "C.mpq");           // later archives still win
+    EXPECT_EQ(ReadText("only-in-A.mpq"), "folder");    // earlier ones lose
+    EXPECT_EQ(mpq.ReadFileToBuffer("arr/units.dat"), Text("folder"));
+    EXPECT_FALSE(mpq.FileExistsInArchives("arr\\flingy.dat"));
+    // A file added after a search is seen once the archives are closed and searched again.
+    test::WriteBytes(folder / "arr" / "flingy.dat", Text("late"));
+    mpq.CloseGameArchives();
+    EXPECT_EQ(ReadText("arr\\flingy.dat"), "late");
+}
+
 TEST(TMyMPQStream, ReadsSizesAroundTheStreamStep) {
     TempDir dir;
     std::map<std::string, std::vector<std::uint8_t>> files;
