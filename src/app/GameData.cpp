@@ -5,6 +5,9 @@
 #include "app/InstallPath.h"
 #include "graphics/OrvistadTypes.h"
 
+#include "base/FileUtil.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
@@ -58,7 +61,9 @@ std::filesystem::path StandinArchivePath() {
     return ORVISTAD_STANDIN_BUILD_PATH;
 }
 
-TGameData::TGameData(Prompter& prompter) : m_prompter(prompter) {
+TGameData::TGameData(Prompter& prompter, std::shared_ptr<OptionFlags> options)
+    : SharedOptions(options ? std::move(options) : std::make_shared<OptionFlags>()), Options(*SharedOptions),
+      m_prompter(prompter) {
     UnitGrps.fill(-1);
 }
 
@@ -86,12 +91,19 @@ void TGameData::Load(const StartupOptions& options) {
     ConfigDir = options.configDir.value_or(DefaultConfigDir());
     m_standin = options.standinArchive.value_or(StandinArchivePath());
     InstallPath = options.installPath.value_or(options.standinOnly ? std::string() : FindInstallPath());
+    Startup = options;
     RecentFiles.Load(SettingsIniPath());
-    Options = OptionFlags{};
+    Notice.clear();
 
+    // Without the game the program still starts at once: the stand-in art is used and the
+    // notice says so, where the user can act on it.
+    constexpr const char* kNoGameData = "No game data found: showing stand-in art. Set the game folder in Settings";
     BuildArchiveList(options);
-    if (Archives.ArchiveList.empty()) {
-        m_prompter.ShowMessage("Settings.txt not properly configured, no MPQs were found");
+    if (std::all_of(Archives.ArchiveList.begin(), Archives.ArchiveList.end(),
+                    [](const std::string& entry) { return entry.empty(); }) &&
+        !UsingStandin) {
+        DebugLog("Settings.txt not properly configured, no MPQs were found");
+        Notice = kNoGameData;
         UseStandin();
     }
 
@@ -102,8 +114,9 @@ void TGameData::Load(const StartupOptions& options) {
         for (const std::string& name : MissingTables) {
             names += (names.empty() ? "" : ", ") + name;
         }
-        m_prompter.ShowMessage("The game archives are incomplete: no archive holds " + names +
-                               ". Orvistad uses its stand-in game data instead.");
+        DebugLog("The game archives are incomplete: no archive holds " + names);
+        Notice = "The game data is incomplete (no archive holds " + names +
+                 "): showing stand-in art. Set the game folder in Settings";
         UseStandin();
         LoadTables();
         MissingTables = FindMissingTables();
@@ -122,6 +135,51 @@ void TGameData::Load(const StartupOptions& options) {
     DebugLog("Load GRPS");
     PreloadSheets();
     DebugLog("End of Creation");
+}
+
+std::vector<std::string> TableSources(TMyMPQ& archives) {
+    std::vector<std::string> sources;
+    for (const char* table : kGameTables) {
+        const long source = archives.SourceOf(table);
+        sources.push_back(source >= 0 ? archives.ArchiveList[static_cast<std::size_t>(source)] : std::string());
+    }
+    return sources;
+}
+
+std::vector<std::string> ReadSettingsLines(const std::filesystem::path& settingsTxt) {
+    std::vector<std::string> lines;
+    std::ifstream in(settingsTxt);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+Status WriteSettingsLines(const std::filesystem::path& settingsTxt, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return WriteWholeFile(settingsTxt, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+std::vector<std::string> GameFolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> archives;
+    for (const char* name : {"StarDat.mpq", "BrooDat.mpq", "Patch_rt.mpq"}) {
+        const auto path = ResolveCaseInsensitive(folder, name);
+        if (Exists(path)) {
+            archives.push_back(path.string());
+        }
+    }
+    if (archives.empty()) {
+        return {folder.string()};
+    }
+    return archives;
 }
 
 std::vector<std::string> GameArchiveList(const std::string& installPath, const std::filesystem::path& settingsTxt,
@@ -321,12 +379,16 @@ void TGameData::Shutdown() {
     }
     m_shutDown = true;
     RecentFiles = {};
-    DebugLog("Start of killing main form");
+    if (!QuietShutdown) {
+        DebugLog("Start of killing main form");
+    }
     for (auto& tileset : Tilesets) {
         tileset.reset();
     }
     GrpSheets.clear();
-    DebugLog("End of closing main form\n\r\n\r");
+    if (!QuietShutdown) {
+        DebugLog("End of closing main form\n\r\n\r");
+    }
 }
 
 } // namespace orv

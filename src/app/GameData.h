@@ -6,8 +6,9 @@
 // The main window owns one TGameData; nothing in here touches a widget.
 //
 // Without a usable set of game archives (none configured, or one of the tables below in no
-// archive) the stand-in archive that Orvistad generates is used instead, after one message
-// that says why, so nothing ever indexes a missing table.
+// archive) the stand-in archive that Orvistad generates is used instead, and `Notice` says
+// why (the main window shows it without stopping the user), so nothing ever indexes a
+// missing table.
 
 #include "app/RecentFiles.h"
 #include "archive/Stormunit.h"
@@ -69,9 +70,17 @@ struct GameTableNames {
     static constexpr const char* MinimapColours = "game\\tminimap.pcx";
 };
 
+inline constexpr std::array<const char*, 12> kGameTables{
+    GameTableNames::ImagesDat,     GameTableNames::SpritesDat,       GameTableNames::FlingyDat,
+    GameTableNames::WeaponsDat,    GameTableNames::UpgradesDat,      GameTableNames::TechdataDat,
+    GameTableNames::UnitsDat,      GameTableNames::StatTxt,          GameTableNames::ImagesTbl,
+    GameTableNames::PlayerColours, GameTableNames::SelectionColours, GameTableNames::MinimapColours};
+
 class TGameData {
 public:
-    explicit TGameData(Prompter& prompter);
+    // `options` are the option flags to share with other game data (those of an earlier
+    // load, so a reload keeps the user's choices); null: new ones.
+    explicit TGameData(Prompter& prompter, std::shared_ptr<OptionFlags> options = nullptr);
     ~TGameData();
     TGameData(const TGameData&) = delete;
     TGameData& operator=(const TGameData&) = delete;
@@ -88,7 +97,9 @@ public:
     std::filesystem::path ConfigDir;
     std::string InstallPath;
     TRecentFileList RecentFiles;
-    OptionFlags Options;
+    std::shared_ptr<OptionFlags> SharedOptions;
+    OptionFlags& Options;
+    StartupOptions Startup; // as the last Load had them
     TMyMPQ Archives;
 
     std::vector<std::uint8_t> UnitsDat, FlingyDat, SpritesDat, ImagesDat, WeaponsDat, UpgradesDat, TechdataDat;
@@ -112,6 +123,10 @@ public:
 
     // True when the stand-in archive replaced the configured game archives.
     bool UsingStandin = false;
+    // Set on data that newer data replaced: its shutdown is not the program's, so not logged.
+    bool QuietShutdown = false;
+    // Why the stand-in archive replaced them (empty when it did not, or was asked for).
+    std::string Notice;
     // Where the settings files were looked for.
     std::filesystem::path SettingsTxtPath() const;
     std::filesystem::path SettingsIniPath() const;
@@ -144,6 +159,17 @@ private:
 // (the first line even when the file is empty), then `extra`.
 std::vector<std::string> GameArchiveList(const std::string& installPath, const std::filesystem::path& settingsTxt,
                                          const std::vector<std::string>& extra);
+
+// Per table of kGameTables, the archive or folder a read of it comes from; empty when none.
+std::vector<std::string> TableSources(TMyMPQ& archives);
+
+// The lines of settings.txt (none when the file is absent), and writing them back.
+std::vector<std::string> ReadSettingsLines(const std::filesystem::path& settingsTxt);
+Status WriteSettingsLines(const std::filesystem::path& settingsTxt, const std::vector<std::string>& lines);
+
+// What a folder chosen as the game's place contributes: the game's three archives where it
+// holds them (a game installation), else the folder itself (files extracted from the game).
+std::vector<std::string> GameFolderEntries(const std::filesystem::path& folder);
 
 // The stand-in game archive: $ORVISTAD_STANDIN, else standin.mpq beside the program or in
 // its parent folder, else the one the build wrote.

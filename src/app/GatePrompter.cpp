@@ -40,6 +40,10 @@ std::optional<std::string> GatePrompter::ChooseFileToSave(const std::string& cap
     return OnOwnThread() ? m_inner.ChooseFileToSave(caption, filter, defaultExtension, start) : std::nullopt;
 }
 
+std::optional<std::string> GatePrompter::ChooseFolder(const std::string& caption) {
+    return OnOwnThread() ? m_inner.ChooseFolder(caption) : std::nullopt;
+}
+
 std::vector<std::string> GatePrompter::TakeMessages(std::thread::id thread) {
     std::lock_guard<std::mutex> hold(m_lock);
     std::vector<std::string> messages;

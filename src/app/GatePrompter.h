@@ -26,6 +26,7 @@ public:
     std::vector<std::string> ChooseFilesToOpen(const std::string& caption, const std::string& filter) override;
     std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
                                                 const std::string& defaultExtension, const std::string& start) override;
+    std::optional<std::string> ChooseFolder(const std::string& caption) override;
 
     // The messages a thread left, in order; they are forgotten here.
     std::vector<std::string> TakeMessages(std::thread::id thread);

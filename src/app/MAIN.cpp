@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/Debugunit.h"
+#include "app/GameDataDLG.h"
 #include "scenario/CreateMapDLG.h"
 #include "view/CHILDWIN.h"
 
@@ -11,6 +12,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
 #include <QMimeData>
 #include <QUrl>
 #include <QLabel>
@@ -23,6 +31,8 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -69,19 +79,44 @@ QAction* AddCheck(QMenu* menu, const QString& caption, bool checked, const std::
 } // namespace
 
 TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget* parent)
-    : QMainWindow(parent), m_prompter(prompter), m_loadPrompter(prompter), m_data(prompter), m_options(m_data.Options) {
+    : QMainWindow(parent), m_prompter(prompter), m_loadPrompter(prompter), m_data(std::make_shared<TGameData>(prompter)), m_options(m_data->Options) {
     setObjectName("MainForm");
     setWindowTitle("Orvistad Beta 1.0");
-    resize(1280, 900);
     setAcceptDrops(true);
     RemoveStaleWorkingFolders(); // left by editors that were killed
-    m_data.Load(options);
+    m_data->Load(options);
+    RestoreGeometry();
 
-    m_mdi = new QMdiArea(this);
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    NoticeBar = new QFrame(central);
+    NoticeBar->setObjectName("NoticeBar");
+    NoticeBar->setStyleSheet("#NoticeBar { background: #fff4c2; border-bottom: 1px solid #d8c36a; }");
+    auto* noticeRow = new QHBoxLayout(NoticeBar);
+    noticeRow->setContentsMargins(8, 3, 8, 3);
+    NoticeText = new QLabel(NoticeBar);
+    NoticeText->setTextFormat(Qt::PlainText);
+    NoticeText->setStyleSheet("color: #3a3000;");
+    NoticeButton = new QPushButton("Settings...", NoticeBar);
+    connect(NoticeButton, &QPushButton::clicked, this, [this] { GameDataExecute(); });
+    auto* dismiss = new QToolButton(NoticeBar);
+    dismiss->setText("x");
+    dismiss->setAutoRaise(true);
+    dismiss->setToolTip("Hide this notice");
+    connect(dismiss, &QToolButton::clicked, NoticeBar, &QWidget::hide);
+    noticeRow->addWidget(NoticeText, 1);
+    noticeRow->addWidget(NoticeButton);
+    noticeRow->addWidget(dismiss);
+    column->addWidget(NoticeBar);
+    m_mdi = new QMdiArea(central);
     m_mdi->setObjectName("MDIArea");
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setCentralWidget(m_mdi);
+    column->addWidget(m_mdi, 1);
+    setCentralWidget(central);
+    UpdateNotice();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
         if (m_lastActive == sub) {
             return;
@@ -111,7 +146,7 @@ TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget*
         }
         statusBar()->addWidget(StatusPanels[static_cast<std::size_t>(i)]);
     }
-    m_savedRecent = m_data.RecentFiles.Entries;
+    m_savedRecent = m_data->RecentFiles.Entries;
     RefreshRecentItems();
     UpdateCommandStates();
 
@@ -132,7 +167,76 @@ TMainForm::~TMainForm() {
         delete sub;
     }
     m_lastActive = nullptr;
-    m_data.Shutdown();
+    m_data->Shutdown();
+}
+
+void TMainForm::UpdateNotice() {
+    NoticeText->setText(QString::fromStdString(m_data->Notice));
+    NoticeBar->setVisible(!m_data->Notice.empty());
+}
+
+void TMainForm::GameDataExecute() {
+    // Made afresh each time: it shows the settings as they are now.
+    delete m_gameDataDialog;
+    std::vector<std::string> install;
+    if (!m_data->InstallPath.empty()) {
+        install = GameArchiveList(m_data->InstallPath, {}, {});
+    }
+    m_gameDataDialog = new TGameDataDLG(m_prompter, install, ReadSettingsLines(m_data->SettingsTxtPath()),
+                                        m_data->SettingsTxtPath().string(), this);
+    connect(m_gameDataDialog, &QDialog::accepted, this, [this] { ApplyGameData(m_gameDataDialog->Entries()); });
+    m_gameDataDialog->open();
+}
+
+void TMainForm::ApplyGameData(const std::vector<std::string>& entries) {
+    const std::filesystem::path settings = m_data->SettingsTxtPath();
+    if (Status written = WriteSettingsLines(settings, entries); !written) {
+        m_prompter.ShowError("Could not save the game data settings: " + written.error());
+        return;
+    }
+    DebugLog("Game data settings written to " + settings.string());
+    // Open maps keep the data they were opened with; the next maps get the new one.
+    auto fresh = std::make_shared<TGameData>(m_prompter, m_data->SharedOptions);
+    StartupOptions options = m_data->Startup;
+    options.standinOnly = false;
+    fresh->Load(options);
+    fresh->RecentFiles = m_data->RecentFiles;
+    m_data->QuietShutdown = true;
+    m_data = std::move(fresh);
+    UpdateNotice();
+    statusBar()->showMessage(m_data->UsingStandin ? "Game data saved; the stand-in art stays in use"
+                                                  : "Game data loaded: maps opened from now on use it",
+                             5000);
+}
+
+void TMainForm::RestoreGeometry() {
+    // The window fits the screen it opens on, at the size and place the user left it.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 900);
+    QRect wanted(available.topLeft() + QPoint(40, 30), QSize(1280, 900));
+    const std::string saved = ReadIniValue(m_data->SettingsIniPath(), "Window", "Geometry");
+    int x = 0, y = 0, w = 0, h = 0;
+    if (std::sscanf(saved.c_str(), "%d,%d,%d,%d", &x, &y, &w, &h) == 4 && w > 200 && h > 150) {
+        wanted = QRect(x, y, w, h);
+    }
+    wanted.setWidth(std::min(wanted.width(), available.width()));
+    wanted.setHeight(std::min(wanted.height(), available.height()));
+    wanted.moveLeft(std::clamp(wanted.left(), available.left(), available.right() - wanted.width() + 1));
+    wanted.moveTop(std::clamp(wanted.top(), available.top(), available.bottom() - wanted.height() + 1));
+    resize(wanted.size());
+    move(wanted.topLeft());
+    if (ReadIniValue(m_data->SettingsIniPath(), "Window", "Maximized") == "1") {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+}
+
+void TMainForm::SaveGeometry() {
+    const QRect normal = isMaximized() ? normalGeometry() : geometry();
+    const std::string text = std::to_string(normal.x()) + "," + std::to_string(normal.y()) + "," +
+                             std::to_string(normal.width()) + "," + std::to_string(normal.height());
+    if (!WriteIniValues(m_data->SettingsIniPath(), "Window", {{"Geometry", text}, {"Maximized", isMaximized() ? "1" : "0"}})) {
+        DebugLog("Could not write the window geometry to " + m_data->SettingsIniPath().string());
+    }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -157,6 +261,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    SaveGeometry();
     QMainWindow::closeEvent(event);
 }
 
@@ -169,6 +274,9 @@ void TMainForm::BuildMenus() {
     m_mapCommands.push_back(AddItem(file, "Save &As...", [this] { FileSaveAs1Execute(); }));
     m_mapCommands.push_back(AddItem(file, "Save All", [this] { FileSaveAll1Execute(); }));
     m_mapCommands.push_back(AddItem(file, "Save Image of Map", [this] { SaveImage1Execute(); }));
+    file->addSeparator();
+    AddItem(file, "&Game Data...", [this] { GameDataExecute(); }, {},
+            "Where the artwork and rule tables come from: the game's folder or archives");
     RecentSeparator = file->addSeparator();
     RecentSeparator->setVisible(false);
     for (int i = 0; i < TRecentFileList::kCount; ++i) {
@@ -268,7 +376,7 @@ void TMainForm::BuildMenus() {
     QMenu* window = menuBar()->addMenu("&Window");
     m_windowsMenu = window->addMenu("Windows");
     window->addSeparator();
-    AddItem(window, "&Cascade", [this] { m_mdi->cascadeSubWindows(); });
+    AddItem(window, "&Cascade", [this] { ArrangeCascade(); });
     AddItem(window, "Tile &Horizontally", [this] { ArrangeTiled(true); });
     AddItem(window, "Tile &Vertically", [this] { ArrangeTiled(false); });
     AddItem(window, "&Minimize All", [this] {
@@ -304,7 +412,7 @@ void TMainForm::BuildToolBar() {
     m_mapCommands.push_back(add(QStyle::SP_DriveHDIcon, "Save All", [this] { FileSaveAll1Execute(); }));
     m_mapCommands.push_back(add(QStyle::SP_DesktopIcon, "Save JPEG image of map", [this] { SaveImage1Execute(); }));
     ToolBar1->addSeparator();
-    add(QStyle::SP_TitleBarNormalButton, "Cascade", [this] { m_mdi->cascadeSubWindows(); });
+    add(QStyle::SP_TitleBarNormalButton, "Cascade", [this] { ArrangeCascade(); });
     add(QStyle::SP_ToolBarHorizontalExtensionButton, "Tile Horizontally", [this] { ArrangeTiled(true); });
     add(QStyle::SP_ToolBarVerticalExtensionButton, "Tile Vertically", [this] { ArrangeTiled(false); });
     ToolBar1->addSeparator();
@@ -375,8 +483,7 @@ QMdiSubWindow* TMainForm::AddMapWindow(TMapWindow* window, const std::string& ca
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QString::fromStdString(caption));
-    sub->resize(std::min(TMapWindow::kDesignWidth, std::max(400, m_mdi->width())),
-                std::min(TMapWindow::kDesignHeight, std::max(300, m_mdi->height())));
+    PlaceNewWindow(sub);
     // The "Windows" menu lists the window while it is open and activates it.
     QAction* item = m_windowsMenu->addAction(QString::fromStdString(caption));
     item->setCheckable(true); // the active map's item is checked
@@ -427,13 +534,14 @@ TMapWindow* TMainForm::OpenByName(const std::string& name) {
         }
     }
     // The map is read on a thread of its own, so a slow load never freezes the window.
-    auto load = std::async(std::launch::async, [this, name, before = BeforeLoad] {
+    auto load = std::async(std::launch::async, [this, name, before = BeforeLoad, data = m_data] {
         LoadedMap loaded;
+        loaded.data = data;
         loaded.loader = std::this_thread::get_id();
         if (before) {
             before();
         }
-        auto opened = TMapDocument::Open(name, m_data, m_loadPrompter);
+        auto opened = TMapDocument::Open(name, *data, m_loadPrompter);
         if (opened) {
             loaded.document = std::move(opened).value();
         } else {
@@ -471,13 +579,13 @@ TMapWindow* TMainForm::OpenByName(const std::string& name) {
         m_prompter.ShowError(loaded.error);
         return nullptr;
     }
-    auto* window = new TMapWindow(std::move(loaded.document), m_data, m_prompter);
+    auto* window = new TMapWindow(std::move(loaded.document), loaded.data, m_prompter);
     AddMapWindow(window, name);
     return window;
 }
 
 TMapWindow* TMainForm::CreateNewMap(int terrainGroup, int tileset, int width, int height) {
-    auto document = TMapDocument::NewMap(terrainGroup, tileset, width, height, m_data, m_loadPrompter);
+    auto document = TMapDocument::NewMap(terrainGroup, tileset, width, height, *m_data, m_loadPrompter);
     auto* window = new TMapWindow(std::move(document), m_data, m_prompter);
     AddMapWindow(window, "Untitled " + std::to_string(++m_untitledCount));
     return window;
@@ -495,7 +603,7 @@ void TMainForm::OpenFiles(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         // Only maps that opened go into the recent files.
         if (OpenByName(name)) {
-            m_data.RecentFiles.Add(name);
+            m_data->RecentFiles.Add(name);
         }
     }
     RefreshRecentItems();
@@ -521,28 +629,28 @@ void TMainForm::dropEvent(QDropEvent* event) {
 }
 
 void TMainForm::RecentFileClick(int index) {
-    const std::string name = m_data.RecentFiles.Entries[static_cast<std::size_t>(index)];
+    const std::string name = m_data->RecentFiles.Entries[static_cast<std::size_t>(index)];
     if (name.empty()) {
         return;
     }
     if (OpenByName(name)) {
-        m_data.RecentFiles.Add(name);
+        m_data->RecentFiles.Add(name);
     } else if (std::error_code error; !std::filesystem::exists(name, error) && !error) {
-        m_data.RecentFiles.Remove(name); // gone: its message said so, and it leaves the list
+        m_data->RecentFiles.Remove(name); // gone: its message said so, and it leaves the list
     }
     RefreshRecentItems();
 }
 
 void TMainForm::RefreshRecentItems() {
     // Every change to the list reaches settings.ini at once, so the next run lists it too.
-    if (m_data.RecentFiles.Entries != m_savedRecent) {
-        if (!m_data.RecentFiles.Save(m_data.SettingsIniPath())) {
-            DebugLog("Could not write the recent files to " + m_data.SettingsIniPath().string());
+    if (m_data->RecentFiles.Entries != m_savedRecent) {
+        if (!m_data->RecentFiles.Save(m_data->SettingsIniPath())) {
+            DebugLog("Could not write the recent files to " + m_data->SettingsIniPath().string());
         }
-        m_savedRecent = m_data.RecentFiles.Entries;
+        m_savedRecent = m_data->RecentFiles.Entries;
     }
     for (int i = 0; i < TRecentFileList::kCount; ++i) {
-        const std::string& entry = m_data.RecentFiles.Entries[static_cast<std::size_t>(i)];
+        const std::string& entry = m_data->RecentFiles.Entries[static_cast<std::size_t>(i)];
         QAction* item = RecentItems[static_cast<std::size_t>(i)];
         item->setText(QString::fromStdString(entry));
         item->setVisible(!entry.empty());
@@ -563,7 +671,7 @@ void TMainForm::FileSave1Execute() {
 void TMainForm::FileSaveAs1Execute() {
     ForwardToActive([this](TMapWindow& w) {
         if (w.Save(true)) {
-            m_data.RecentFiles.Add(w.Document().FileName);
+            m_data->RecentFiles.Add(w.Document().FileName);
             RefreshRecentItems();
         }
     });
@@ -606,6 +714,59 @@ void TMainForm::ArrangeTiled(bool horizontally) {
             subs[i]->setGeometry(i * w, 0, w, area.height());
         }
     }
+}
+
+namespace {
+
+// The size a cascaded window gets: most of the work area, never below a usable minimum.
+QSize CascadeSize(QSize area, int windows, int step) {
+    const int shift = step * std::min(windows - 1, 6);
+    return {std::max(480, std::min(TMapWindow::kDesignWidth, area.width() - shift)),
+            std::max(360, std::min(TMapWindow::kDesignHeight, area.height() - shift))};
+}
+
+} // namespace
+
+void TMainForm::PlaceNewWindow(QMdiSubWindow* sub) {
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    if (active && active != sub && active->isMaximized()) {
+        sub->showMaximized();
+        return;
+    }
+    // The next step of the cascade that fits: windows that are open count, and the cascade
+    // starts again at the top-left once a window would reach past the work area.
+    const QSize area = m_mdi->viewport()->size();
+    const int open = static_cast<int>(m_mdi->subWindowList().size());
+    const QSize size = CascadeSize(area, std::max(1, std::min(open, 4)), kCascadeStep);
+    int slot = open - 1;
+    const int fits = std::max(1, 1 + std::min((area.width() - size.width()) / kCascadeStep,
+                                              (area.height() - size.height()) / kCascadeStep));
+    slot %= fits;
+    sub->resize(size);
+    sub->move(slot * kCascadeStep, slot * kCascadeStep);
+}
+
+void TMainForm::ArrangeCascade() {
+    QList<QMdiSubWindow*> subs;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->isMinimized()) {
+            subs.push_back(sub);
+        }
+    }
+    if (subs.isEmpty()) {
+        return;
+    }
+    const QSize area = m_mdi->viewport()->size();
+    const QSize size = CascadeSize(area, static_cast<int>(subs.size()), kCascadeStep);
+    const int fits = std::max(1, 1 + std::min((area.width() - size.width()) / kCascadeStep,
+                                              (area.height() - size.height()) / kCascadeStep));
+    for (int i = 0; i < subs.size(); ++i) {
+        subs[i]->showNormal();
+        const int slot = i % fits;
+        subs[i]->setGeometry(slot * kCascadeStep, slot * kCascadeStep, size.width(), size.height());
+        subs[i]->raise();
+    }
+    m_mdi->setActiveSubWindow(subs.back());
 }
 
 void TMainForm::ArrangeIcons() {

@@ -1,8 +1,9 @@
 #pragma once
 
 // The main window: menus, tool bar and the workspace of map windows. It owns the game data
-// that every map window shares, the option flags and the recent files, runs the file
-// commands and forwards the rest to the active map window.
+// that the map windows share, the option flags and the recent files, runs the file
+// commands and forwards the rest to the active map window. When the user chooses other game
+// data, maps opened afterwards use it; each open map window keeps the data it was opened with.
 
 #include "app/GameData.h"
 #include "app/GatePrompter.h"
@@ -26,10 +27,12 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QPushButton;
 class QToolBar;
 
 namespace orv {
 
+class TGameDataDLG;
 class TMapWindow;
 class TNewCHKDLG;
 
@@ -42,7 +45,7 @@ public:
     static constexpr const char* kOpenFilter =
         "Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx|Scenario files (*.chk)|*.chk|All files|*";
 
-    TGameData& Data() { return m_data; }
+    TGameData& Data() { return *m_data; }
     TOptionCommands& Options() { return m_options; }
     TNewCHKDLG* NewMapDialog() { return m_newMapDialog; }
     QMdiArea* Workspace() { return m_mdi; }
@@ -72,6 +75,11 @@ public:
     void FileSaveAll1Execute();
     void SaveImage1Execute();
     void RecentFileClick(int index);
+    // File, Game Data: shows the dialog (window-modal); OK stores the choice and loads it.
+    void GameDataExecute();
+    TGameDataDLG* GameDataDialog() { return m_gameDataDialog; }
+    // Stores the settings.txt lines and loads the game data they name for maps opened from now on.
+    void ApplyGameData(const std::vector<std::string>& entries);
     // Opens each file and puts those that opened into the recent files (File, Open after its dialog).
     void OpenFiles(const std::vector<std::string>& names);
     void RefreshRecentItems();
@@ -84,6 +92,15 @@ public:
     QAction* RecentSeparator = nullptr;
     QToolBar* ToolBar1 = nullptr;
     std::array<QLabel*, 2> StatusPanels{};
+    // The bar above the work area that says why the stand-in art is shown, with its button.
+    QWidget* NoticeBar = nullptr;
+    QLabel* NoticeText = nullptr;
+    QPushButton* NoticeButton = nullptr;
+
+    // Window arrangement: new map windows open inside the work area, cascaded from its
+    // top-left corner (maximised while the active one is); Cascade gives each a useful size.
+    void ArrangeCascade();
+    static constexpr int kCascadeStep = 28;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -100,12 +117,17 @@ private:
     void UpdateCommandStates();
     void ArrangeTiled(bool horizontally);
     void ArrangeIcons();
+    void UpdateNotice();
+    void PlaceNewWindow(QMdiSubWindow* sub);
+    void RestoreGeometry();
+    void SaveGeometry();
 
     Prompter& m_prompter;
     GatePrompter m_loadPrompter; // what documents use: loads run off this thread
-    TGameData m_data;
+    std::shared_ptr<TGameData> m_data;
     // A map read on a loading thread: the document, or why it could not be opened.
     struct LoadedMap {
+        std::shared_ptr<TGameData> data; // what it was read with
         std::unique_ptr<TMapDocument> document;
         std::string error;
         std::thread::id loader;
@@ -115,6 +137,7 @@ private:
     QMdiArea* m_mdi = nullptr;
     QMenu* m_windowsMenu = nullptr;
     TNewCHKDLG* m_newMapDialog = nullptr;
+    TGameDataDLG* m_gameDataDialog = nullptr;
     int m_untitledCount = 0; // new maps are "Untitled 1", "Untitled 2", ...
     std::array<std::string, TRecentFileList::kCount> m_savedRecent; // as settings.ini has them
     QMdiSubWindow* m_lastActive = nullptr;

@@ -111,4 +111,12 @@ std::optional<std::string> TWidgetPrompter::ChooseFileToSave(const std::string& 
     return dialog.selectedFiles().front().toStdString();
 }
 
+std::optional<std::string> TWidgetPrompter::ChooseFolder(const std::string& caption) {
+    const QString folder = QFileDialog::getExistingDirectory(m_parent, QString::fromStdString(caption));
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    return folder.toStdString();
+}
+
 } // namespace orv

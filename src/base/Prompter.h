@@ -47,6 +47,11 @@ public:
         (void)start;
         return std::nullopt;
     }
+    // A folder; nothing when the user cancels.
+    virtual std::optional<std::string> ChooseFolder(const std::string& caption) {
+        (void)caption;
+        return std::nullopt;
+    }
 };
 
 } // namespace orv

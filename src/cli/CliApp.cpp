@@ -532,19 +532,10 @@ int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         json.String(archive);
     }
     json.EndArray().Key("tables").BeginObject();
-    const char* const tables[] = {GameTableNames::ImagesDat,   GameTableNames::SpritesDat,    GameTableNames::FlingyDat,
-                                  GameTableNames::WeaponsDat,  GameTableNames::UpgradesDat,   GameTableNames::TechdataDat,
-                                  GameTableNames::UnitsDat,    GameTableNames::StatTxt,       GameTableNames::ImagesTbl,
-                                  GameTableNames::PlayerColours, GameTableNames::SelectionColours,
-                                  GameTableNames::MinimapColours};
-    for (const char* name : tables) {
-        const long source = data.Archives.SourceOf(name);
-        json.Key(name).BeginObject().Key("archive");
-        if (source >= 0) {
-            json.String(data.Archives.ArchiveList[static_cast<std::size_t>(source)]);
-        } else {
-            json.String("");
-        }
+    const std::vector<std::string> sources = TableSources(data.Archives);
+    for (std::size_t i = 0; i < kGameTables.size(); ++i) {
+        const char* name = kGameTables[i];
+        json.Key(name).BeginObject().Key("archive").String(sources[i]);
         json.Key("bytes").Number(static_cast<std::int64_t>(data.Archives.ReadFileToStream(name).size())).EndObject();
     }
     int sheets = 0;
@@ -563,7 +554,8 @@ int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     json.Key("sheets").Number(std::int64_t{sheets});
     json.Key("units_with_sheet").Number(std::int64_t{unitsWithSheet});
     json.Key("turrets").Number(std::int64_t{turrets});
-    json.EndObject().Key("ms").Number(ms).EndObject();
+    json.EndObject().Key("standin").Bool(data.UsingStandin).Key("notice").String(data.Notice);
+    json.Key("ms").Number(ms).EndObject();
     out << "\n";
     return data.MissingTables.empty() ? 0 : 1;
 }

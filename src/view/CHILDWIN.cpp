@@ -42,10 +42,10 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, std::initializer_list<co
 
 } // namespace
 
-TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameData, Prompter& prompter,
-                       QWidget* parent)
-    : QWidget(parent), m_document(std::move(document)), m_data(gameData), m_prompter(prompter),
-      m_view(m_document->Chk, *m_document->Tileset, gameData) {
+TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<TGameData> gameData,
+                       Prompter& prompter, QWidget* parent)
+    : QWidget(parent), m_keepData(std::move(gameData)), m_document(std::move(document)), m_data(*m_keepData),
+      m_prompter(prompter), m_view(m_document->Chk, *m_document->Tileset, *m_keepData) {
     setObjectName("MapWindow");
     setWindowTitle("Orvistad Beta 1.0");
     // The terrain brushes draw random tile variants.

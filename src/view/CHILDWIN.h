@@ -33,7 +33,8 @@ public:
     static constexpr int kDesignHeight = 778;
     static constexpr int kRefreshMs = 20;
 
-    TMapWindow(std::unique_ptr<TMapDocument> document, TGameData& gameData, Prompter& prompter, QWidget* parent = nullptr);
+    TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<TGameData> gameData, Prompter& prompter,
+               QWidget* parent = nullptr);
     ~TMapWindow() override;
 
     // Components.
@@ -53,6 +54,8 @@ public:
     QTimer* Timer1;
 
     TMapDocument& Document() { return *m_document; }
+    // The game data this map was opened with (other game data chosen later serves later maps).
+    TGameData& GameData() { return m_data; }
     CMapView& View() { return m_view; }
     TCHK& Scenario() { return m_document->Chk; }
 
@@ -127,6 +130,7 @@ private:
     void UnitSelectExpanding(QTreeWidgetItem* item);
     void BuildUnitPalette();
 
+    std::shared_ptr<TGameData> m_keepData; // the game data this map was opened with; goes last
     std::unique_ptr<TMapDocument> m_document;
     TGameData& m_data;
     Prompter& m_prompter;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 namespace orv {
@@ -98,12 +99,18 @@ TEST(GameDataStartup, TheLastArchiveWinsAndSettingsArchivesBeatTheGame) {
     EXPECT_EQ(data.Archives.SourceOf("arr\\images.dat"), 0); // only StarDat holds it
 }
 
-TEST(GameDataStartup, NoArchivesAtAllSaysSoAndUsesTheStandin) {
+TEST(GameDataStartup, NoArchivesAtAllUsesTheStandinWithANoticeNotAMessage) {
     StartupFixture f;
+    const auto log = f.dir.path() / "debug.txt";
+    SetDebugLogPath(log);
     TGameData data(f.prompter);
     data.Load(f.Options());
-    ASSERT_EQ(f.prompter.messages.size(), 1u);
-    EXPECT_EQ(f.prompter.messages[0], "Settings.txt not properly configured, no MPQs were found");
+    SetDebugLogPath({});
+    EXPECT_TRUE(f.prompter.messages.empty());
+    EXPECT_EQ(data.Notice, "No game data found: showing stand-in art. Set the game folder in Settings");
+    const auto logged = test::ReadBytes(log);
+    EXPECT_NE(std::string(logged.begin(), logged.end()).find("Settings.txt not properly configured, no MPQs were found"),
+              std::string::npos);
     EXPECT_TRUE(data.UsingStandin);
     EXPECT_TRUE(data.MissingTables.empty());
     EXPECT_EQ(data.UnitsDat.size(), 19876u);
@@ -119,22 +126,51 @@ TEST(GameDataStartup, AnIncompleteSetIsNamedInOneMessageAndReplacedByTheStandin)
 
     TGameData data(f.prompter);
     data.Load(f.Options());
-    ASSERT_EQ(f.prompter.messages.size(), 1u);
-    EXPECT_EQ(f.prompter.messages[0], "The game archives are incomplete: no archive holds arr\\images.tbl, "
-                                      "game\\tselect.pcx. Orvistad uses its stand-in game data instead.");
+    EXPECT_TRUE(f.prompter.messages.empty());
+    EXPECT_EQ(data.Notice, "The game data is incomplete (no archive holds arr\\images.tbl, game\\tselect.pcx): "
+                           "showing stand-in art. Set the game folder in Settings");
     EXPECT_TRUE(data.UsingStandin);
     EXPECT_FALSE(data.ImagesTbl.empty());
     EXPECT_NE(data.SelectionColorTable[0], 0);
 }
 
-TEST(GameDataStartup, AnEmptySettingsFileIsNotAnEmptyListButFindsNothing) {
+TEST(GameDataStartup, AnEmptySettingsFileFindsNoGameData) {
     StartupFixture f;
     WriteText(f.program / "settings.txt", "");
     TGameData data(f.prompter);
     data.Load(f.Options());
-    ASSERT_EQ(f.prompter.messages.size(), 1u);
-    EXPECT_EQ(f.prompter.messages[0].rfind("The game archives are incomplete: no archive holds arr\\images.dat, ", 0), 0u);
+    EXPECT_EQ(data.Notice.rfind("No game data found", 0), 0u);
     EXPECT_TRUE(data.UsingStandin);
+}
+
+TEST(GameDataStartup, AFolderOfExtractedFilesIsGameData) {
+    StartupFixture f;
+    const auto extracted = f.dir.path() / "extracted";
+    for (const auto& [name, bytes] : StandinFiles()) {
+        std::string path = name;
+        std::replace(path.begin(), path.end(), '\\', '/');
+        if (path.starts_with("arr/")) {
+            path = "ARR/" + path.substr(4); // as extraction tools may spell it
+        }
+        test::WriteBytes(extracted / path, bytes);
+    }
+    ASSERT_EQ(GameFolderEntries(extracted), std::vector<std::string>{extracted.string()});
+    ASSERT_TRUE(WriteSettingsLines(f.config / "settings.txt", GameFolderEntries(extracted)));
+    EXPECT_EQ(ReadSettingsLines(f.config / "settings.txt"), std::vector<std::string>{extracted.string()});
+    TGameData data(f.prompter);
+    data.Load(f.Options());
+    EXPECT_FALSE(data.UsingStandin);
+    EXPECT_TRUE(data.Notice.empty());
+    EXPECT_EQ(TableSources(data.Archives), std::vector<std::string>(kGameTables.size(), extracted.string()));
+    EXPECT_NE(data.UnitSheet(0), nullptr);
+}
+
+TEST(GameFolderEntries, AnInstalledGameGivesItsArchives) {
+    TempDir dir;
+    WriteText(dir.path() / "STARDAT.MPQ", "x");
+    WriteText(dir.path() / "patch_rt.mpq", "x");
+    EXPECT_EQ(GameFolderEntries(dir.path()),
+              (std::vector<std::string>{(dir.path() / "STARDAT.MPQ").string(), (dir.path() / "patch_rt.mpq").string()}));
 }
 
 TEST(GameDataStartup, AMissingStandinLeavesEmptyTablesThatNothingIndexes) {
@@ -143,8 +179,8 @@ TEST(GameDataStartup, AMissingStandinLeavesEmptyTablesThatNothingIndexes) {
     options.standinArchive = f.dir.path() / "nowhere.mpq";
     TGameData data(f.prompter);
     data.Load(options);
-    ASSERT_EQ(f.prompter.messages.size(), 2u);
-    EXPECT_NE(f.prompter.messages[1].find("nowhere.mpq"), std::string::npos);
+    ASSERT_EQ(f.prompter.messages.size(), 1u);
+    EXPECT_NE(f.prompter.messages[0].find("nowhere.mpq"), std::string::npos);
     EXPECT_TRUE(data.UnitsDat.empty());
     for (int u = 0; u < kUnitTypeCount; ++u) {
         EXPECT_EQ(data.UnitSheet(u), nullptr);

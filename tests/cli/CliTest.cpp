@@ -109,7 +109,9 @@ TEST(Cli, DataPutsAddedArchivesLastAndTellsWhatIsMissing) {
     test::MakeStormArchive(dir.file("extra.mpq"), {{"arr\\units.dat", {1, 2, 3}}});
     const Outcome data = RunCli({"data", "--archive", dir.file("extra.mpq")});
     // extra.mpq alone lacks most tables: the stand-in data takes over, and says why.
-    EXPECT_NE(data.err.find("no archive holds arr\\images.dat"), std::string::npos) << data.err;
+    EXPECT_NE(data.out.find("\"standin\":true,\"notice\":\"The game data is incomplete (no archive holds arr\\\\images.dat"),
+              std::string::npos)
+        << data.out;
     EXPECT_NE(data.out.find("standin.mpq"), std::string::npos);
 }
 

@@ -62,11 +62,12 @@ TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
     }
     EXPECT_EQ(bar, (std::vector<std::string>{"&File", "&Display Options", "&Unit Placing", "&Misc Tools", "&Window", "&Help"}));
     const auto file = MenuCaptions(Menu(e, {"&File"}));
-    ASSERT_EQ(file.size(), 15u);
-    EXPECT_EQ(std::vector<std::string>(file.begin(), file.begin() + 8),
-              (std::vector<std::string>{"&New", "&Open", "&Close", "&Save", "Save &As...", "Save All", "Save Image of Map", "-"}));
-    EXPECT_EQ(file[13], "-");
-    EXPECT_EQ(file[14], "E&xit");
+    ASSERT_EQ(file.size(), 17u);
+    EXPECT_EQ(std::vector<std::string>(file.begin(), file.begin() + 10),
+              (std::vector<std::string>{"&New", "&Open", "&Close", "&Save", "Save &As...", "Save All", "Save Image of Map", "-",
+                                        "&Game Data...", "-"}));
+    EXPECT_EQ(file[15], "-");
+    EXPECT_EQ(file[16], "E&xit");
     EXPECT_EQ(e.Action({"&File", "&New"})->shortcut(), QKeySequence("Ctrl+N"));
     EXPECT_EQ(e.Action({"&File", "&Open"})->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(e.Action({"&File", "&Save"})->shortcut(), QKeySequence("Ctrl+S"));

@@ -48,6 +48,16 @@ public:
         return answer;
     }
 
+    std::optional<std::string> ChooseFolder(const std::string& caption) override {
+        fileQuestions.push_back(caption);
+        if (folderAnswers.empty()) {
+            return std::nullopt;
+        }
+        std::string answer = folderAnswers.front();
+        folderAnswers.pop_front();
+        return answer;
+    }
+
     Answer AskYesNoCancel(const std::string& text) override {
         asked.push_back(text);
         if (choices.empty()) {
@@ -66,6 +76,7 @@ public:
     std::deque<Answer> choices;             // their answers (No when empty)
     std::deque<std::vector<std::string>> openAnswers; // one list of files per open dialog
     std::deque<std::string> saveAnswers;              // one name per save dialog
+    std::deque<std::string> folderAnswers;            // one folder per folder dialog
     std::vector<std::string> saveStarts;              // the file each save dialog started with
     std::function<void()> whileAsking;                // runs while a save dialog is open
 };
