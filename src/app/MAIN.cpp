@@ -17,7 +17,9 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QHelpEvent>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QMimeData>
 #include <QUrl>
@@ -168,6 +170,20 @@ TMainForm::~TMainForm() {
     }
     m_lastActive = nullptr;
     m_data->Shutdown();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // A map window's title bar shows the map's full path as its tool tip.
+    auto* sub = qobject_cast<QMdiSubWindow*>(watched);
+    if (sub && event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        auto* window = dynamic_cast<TMapWindow*>(sub->widget());
+        if (window && help->pos().y() < window->geometry().top()) {
+            QToolTip::showText(help->globalPos(), QString::fromStdString(window->FullCaption()), sub);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::UpdateNotice() {
@@ -482,8 +498,9 @@ void TMainForm::RedrawAll() {
 QMdiSubWindow* TMainForm::AddMapWindow(TMapWindow* window, const std::string& caption) {
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(QString::fromStdString(caption));
+    window->SetCaption(caption);
     PlaceNewWindow(sub);
+    sub->installEventFilter(this); // the title bar's tool tip
     // The "Windows" menu lists the window while it is open and activates it.
     QAction* item = m_windowsMenu->addAction(QString::fromStdString(caption));
     item->setCheckable(true); // the active map's item is checked

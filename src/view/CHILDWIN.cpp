@@ -424,10 +424,7 @@ bool TMapWindow::Save(bool saveAs) {
         m_prompter.ShowError(saved.error());
         return false;
     }
-    setWindowTitle(QString::fromStdString(target));
-    if (OnCaptionChange) {
-        OnCaptionChange(target);
-    }
+    SetCaption(target);
     if (OnNotice) {
         OnNotice("Saved " + std::filesystem::path(target).filename().string());
     }
@@ -499,6 +496,15 @@ void TMapWindow::closeEvent(QCloseEvent* event) {
     Timer1->stop();
     m_active = false;
     QWidget::closeEvent(event);
+}
+
+void TMapWindow::SetCaption(const std::string& path) {
+    m_caption = path;
+    const std::string name = std::filesystem::path(path).filename().string();
+    setWindowTitle(QString::fromStdString(name.empty() ? path : name));
+    if (OnCaptionChange) {
+        OnCaptionChange(path);
+    }
 }
 
 } // namespace orv

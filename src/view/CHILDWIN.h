@@ -105,7 +105,10 @@ public:
     // Writes a text into a panel of the main window's status bar.
     std::function<void(int panel, const std::string& text)> OnStatus;
 
-    // Where a window caption and the "Windows" menu show this map.
+    // The window's title is the map's file name ("Untitled 1" for a new map); the full path is
+    // the title bar's tool tip and the "Windows" menu's text.
+    void SetCaption(const std::string& path);
+    const std::string& FullCaption() const { return m_caption; }
     std::function<void(const std::string& caption)> OnCaptionChange;
 
     // Says in the main window's status bar what a command did ("Saved map.scx").
@@ -140,6 +143,7 @@ private:
     std::optional<QPoint> m_zoomAnchor; // the pointer, for a zoom by the wheel
     std::optional<QPoint> m_dragFrom;   // where a middle-button drag of the map started
     QPoint m_dragScroll;                // the scroll-bar values then
+    std::string m_caption;
 };
 
 } // namespace orv

@@ -151,7 +151,8 @@ TEST(MainForm, OpensOurMapIntoAWindowListedUnderWindows) {
     const std::string map = e.dir.file("ours.scx");
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(e.prompter.messages.empty());
-    EXPECT_EQ(w->windowTitle().toStdString(), map);
+    EXPECT_EQ(w->windowTitle().toStdString(), "ours.scx"); // the full path is the title's tool tip
+    EXPECT_EQ(w->FullCaption(), map);
     EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{map});
     EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], map);
     EXPECT_TRUE(e.form->RecentItems[0]->isVisible());
@@ -632,7 +633,8 @@ TEST(MainForm, SaveAsPutsTheChosenNameInTheRecentList) {
     EXPECT_TRUE(std::filesystem::exists(other));
     EXPECT_EQ(e.form->Data().RecentFiles.Entries[0], other);
     EXPECT_EQ(e.form->Data().RecentFiles.Entries[1], map);
-    EXPECT_EQ(e.Active()->windowTitle().toStdString(), other);
+    EXPECT_EQ(e.Active()->windowTitle().toStdString(), std::filesystem::path(other).filename().string());
+    EXPECT_EQ(e.Active()->FullCaption(), other);
     EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{other});
     // Our map is a Brood War map: ".scx" is proposed, each extension listed once, starting at
     // the map's own name in its folder; the status bar says what was done.
