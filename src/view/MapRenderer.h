@@ -23,6 +23,9 @@ struct ViewState {
     int ViewHeight = 480;
     int TileScreenSize = 32;
     std::uint32_t DrawFlags = 0;
+    // The grids are left to the window, which draws them on screen one pixel wide at every
+    // zoom; pictures of the whole map keep them in the frame.
+    bool GridOnScreen = false;
 };
 
 // DrawFlags bits that select the overlays of a render pass.

@@ -116,7 +116,8 @@ void CMapView::DrawDisplay(std::uint32_t drawFlags, int mouseX, int mouseY) {
     state.CurrentUnitType = Edit.CurrentUnitType;
     state.SelectedLocation = Edit.SelectedLocation;
     state.SelectedDoodads = Edit.SelectedDoodads;
-    const ViewState view = Viewport.View(drawFlags);
+    ViewState view = Viewport.View(drawFlags);
+    view.GridOnScreen = GridOnScreen;
     // The frame bitmap is the renderer's 32-bit frame itself, not a copy. Both pictures let
     // go of the old frame before the renderer may move it.
     DisplayBitmap = QImage();

@@ -168,11 +168,11 @@ void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcra
         for (int x = offset; x < vw; x += 32) FrameVLine(frame, vw, vh, 0, vh, x, colour);
         for (int y = offset; y < vh; y += 32) FrameHLine(frame, vw, vh, 0, vw, y, colour);
     };
-    if (data.Options.ShowGrid) {
-        grid(0, 0x111111);
+    if (data.Options.ShowGrid && !view.GridOnScreen) {
+        grid(0, kGridColour);
     }
-    if (data.Options.ShowFineGrid) {
-        grid(16, 0x222222);
+    if (data.Options.ShowFineGrid && !view.GridOnScreen) {
+        grid(16, kFineGridColour);
     }
     // Frames of the selected doodads, two pixels wide.
     if (view.DrawFlags & draw_flags::kSelectedDoodads) {

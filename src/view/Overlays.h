@@ -9,6 +9,9 @@
 
 namespace orv {
 
+inline constexpr std::uint32_t kGridColour = 0x111111;     // every 32 map pixels
+inline constexpr std::uint32_t kFineGridColour = 0x222222; // the lines halfway between
+
 // The frame primitives: lines whose far end is excluded, clipped to the frame.
 void FrameHLine(std::vector<std::uint32_t>& frame, int width, int height, int x1, int x2, int y, std::uint32_t colour);
 void FrameVLine(std::vector<std::uint32_t>& frame, int width, int height, int y1, int y2, int x, std::uint32_t colour);

@@ -217,6 +217,32 @@ TEST(MapWindow, ZoomLevelsScaleTheDisplay) {
     EXPECT_DOUBLE_EQ(w->View().Viewport.ZoomFactor, 1.0);
 }
 
+TEST(MapWindow, TheGridsAreOneScreenPixelWideAtEveryZoom) {
+    Editor e;
+    TMapWindow* w = e.OpenOurMap(64);
+    ASSERT_NE(w, nullptr);
+    w->SetDisplaySize(600, 400);
+    e.Trigger({"&Display Options", "Show Grid"});
+    e.Trigger({"&Display Options", "Show Fine Grid"});
+    const QRgb grid = 0xFF111111, fine = 0xFF222222;
+    // Per zoom level: screen pixels between a grid line and the next.
+    const std::pair<int, int> levels[] = {{0, 8}, {1, 16}, {2, 32}, {5, 256}};
+    for (const auto& [level, step] : levels) {
+        w->Zoom_Lvl->setCurrentIndex(level);
+        w->Timer1Timer();
+        const QImage shown = w->MapDisplay->grab().toImage();
+        const int y = step / 4 + 1; // off every horizontal line
+        for (int x = 0; x < 400; ++x) {
+            const QRgb expected = x % step == 0 ? grid : (x % (step / 2) == 0 ? fine : 0);
+            if (expected) {
+                EXPECT_EQ(shown.pixel(x, y), expected) << "zoom level " << level << ", x " << x;
+            } else {
+                EXPECT_NE(shown.pixel(x, y), grid) << "zoom level " << level << ", x " << x;
+            }
+        }
+    }
+}
+
 TEST(MapWindow, ModeAndPlayerComboBoxesReachTheView) {
     Editor e;
     TMapWindow* w = e.OpenOurMap(64);
