@@ -4,6 +4,7 @@
 #include "app/MapSave.h"
 #include "app/MapDocument.h"
 #include "scenario/CCHKFile.h"
+#include "scenario/NewMapDefaults.h"
 #include "view/MapImage.h"
 #include "view/MapRenderer.h"
 #include "view/Overlays.h"
@@ -394,9 +395,14 @@ int New(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     const int width = numbers["--width"], height = numbers["--height"], terrain = numbers["--terrain"];
     const auto& groups = TerrainTypeGroups[static_cast<std::size_t>(tileset)];
-    if (width < 1 || width > 256 || height < 1 || height > 256 || terrain < 0 ||
-        terrain >= kTerrainTypesPerTileset || groups[static_cast<std::size_t>(terrain)] == 0) {
-        err << "orvistad-cli: width and height run from 1 to 256, and terrain " << terrain << " is not a terrain type of "
+    for (const auto& [what, side] : {std::pair{"width", width}, std::pair{"height", height}}) {
+        if (const std::string problem = NewMapSizeProblem(what, side); !problem.empty()) {
+            err << "orvistad-cli: " << problem << "\n";
+            return 2;
+        }
+    }
+    if (terrain < 0 || terrain >= kTerrainTypesPerTileset || groups[static_cast<std::size_t>(terrain)] == 0) {
+        err << "orvistad-cli: terrain " << terrain << " is not a terrain type of "
             << TilesetNames[static_cast<std::size_t>(tileset)] << "\n";
         return 2;
     }

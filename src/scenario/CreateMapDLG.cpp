@@ -2,6 +2,7 @@
 
 #include "base/Prompter.h"
 #include "graphics/OrvistadTypes.h"
+#include "scenario/NewMapDefaults.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -135,11 +136,7 @@ int TNewCHKDLG::SelectedTerrainGroup() const {
 }
 
 std::string TNewCHKDLG::SizeProblem(const std::string& what, int side) {
-    // The terrain is laid in pairs of tiles: an odd side would leave half a pair at the edge.
-    if (side < 2 || side > 256 || side % 2 != 0) {
-        return "The " + what + " must be an even number from 2 to 256.";
-    }
-    return {};
+    return NewMapSizeProblem(what, side);
 }
 
 void TNewCHKDLG::CreateMapBTNClick() {

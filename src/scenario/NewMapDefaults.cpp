@@ -62,4 +62,11 @@ const std::array<std::uint8_t, 61> kExpansionUpgradeMaxima = {
 const std::array<int, 6> kResearchedTechs = {4, 6, 12, 14, 18, 23};
 const std::array<int, 10> kExpansionResearchedTechs = {4, 6, 12, 14, 18, 23, 28, 29, 33, 34};
 
+std::string NewMapSizeProblem(const std::string& what, int side) {
+    if (side < 2 || side > 256 || side % 2 != 0) {
+        return "The " + what + " must be an even number from 2 to 256.";
+    }
+    return {};
+}
+
 } // namespace orv

@@ -150,6 +150,9 @@ TEST(Cli, NewInfoAndResaveWorkOnTheirOwnMaps) {
 
     EXPECT_EQ(RunCli({"new", dir.file("x.scx"), "--terrain", "12", "--tileset", "0", "--standin"}).status, 2);
     EXPECT_EQ(RunCli({"new", dir.file("x.scx"), "--width", "300", "--standin"}).status, 2);
+    const Outcome odd = RunCli({"new", dir.file("x.scx"), "--width", "63", "--standin"});
+    EXPECT_EQ(odd.status, 2);
+    EXPECT_EQ(odd.err, "orvistad-cli: The width must be an even number from 2 to 256.\n");
     EXPECT_EQ(RunCli({"info", dir.file("missing.scx")}).status, 1);
     EXPECT_EQ(RunCli({"resave", dir.file("missing.scx"), dir.file("out.scx")}).status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.scx")));
