@@ -1,0 +1,54 @@
+// The editor's dialogs, measured through the real widgets off screen: the time from the
+// command to the Game Data dialog on screen with every table's source filled in.
+
+#include "app/GameDataDLG.h"
+#include "app/MAIN.h"
+#include "support/RecordingPrompter.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+using namespace orv;
+
+void BM_GameDataDialogOpens(benchmark::State& state) {
+    test::RecordingPrompter prompter;
+    test::TempDir dir;
+    StartupOptions options;
+    options.programDir = options.configDir = dir.path();
+    options.installPath = std::string();
+    TMainForm form(prompter, options);
+    form.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        form.GameDataExecute();
+        QApplication::processEvents();
+        if (!form.GameDataDialog() || !form.GameDataDialog()->isVisible()) {
+            state.SkipWithError("the dialog did not open");
+            return;
+        }
+        state.PauseTiming();
+        form.GameDataDialog()->reject();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_GameDataDialogOpens)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("DISPLAY")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
