@@ -71,7 +71,7 @@ TGameDataDLG::TGameDataDLG(Prompter& prompter, std::vector<std::string> installA
     Verdict = new QLabel(this);
     Verdict->setWordWrap(true);
     layout->addWidget(Verdict);
-    auto* where = new QLabel(QString::fromStdString("Saved in " + settingsFile + "; maps opened afterwards use it."), this);
+    auto* where = new QLabel(QString::fromStdString("OK stores the list in " + settingsFile + "; maps opened afterwards use it."), this);
     where->setWordWrap(true);
     layout->addWidget(where);
 
