@@ -14,15 +14,23 @@
 
 namespace orv {
 
-// What a view shows: its scroll tile, its size in pixels (a multiple of 32 each way), the
-// screen pixels per tile, and the overlays the render pass draws.
+// What a view shows: its scroll tile, the frame's size in frame pixels (whole tiles each
+// way), the map pixels per frame pixel (1 at 100% and zoomed in; 2 and 4 zoomed out, where
+// the frame is drawn reduced), the screen pixels per tile, and the overlays the render pass
+// draws.
 struct ViewState {
     int ScrollTileX = 0;
     int ScrollTileY = 0;
     int ViewWidth = 640;
     int ViewHeight = 480;
+    int Scale = 1;
     int TileScreenSize = 32;
     std::uint32_t DrawFlags = 0;
+    // Frame pixels per tile.
+    int TilePixels() const { return 32 / Scale; }
+    // The tiles the frame covers each way (the last one partly shown).
+    int TilesWide() const { return ViewWidth / TilePixels(); }
+    int TilesHigh() const { return ViewHeight / TilePixels(); }
     // The grids are left to the window, which draws them on screen one pixel wide at every
     // zoom; pictures of the whole map keep them in the frame.
     bool GridOnScreen = false;
