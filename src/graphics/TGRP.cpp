@@ -2,25 +2,20 @@
 
 #include "archive/Stormunit.h"
 
+#include <array>
+
 namespace orv {
 namespace {
 
-// The 8-bit targets: nothing is written to column 0 or row 0.
-struct Target8 {
-    std::uint8_t* pixels;
-    int width;
-    int height;
-    int left;
-    int top;
-
-    void Put(int column, int row, std::uint8_t value) const {
-        const int tx = left + column;
-        const int ty = top + row;
-        if (tx > 0 && tx < width && ty > 0 && ty < height) {
-            pixels[static_cast<std::size_t>(ty) * static_cast<std::size_t>(width) + static_cast<std::size_t>(tx)] = value;
-        }
+// Where map coordinate `start + i` lands on a reduced axis of `length` target pixels:
+// its index, or -1 when it is not sampled or lies outside.
+int ReducedIndex(std::int64_t start, int i, int scale, int length) {
+    const std::int64_t d = start + i;
+    if (d < 0 || d % scale != 0 || d / scale >= length) {
+        return -1;
     }
-};
+    return static_cast<int>(d / scale);
+}
 
 std::uint8_t RemapPlayer(std::uint8_t v, int colour, std::span<const std::uint8_t> table) {
     if (v < 8 || v > 15 || colour < 0) {
@@ -82,35 +77,63 @@ bool TDoodadGRP::GetFrameHeader(int frame, FrameHeader& out) const {
     return true;
 }
 
-void TDoodadGRP::DrawFrame(int frame, int x, int y, std::uint8_t* target, int targetHeight, int targetWidth,
-                           int colourIndex, std::span<const std::uint8_t> remapTable) const {
+template <typename Map>
+void TDoodadGRP::Draw8(int frame, int x, int y, std::uint8_t* target, int targetHeight, int targetWidth,
+                       const Reduction& reduction, Map&& map) const {
     FrameHeader h;
-    if (target && GetFrameHeader(frame, h)) {
-        const Target8 out{target, targetWidth, targetHeight, x - Width() / 2 + h.xOffset, y - Height() / 2 + h.yOffset};
-        DecodeFrame(frame, [&](int c, int r, std::uint8_t v) { out.Put(c, r, RemapPlayer(v, colourIndex, remapTable)); });
+    if (!target || targetWidth <= 0 || targetHeight <= 0 || !GetFrameHeader(frame, h)) {
+        return;
     }
-    if (Turret) {
-        Turret->DrawFirstFrame(x + TurretX, y + TurretY, target, targetHeight, targetWidth);
+    const int scale = reduction.scale < 1 ? 1 : reduction.scale;
+    // The frame's first column and row relative to the first sampled map pixel.
+    const std::int64_t left = std::int64_t{x} - Width() / 2 + h.xOffset - reduction.offset;
+    const std::int64_t top = std::int64_t{y} - Height() / 2 + h.yOffset - reduction.offset;
+
+    std::array<int, 256> columns; // frame widths come from one byte
+    bool anyColumn = false;
+    for (int c = 0; c < h.width; ++c) {
+        columns[static_cast<std::size_t>(c)] = ReducedIndex(left, c, scale, targetWidth);
+        anyColumn = anyColumn || columns[static_cast<std::size_t>(c)] >= 0;
+    }
+    if (!anyColumn) {
+        return;
+    }
+    // Rows that are not sampled are not decoded at all.
+    for (int r = 0; r < h.height; ++r) {
+        const int ty = ReducedIndex(top, r, scale, targetHeight);
+        if (ty < 0) {
+            continue;
+        }
+        std::uint8_t* line = target + static_cast<std::size_t>(ty) * static_cast<std::size_t>(targetWidth);
+        DecodeRow(h, r, [&](int c, std::uint8_t v) {
+            const int tx = columns[static_cast<std::size_t>(c)];
+            if (tx >= 0) {
+                line[tx] = map(v);
+            }
+        });
     }
 }
 
-void TDoodadGRP::DrawFirstFrame(int x, int y, std::uint8_t* target, int targetHeight, int targetWidth) const {
-    FrameHeader h;
-    if (!target || !GetFrameHeader(0, h)) {
-        return;
+void TDoodadGRP::DrawFrame(int frame, int x, int y, std::uint8_t* target, int targetHeight, int targetWidth,
+                           int colourIndex, std::span<const std::uint8_t> remapTable,
+                           const Reduction& reduction) const {
+    Draw8(frame, x, y, target, targetHeight, targetWidth, reduction,
+          [&](std::uint8_t v) { return RemapPlayer(v, colourIndex, remapTable); });
+    if (Turret) {
+        Turret->DrawFirstFrame(x + TurretX, y + TurretY, target, targetHeight, targetWidth, reduction);
     }
-    const Target8 out{target, targetWidth, targetHeight, x - Width() / 2 + h.xOffset, y - Height() / 2 + h.yOffset};
-    DecodeFrame(0, [&](int c, int r, std::uint8_t v) { out.Put(c, r, v); });
+}
+
+void TDoodadGRP::DrawFirstFrame(int x, int y, std::uint8_t* target, int targetHeight, int targetWidth,
+                                const Reduction& reduction) const {
+    Draw8(0, x, y, target, targetHeight, targetWidth, reduction, [](std::uint8_t v) { return v; });
 }
 
 void TDoodadGRP::DrawFirstFrameSelection(int x, int y, int colourIndex, std::span<const std::uint8_t> selectionTable,
-                                         std::uint8_t* target, int targetHeight, int targetWidth) const {
-    FrameHeader h;
-    if (!target || !GetFrameHeader(0, h)) {
-        return;
-    }
-    const Target8 out{target, targetWidth, targetHeight, x - Width() / 2 + h.xOffset, y - Height() / 2 + h.yOffset};
-    DecodeFrame(0, [&](int c, int r, std::uint8_t v) { out.Put(c, r, RemapSelection(v, colourIndex, selectionTable)); });
+                                         std::uint8_t* target, int targetHeight, int targetWidth,
+                                         const Reduction& reduction) const {
+    Draw8(0, x, y, target, targetHeight, targetWidth, reduction,
+          [&](std::uint8_t v) { return RemapSelection(v, colourIndex, selectionTable); });
 }
 
 void TDoodadGRP::DrawFirstFrameToDC(int x, int y, int colourIndex, const PixelTarget32& dc) const {

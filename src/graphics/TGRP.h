@@ -4,8 +4,11 @@
 // the game's player-colour substitution.
 //
 // A frame drawn at (x, y) is placed with (x, y) at the centre of the sheet's bounding box.
-// Rows are decoded one after the other from the end of the frame's row table; a row ends
-// when its column reaches the frame width (a run that would pass it is cut there).
+// Each frame has a row table of one u16 per row: row r is decoded from the frame's data
+// offset plus the r-th entry, so frames and rows may share their data and the rows' data
+// may lie in any order. A row ends when its column reaches the frame width (a run that
+// would pass it is cut there) or when the file ends; a row whose table entry or data lies
+// outside the file is skipped, and the other rows still draw.
 //
 // Substitution of a sheet index v:
 //   DrawFrame            v >= 16 and v <= 7 drawn as they are; 8..15 become
@@ -18,9 +21,16 @@
 // keep their own colour instead of borrowing the previous player's block. A substitution
 // that would fall outside its table keeps the index as it is.
 //
-// The 8-bit operations never write column 0 or row 0 of their target. A sheet without data
-// draws nothing and has HalfHeight() 0; nothing a sheet file says makes a draw read outside
-// the file or write outside its target.
+// The 8-bit operations write every pixel of the sprite that lands inside their target
+// (0 <= x < width, 0 <= y < height) and nothing else. They may draw reduced: (x, y) and the
+// sheet's placement stay in map pixels relative to the target's origin, and the target holds
+// one pixel for each scale x scale block of map pixels. A sprite pixel on map pixel (mx, my)
+// goes to target pixel ((mx - offset) / scale, (my - offset) / scale) when mx - offset and
+// my - offset are both non-negative multiples of scale, and is left out otherwise; this is
+// the same as drawing unreduced and keeping every scale-th pixel from (offset, offset).
+//
+// A sheet without data draws nothing and has HalfHeight() 0; nothing a sheet file says
+// makes a draw read outside the file or write outside its target.
 
 #include "base/ByteReader.h"
 
@@ -41,6 +51,14 @@ struct PixelTarget32 {
     int width = 0;
     int height = 0;
     int stride = 0; // in pixels
+};
+
+// How an 8-bit draw samples the map: one target pixel for each scale x scale block of map
+// pixels, taken at `offset` inside the block in both directions. The default draws every
+// pixel. A scale below 1 is taken as 1.
+struct Reduction {
+    int scale = 1;
+    int offset = 0;
 };
 
 class TDoodadGRP {
@@ -66,11 +84,14 @@ public:
     int HalfHeight() const { return Height() / 2; }
     std::size_t DataSize() const { return m_data.size(); }
 
+    // The turret, if any, is drawn with the same reduction.
     void DrawFrame(int frame, int x, int y, std::uint8_t* target, int targetHeight, int targetWidth,
-                   int colourIndex, std::span<const std::uint8_t> remapTable) const;
-    void DrawFirstFrame(int x, int y, std::uint8_t* target, int targetHeight, int targetWidth) const;
+                   int colourIndex, std::span<const std::uint8_t> remapTable, const Reduction& reduction = {}) const;
+    void DrawFirstFrame(int x, int y, std::uint8_t* target, int targetHeight, int targetWidth,
+                        const Reduction& reduction = {}) const;
     void DrawFirstFrameSelection(int x, int y, int colourIndex, std::span<const std::uint8_t> selectionTable,
-                                 std::uint8_t* target, int targetHeight, int targetWidth) const;
+                                 std::uint8_t* target, int targetHeight, int targetWidth,
+                                 const Reduction& reduction = {}) const;
     void DrawFirstFrameToDC(int x, int y, int colourIndex, const PixelTarget32& dc) const;
 
     // Calls put(column, row, index) for every pixel of the frame, in frame coordinates.
@@ -84,6 +105,15 @@ public:
     bool GetFrameHeader(int frame, FrameHeader& out) const;
 
 private:
+    // Calls put(column, index) for every pixel of one row of the frame `h` describes.
+    template <typename Put>
+    void DecodeRow(const FrameHeader& h, int row, Put&& put) const;
+
+    // The 8-bit draws: frame `frame` placed for (x, y), each index passed through `map`.
+    template <typename Map>
+    void Draw8(int frame, int x, int y, std::uint8_t* target, int targetHeight, int targetWidth,
+               const Reduction& reduction, Map&& map) const;
+
     std::vector<std::uint8_t> m_data;
 };
 
@@ -93,39 +123,44 @@ void TDoodadGRP::DecodeFrame(int frame, Put&& put) const {
     if (!GetFrameHeader(frame, h)) {
         return;
     }
+    for (int row = 0; row < h.height; ++row) {
+        DecodeRow(h, row, [&](int column, std::uint8_t v) { put(column, row, v); });
+    }
+}
+
+template <typename Put>
+void TDoodadGRP::DecodeRow(const FrameHeader& h, int row, Put&& put) const {
+    const std::uint64_t table = h.dataOffset;
+    const auto rowOffset = ReadLE<std::uint16_t>(m_data, table + 2 * static_cast<std::uint64_t>(row));
+    if (!rowOffset || table + *rowOffset >= m_data.size()) {
+        return;
+    }
     const std::uint8_t* data = m_data.data();
     const std::size_t size = m_data.size();
-    std::size_t pos = static_cast<std::size_t>(h.dataOffset) + 2 * static_cast<std::size_t>(h.height);
-    for (int row = 0; row < h.height; ++row) {
-        int column = 0;
-        while (column < h.width) {
+    auto pos = static_cast<std::size_t>(table + *rowOffset);
+    int column = 0;
+    while (column < h.width) {
+        if (pos >= size) {
+            return;
+        }
+        const std::uint8_t b = data[pos++];
+        if (b >= 128) {
+            column += b - 128;
+        } else if (b >= 64) {
             if (pos >= size) {
                 return;
             }
-            const std::uint8_t b = data[pos++];
-            if (b >= 128) {
-                column += b - 128;
-            } else if (b >= 64) {
-                if (pos >= size) {
-                    return;
-                }
-                const std::uint8_t v = data[pos++];
-                for (int n = b - 64; n > 0 && column < h.width; --n) {
-                    put(column++, row, v);
-                }
-            } else {
-                const std::size_t available = size - pos;
-                const std::size_t run = b < available ? b : available;
-                for (std::size_t n = 0; n < run; ++n) {
-                    if (column < h.width) {
-                        put(column++, row, data[pos + n]);
-                    }
-                }
-                pos += run;
-                if (run < b) {
-                    return;
-                }
+            const std::uint8_t v = data[pos++];
+            for (int n = b - 64; n > 0 && column < h.width; --n) {
+                put(column++, v);
             }
+        } else {
+            const std::size_t available = size - pos;
+            const std::size_t run = b < available ? b : available;
+            for (std::size_t n = 0; n < run && column < h.width; ++n) {
+                put(column++, data[pos + n]);
+            }
+            pos += run;
         }
     }
 }

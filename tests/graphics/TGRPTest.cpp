@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <numeric>
 
 namespace orv {
@@ -60,23 +62,26 @@ TEST(SpriteSheet, FramesKeepTheirOffsetInsideTheSheet) {
     EXPECT_EQ(t.drawn(), 1);
 }
 
-TEST(SpriteSheet, NeverWritesColumnZeroOrRowZeroOrOutsideTheTarget) {
+TEST(SpriteSheet, WritesEveryPixelInsideTheTargetAndNothingOutside) {
     TDoodadGRP sheet = Sheet(Fill(20));
-    for (int y = -3; y <= 12; ++y) {
-        for (int x = -3; x <= 12; ++x) {
-            Target t;
-            sheet.DrawFirstFrame(x, y, t.data(), 10, 10);
-            for (int i = 0; i < 10; ++i) {
-                EXPECT_EQ(t.at(i, 0), 0xEE);
-                EXPECT_EQ(t.at(0, i), 0xEE);
-            }
+    const std::size_t guard = 64;
+    const auto overlap = [](int from) { return std::max(0, std::min(from + 4, 10) - std::max(from, 0)); };
+    for (int y = -5; y <= 12; ++y) {
+        for (int x = -5; x <= 12; ++x) {
+            std::vector<std::uint8_t> buffer(100 + 2 * guard, 0xEE);
+            sheet.DrawFirstFrame(x, y, buffer.data() + guard, 10, 10);
+            const auto inside = static_cast<long>(std::count(buffer.begin() + guard, buffer.end() - guard, 20));
+            EXPECT_EQ(inside, overlap(x - 2) * overlap(y - 2)) << x << ", " << y;
+            EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 20), inside) << x << ", " << y;
         }
     }
-    // A pixel that lands on column 0 is dropped, its neighbour at column 1 is drawn.
+    // The corners of the target are drawn.
     Target t;
-    sheet.DrawFirstFrame(2, 5, t.data(), 10, 10);
-    EXPECT_EQ(t.at(0, 5), 0xEE);
-    EXPECT_EQ(t.at(1, 5), 20);
+    sheet.DrawFirstFrame(1, 1, t.data(), 10, 10);
+    sheet.DrawFrame(0, 11, 11, t.data(), 10, 10, 0, {});
+    EXPECT_EQ(t.at(0, 0), 20);
+    EXPECT_EQ(t.at(9, 9), 20);
+    EXPECT_EQ(t.drawn(), 9 + 1);
 }
 
 TEST(SpriteSheet, PlayerColoursComeFromThePlayersBlockOfTheRemapTable) {
@@ -130,7 +135,7 @@ TEST(SpriteSheet, DrawsToA32BitTargetInPaletteColours) {
 TEST(SpriteSheet, ASkipPastTheFrameWidthEndsTheRow) {
     // Hand-made frame 3 x 2: row 0 = skip 200 (ends the row), row 1 = three literals.
     std::vector<std::uint8_t> grp = {1, 0, 3, 0, 2, 0, 0, 0, 3, 2, 14, 0, 0, 0};
-    grp.insert(grp.end(), {0, 0, 0, 0});      // row table (unused)
+    grp.insert(grp.end(), {4, 0, 5, 0});      // row table
     grp.insert(grp.end(), {0x80 | 100});      // row 0: skip 100 columns
     grp.insert(grp.end(), {3, 40, 41, 42});   // row 1
     TDoodadGRP sheet(grp, nullptr, {});
@@ -143,7 +148,7 @@ TEST(SpriteSheet, ASkipPastTheFrameWidthEndsTheRow) {
 
 TEST(SpriteSheet, ControlBytesZeroAndSixtyFourAreEmptyRuns) {
     std::vector<std::uint8_t> grp = {1, 0, 2, 0, 1, 0, 0, 0, 2, 1, 14, 0, 0, 0};
-    grp.insert(grp.end(), {0, 0});
+    grp.insert(grp.end(), {2, 0});
     grp.insert(grp.end(), {0, 64, 50, 2, 60, 61});
     TDoodadGRP sheet(grp, nullptr, {});
     Target t;
@@ -151,6 +156,60 @@ TEST(SpriteSheet, ControlBytesZeroAndSixtyFourAreEmptyRuns) {
     EXPECT_EQ(t.at(4, 5), 60);
     EXPECT_EQ(t.at(5, 5), 61);
     EXPECT_EQ(t.drawn(), 2);
+}
+
+// Two 3 x 3 frames over two rows of data, A = 40 41 42 and B = skip 1, 50 51. Frame 0 lists
+// A, B, A; frame 1 lists B, A, B, with its table ahead of frame 0's so that its rows point
+// back over it.
+std::vector<std::uint8_t> SharedRowsSheet() {
+    std::vector<std::uint8_t> grp = {2, 0, 3, 0, 3, 0};
+    grp.insert(grp.end(), {0, 0, 3, 3, 22, 0, 0, 0}); // frame 0: table at 22
+    grp.insert(grp.end(), {0, 0, 3, 3, 28, 0, 0, 0}); // frame 1: table at 28
+    grp.insert(grp.end(), {12, 0, 16, 0, 12, 0});     // 22: A, B, A (A at 34, B at 38)
+    grp.insert(grp.end(), {10, 0, 6, 0, 10, 0});      // 28: B, A, B
+    grp.insert(grp.end(), {3, 40, 41, 42});           // 34: A
+    grp.insert(grp.end(), {0x81, 2, 50, 51});         // 38: B
+    return grp;
+}
+
+TEST(SpriteSheet, EachRowIsDecodedFromItsOwnOffset) {
+    TDoodadGRP sheet(SharedRowsSheet(), nullptr, {});
+    const std::vector<std::uint8_t> a = {40, 41, 42}, b = {0xEE, 50, 51};
+    const auto row = [](const Target& t, int y) { return std::vector<std::uint8_t>{t.at(4, y), t.at(5, y), t.at(6, y)}; };
+    Target first;
+    sheet.DrawFrame(0, 5, 5, first.data(), 10, 10, 0, {});
+    EXPECT_EQ(row(first, 4), a);
+    EXPECT_EQ(row(first, 5), b);
+    EXPECT_EQ(row(first, 6), a);
+    EXPECT_EQ(first.drawn(), 8);
+    Target second;
+    sheet.DrawFrame(1, 5, 5, second.data(), 10, 10, 0, {});
+    EXPECT_EQ(row(second, 4), b);
+    EXPECT_EQ(row(second, 5), a);
+    EXPECT_EQ(row(second, 6), b);
+    EXPECT_EQ(second.drawn(), 7);
+}
+
+TEST(SpriteSheet, RowsOutsideTheFileAreSkippedAndTheOthersDraw) {
+    // Frame 0 lists A, a row past the end of the file, B.
+    auto pastTheEnd = SharedRowsSheet();
+    pastTheEnd[24] = 0xFF;
+    pastTheEnd[25] = 0xFF;
+    TDoodadGRP sheet(pastTheEnd, nullptr, {});
+    Target t;
+    sheet.DrawFrame(0, 5, 5, t.data(), 10, 10, 0, {});
+    EXPECT_EQ(t.at(4, 4), 40);
+    EXPECT_EQ(t.at(6, 6), 42);
+    EXPECT_EQ(t.drawn(), 6);
+
+    // A table that the file cuts after its second entry: row 0 is the two bytes of that entry
+    // (copy one byte, 60), row 1 points past the end, row 2's entry is not there.
+    std::vector<std::uint8_t> cut = {1, 0, 3, 0, 3, 0, 0, 0, 3, 3, 14, 0, 0, 0, 2, 0, 1, 60};
+    TDoodadGRP truncated(cut, nullptr, {});
+    Target u;
+    truncated.DrawFirstFrame(5, 5, u.data(), 10, 10);
+    EXPECT_EQ(u.at(4, 4), 60);
+    EXPECT_EQ(u.drawn(), 1);
 }
 
 TEST(SpriteSheet, DrawsItsTurretOverItself) {
@@ -165,6 +224,51 @@ TEST(SpriteSheet, DrawsItsTurretOverItself) {
     EXPECT_EQ(t.at(2, 3), 20);
     EXPECT_EQ(t.at(5, 3), 90); // turret centred at (6, 4): left 5, top 3
     EXPECT_EQ(t.at(6, 4), 90);
+}
+
+TEST(SpriteSheet, AReducedDrawKeepsEveryScaleThPixelOfTheFullDraw) {
+    Canvas body(13, 11);
+    for (int y = 0; y < 11; ++y)
+        for (int x = 0; x < 13; ++x)
+            if ((x + 2 * y) % 7 != 0) body.set(x, y, 1 + (x * 5 + y * 3) % 24); // holes, player colours
+    Canvas top(5, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) top.set(x, y, 100 + x + 5 * y);
+    TDoodadGRP sheet(EncodeGrp({body}), nullptr, {});
+    TDoodadGRP turret(EncodeGrp({top}), nullptr, {});
+    sheet.Turret = &turret;
+    sheet.TurretX = 3;
+    sheet.TurretY = -2;
+    std::vector<std::uint8_t> table(128);
+    std::iota(table.begin(), table.end(), 128);
+
+    const int width = 7, height = 5;
+    const auto draw = [&](int op, int x, int y, std::uint8_t* target, int w, int h, const Reduction& r) {
+        if (op == 0) sheet.DrawFrame(0, x, y, target, h, w, 1, table, r);
+        if (op == 1) sheet.DrawFirstFrame(x, y, target, h, w, r);
+        if (op == 2) sheet.DrawFirstFrameSelection(x, y, 2, table, target, h, w, r);
+    };
+    for (int scale : {2, 4}) {
+        for (int offset = 0; offset < scale; ++offset) {
+            const int bigWidth = offset + width * scale, bigHeight = offset + height * scale;
+            for (int op = 0; op < 3; ++op) {
+                for (int y = -9; y <= bigHeight + 9; ++y) {
+                    for (int x = -10; x <= bigWidth + 10; ++x) {
+                        std::vector<std::uint8_t> big(static_cast<std::size_t>(bigWidth * bigHeight), 0xEE);
+                        std::vector<std::uint8_t> small(static_cast<std::size_t>(width * height), 0xEE);
+                        draw(op, x, y, big.data(), bigWidth, bigHeight, {});
+                        draw(op, x, y, small.data(), width, height, {scale, offset});
+                        std::vector<std::uint8_t> sampled;
+                        for (int ty = 0; ty < height; ++ty)
+                            for (int tx = 0; tx < width; ++tx)
+                                sampled.push_back(big[static_cast<std::size_t>((offset + ty * scale) * bigWidth + offset + tx * scale)]);
+                        ASSERT_EQ(small, sampled) << "scale " << scale << " offset " << offset << " op " << op
+                                                  << " at " << x << ", " << y;
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(SpriteSheet, ASheetWithoutDataDrawsNothing) {
