@@ -4,6 +4,32 @@
 #include <cmath>
 
 namespace orv {
+namespace {
+
+// Outlines `rect` one pixel wide on the 128 x 128 picture; what lies outside it is left out.
+void Outline(std::vector<std::uint32_t>& picture, const CMiniMap::Rect& rect, std::uint32_t colour) {
+    constexpr int side = CMiniMap::kSide;
+    auto row = [&](int y) {
+        if (y >= 0 && y < side) {
+            for (int x = std::max(0, rect.Left); x < std::min(side, rect.Right); ++x) {
+                picture[static_cast<std::size_t>(y * side + x)] = colour;
+            }
+        }
+    };
+    auto column = [&](int x) {
+        if (x >= 0 && x < side) {
+            for (int y = std::max(0, rect.Top); y < std::min(side, rect.Bottom); ++y) {
+                picture[static_cast<std::size_t>(y * side + x)] = colour;
+            }
+        }
+    };
+    row(rect.Top);
+    row(rect.Bottom - 1);
+    column(rect.Left);
+    column(rect.Right - 1);
+}
+
+} // namespace
 
 void CMiniMap::BuildBase(const TCHK& chk, const CStarcraftTileset& tileset) {
     Width = chk.Width;
@@ -22,22 +48,6 @@ void CMiniMap::Fill(const Rect& rect, std::uint32_t colour) {
         for (int x = std::max(0, rect.Left); x < std::min(Width, rect.Right); ++x) {
             Image[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(x)] = colour;
         }
-    }
-}
-
-void CMiniMap::Outline(const Rect& rect, std::uint32_t colour) {
-    auto put = [&](int x, int y) {
-        if (x >= 0 && y >= 0 && x < Width && y < Height) {
-            Image[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(x)] = colour;
-        }
-    };
-    for (int x = rect.Left; x < rect.Right; ++x) {
-        put(x, rect.Top);
-        put(x, rect.Bottom - 1);
-    }
-    for (int y = rect.Top; y < rect.Bottom; ++y) {
-        put(rect.Left, y);
-        put(rect.Right - 1, y);
     }
 }
 
@@ -69,23 +79,38 @@ void CMiniMap::Draw(const TCHK& chk, const CStarcraftTileset& tileset, const TGa
         const int left = u.X / 32, top = u.Y / 32;
         Fill({left, top, std::max((u.X + bw) / 32, left + 2), std::max((u.Y + bh) / 32, top + 2)}, tileset.PaletteRGB[index]);
     }
-    Outline({view.ScrollTileX, view.ScrollTileY, view.ScrollTileX - 1 + view.ViewWidth / 32,
-             view.ScrollTileY - 1 + view.ViewHeight / 32},
-            0xFFFFFF);
+    ViewTiles = {view.ScrollTileX, view.ScrollTileY, view.ScrollTileX - 1 + view.TilesWide(),
+                 view.ScrollTileY - 1 + view.TilesHigh()};
+    HoverTiles.reset();
 }
 
 CMiniMap::Rect CMiniMap::HoverRect(int x, int y, double scale, const ViewState& view) {
     x = std::clamp(x, 0, kSide);
     y = std::clamp(y, 0, kSide);
-    const int vw = view.ViewWidth / 32, vh = view.ViewHeight / 32;
+    const int vw = view.TilesWide(), vh = view.TilesHigh();
     return {static_cast<int>(std::trunc(x / scale - vw / 2)) + 2, static_cast<int>(std::trunc(y / scale - vh / 2)) + 2,
             static_cast<int>(std::trunc(x / scale + vw / 2)) + 2, static_cast<int>(std::trunc(y / scale + vh / 2)) + 2};
 }
 
 void CMiniMap::DrawHover(int x, int y, const ViewState& view) {
-    const int vw = view.ViewWidth / 32, vh = view.ViewHeight / 32;
-    Outline({view.ScrollTileX, view.ScrollTileY, view.ScrollTileX + vw, view.ScrollTileY + vh}, 0xFFFFFF);
-    Outline(HoverRect(x, y, Scale(), view), 0x008000);
+    HoverTiles = HoverRect(x, y, Scale(), view);
+}
+
+CMiniMap::Rect CMiniMap::ToPixels(const Rect& tiles) const {
+    const int m = std::max(Width, Height);
+    if (m == 0) {
+        return {};
+    }
+    // Display shows tile t on the pixels p with p * m / 128 == t, that is from
+    // ceil(t * 128 / m) up to ceil((t + 1) * 128 / m); a tile may get none when m > 128.
+    auto first = [m](int tile) {
+        const int n = tile * kSide;
+        return n / m + (n % m > 0 ? 1 : 0);
+    };
+    Rect pixels{first(tiles.Left), first(tiles.Top), first(tiles.Right), first(tiles.Bottom)};
+    pixels.Right = std::max(pixels.Right, pixels.Left + 1);
+    pixels.Bottom = std::max(pixels.Bottom, pixels.Top + 1);
+    return pixels;
 }
 
 std::vector<std::uint32_t> CMiniMap::Display() const {
@@ -103,6 +128,10 @@ std::vector<std::uint32_t> CMiniMap::Display() const {
                     Image[static_cast<std::size_t>(sy) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(sx)];
             }
         }
+    }
+    Outline(out, ToPixels(ViewTiles), 0xFFFFFF);
+    if (HoverTiles) {
+        Outline(out, ToPixels(*HoverTiles), 0x008000);
     }
     return out;
 }

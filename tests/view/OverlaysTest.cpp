@@ -8,6 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include <signal.h>
+#include <sys/resource.h>
+
 namespace orv {
 namespace {
 
@@ -183,9 +191,65 @@ TEST(MapImage, ExportsAJpegOfThirtyTwoPixelsPerTile) {
             break;
         }
     }
-    const Status failed = ExportMapImage(chk, Game().Tileset(4), Game(), dir.file("no/such/dir/x.jpg"));
-    EXPECT_FALSE(failed.ok());
-    EXPECT_FALSE(std::filesystem::exists(dir.file("no/such/dir/x.jpg.part")));
+}
+
+// Limits the files this process writes to `bytes` while it lives, as a full disk would: a
+// write beyond fails (EFBIG) instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &m_handler);
+        getrlimit(RLIMIT_FSIZE, &m_limit);
+        rlimit lower = m_limit;
+        lower.rlim_cur = std::min(bytes, m_limit.rlim_max);
+        setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_limit);
+        sigaction(SIGXFSZ, &m_handler, nullptr);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_limit{};
+    struct sigaction m_handler {};
+};
+
+TEST(MapImage, AFailedExportSaysWhyAndLeavesNoFile) {
+    test::TempDir dir;
+    test::RecordingPrompter prompter;
+    TCHK chk(prompter, &Game().UnitsDat);
+    // `why` empty: whatever the library says, as long as it says something.
+    auto expectFailure = [&](const Status& status, const std::string& path, const std::string& why) {
+        ASSERT_FALSE(status.ok());
+        const std::string lead = "cannot write " + path + ": ";
+        ASSERT_EQ(status.error().rfind(lead, 0), 0u) << status.error();
+        const std::string reason = status.error().substr(lead.size());
+        EXPECT_FALSE(reason.empty());
+        if (!why.empty()) {
+            EXPECT_EQ(reason, why);
+        }
+        EXPECT_FALSE(std::filesystem::exists(path));
+        EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+    };
+    // The library refuses a picture of no pixels (from inside the compressor); its message
+    // comes back.
+    const std::string empty = dir.file("empty.jpg");
+    expectFailure(ExportMapImage(chk, Game().Tileset(4), Game(), empty), empty, "");
+    chk.NewMap(2, 4, 64, 64, &Game().Tileset(4));
+    const std::string nowhere = dir.file("no/such/dir/x.jpg");
+    expectFailure(ExportMapImage(chk, Game().Tileset(4), Game(), nowhere), nowhere, std::strerror(ENOENT));
+    // The disk fills up half way through the picture.
+    const std::string full = dir.file("full.jpg");
+    Status status;
+    {
+        FileSizeLimit limit(100000);
+        status = ExportMapImage(chk, Game().Tileset(4), Game(), full);
+    }
+    expectFailure(status, full, std::strerror(EFBIG));
 }
 
 } // namespace
