@@ -8,6 +8,7 @@
 #include "view/MapImage.h"
 #include "view/MapRenderer.h"
 #include "view/Overlays.h"
+#include "view/Viewport.h"
 
 #include <QImage>
 #include "archive/MapArchiveReader.h"
@@ -17,11 +18,13 @@
 #include "graphics/OrvistadTypes.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include "archive/Stormunit.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -424,8 +427,9 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     StartupOptions options;
     std::vector<std::string> rest;
     std::vector<std::string> remaining = {"render"};
-    ViewState view;
-    bool haveView = false;
+    int column = 0, row = 0, width = 0, height = 0, zoomIndex = TViewport::kDefaultZoom;
+    std::uint32_t flags = 0;
+    bool haveView = false, badOption = false;
     bool creep = true, grid = false, fineGrid = false;
     OverlayState overlay;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -433,13 +437,24 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
             int c = 0, r = 0, w = 0, h = 0;
             if (std::sscanf(args[i + 1].c_str(), "%d,%d,%d,%d", &c, &r, &w, &h) == 4 && w > 0 && h > 0 && w <= 8192 &&
                 h <= 8192) {
-                view.ScrollTileX = std::max(0, c);
-                view.ScrollTileY = std::max(0, r);
-                view.ViewWidth = (w + 31) / 32 * 32; // views are whole tiles wide and high
-                view.ViewHeight = (h + 31) / 32 * 32;
+                column = std::max(0, c);
+                row = std::max(0, r);
+                width = w;
+                height = h;
                 haveView = true;
+            } else {
+                badOption = true;
             }
             ++i;
+        } else if (args[i] == "--zoom" && i + 1 < args.size()) {
+            const std::string percent = args[++i];
+            const auto* caption = std::find_if(TViewport::kZoomCaptions.begin(), TViewport::kZoomCaptions.end(),
+                                               [&](const char* c) { return percent + "%" == c; });
+            if (caption == TViewport::kZoomCaptions.end()) {
+                badOption = true;
+            } else {
+                zoomIndex = static_cast<int>(caption - TViewport::kZoomCaptions.begin());
+            }
         } else if (args[i] == "--no-creep") {
             creep = false;
         } else if (args[i] == "--grid") {
@@ -449,7 +464,7 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
         } else if ((args[i] == "--flags" || args[i] == "--player") && i + 1 < args.size()) {
             const int value = std::atoi(args[i + 1].c_str());
             if (args[i] == "--flags") {
-                view.DrawFlags = static_cast<std::uint32_t>(value);
+                flags = static_cast<std::uint32_t>(value);
             } else {
                 overlay.CurrentPlayer = value;
             }
@@ -458,9 +473,10 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
             remaining.push_back(args[i]);
         }
     }
-    if (!ParseDataOptions(remaining, 1, options, rest) || rest.size() != 2) {
-        err << "usage: orvistad-cli render MAP OUT.jpg | render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT [--flags N] "
-               "[--player P] [--no-creep] [--grid] [--fine-grid] [--archive PATH]... [--standin]\n";
+    if (badOption || !ParseDataOptions(remaining, 1, options, rest) || rest.size() != 2) {
+        err << "usage: orvistad-cli render MAP OUT.jpg | render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT [--zoom PERCENT] "
+               "[--flags N] [--player P] [--no-creep] [--grid] [--fine-grid] [--archive PATH]... [--standin]\n"
+               "  PERCENT: 25, 50, 100, 200, 400 or 800\n";
         return 2;
     }
     StderrPrompter prompter(err);
@@ -485,13 +501,22 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << "wrote " << rest[1] << "\n";
         return 0;
     }
+    // What a map window of that display size shows, scrolled and zoomed as the window does
+    // it (the scroll clamped as its scroll bars clamp it).
+    TViewport viewport;
+    viewport.Initialize(chk.Width, chk.Height, width, height);
+    viewport.ZoomChange(zoomIndex);
+    viewport.HoriScrollChange(column * viewport.TileScreenSize);
+    viewport.VertScrollChange(row * viewport.TileScreenSize);
+    const ViewState view = viewport.View(flags);
+    EnsureGuiApplication(); // location names need the font system
     CMapRenderer renderer;
     renderer.DrawDisplay(chk, tileset, data, view, overlay);
-    EnsureGuiApplication();
-    QImage image(view.ViewWidth, view.ViewHeight, QImage::Format_RGB32);
-    for (int y = 0; y < view.ViewHeight; ++y) {
-        std::memcpy(image.scanLine(y), renderer.Frame32.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(view.ViewWidth),
-                    static_cast<std::size_t>(view.ViewWidth) * 4);
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(0u);
+    {
+        QPainter painter(&image);
+        painter.drawImage(QPoint(0, 0), renderer.Screen);
     }
     if (!image.save(QString::fromStdString(rest[1]))) {
         err << "orvistad-cli: cannot write " << rest[1] << "\n";

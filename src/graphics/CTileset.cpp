@@ -145,6 +145,34 @@ const MiniTileBitmap& CStarcraftTileset::MiniTile(int number, bool mirrored) con
     return (mirrored ? m_mirrored : m_miniTiles)[static_cast<std::size_t>(number)];
 }
 
+const std::uint8_t* CStarcraftTileset::ReducedMiniTile(int number, bool mirrored, int scale) const {
+    const std::size_t which = scale == 4 ? 1 : 0;
+    const int side = scale == 4 ? 2 : 4;
+    const std::size_t size = static_cast<std::size_t>(side * side);
+    std::call_once(m_reducedOnce[which], [&] {
+        const int step = 8 / side;
+        auto& reduced = m_reduced[which];
+        reduced.resize(2 * static_cast<std::size_t>(kMiniTileCount) * size);
+        std::uint8_t* out = reduced.data();
+        for (const auto* source : {&m_miniTiles, &m_mirrored}) {
+            for (int n = 0; n < kMiniTileCount; ++n) {
+                const MiniTileBitmap& bitmap =
+                    static_cast<std::size_t>(n) < source->size() ? (*source)[static_cast<std::size_t>(n)] : kBlankMiniTile;
+                for (int y = 0; y < side; ++y) {
+                    for (int x = 0; x < side; ++x) {
+                        *out++ = bitmap[static_cast<std::size_t>((y * step + step / 2) * 8 + x * step + step / 2)];
+                    }
+                }
+            }
+        }
+    });
+    if (number < 0 || number >= kMiniTileCount) {
+        number = 0;
+    }
+    return m_reduced[which].data() +
+           (static_cast<std::size_t>(mirrored ? kMiniTileCount : 0) + static_cast<std::size_t>(number)) * size;
+}
+
 const DoodadInfoRecord& CStarcraftTileset::DoodadInfo(int doodad) const {
     return doodad >= 0 && doodad < kDoodadCount ? m_doodads[static_cast<std::size_t>(doodad)] : kNoDoodad;
 }

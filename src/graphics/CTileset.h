@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -90,6 +91,10 @@ public:
     // The entry of a tile value; an all-zero entry for values beyond the table.
     const TileGraphicsEntry& Graphics(int tileValue) const;
     const MiniTileBitmap& MiniTile(int number, bool mirrored = false) const;
+    // A minitile reduced for zoomed-out views (scale 2 or 4): (8 / scale) rows of 8 / scale
+    // palette indices, the pixel in the middle of each scale x scale block. Built for the
+    // whole tileset on first use.
+    const std::uint8_t* ReducedMiniTile(int number, bool mirrored, int scale) const;
     const DoodadInfoRecord& DoodadInfo(int doodad) const;
     // Required tile group of doodad cell (column, row), or 0.
     std::uint16_t DoodadPlacement(int doodad, int column, int row) const;
@@ -121,6 +126,9 @@ private:
     std::vector<TileGraphicsEntry> m_graphics;         // kTileValueCount
     std::vector<MiniTileBitmap> m_miniTiles;           // kMiniTileCount
     std::vector<MiniTileBitmap> m_mirrored;            // kMiniTileCount
+    // Per scale 2 and 4: every minitile reduced, then every mirrored one.
+    mutable std::array<std::vector<std::uint8_t>, 2> m_reduced;
+    mutable std::array<std::once_flag, 2> m_reducedOnce;
     std::vector<std::array<std::uint16_t, 256>> m_placement; // kDoodadCount
     std::vector<DoodadInfoRecord> m_doodads;           // kDoodadCount
     std::unique_ptr<TDoodadGRP> m_creep;

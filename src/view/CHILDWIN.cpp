@@ -47,7 +47,6 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
     : QWidget(parent), m_keepData(std::move(gameData)), m_document(std::move(document)), m_data(*m_keepData),
       m_prompter(prompter), m_view(m_document->Chk, *m_document->Tileset, *m_keepData) {
     setObjectName("MapWindow");
-    m_view.GridOnScreen = true; // drawn by MapDisplayPaint
     setWindowTitle("Orvistad Beta 1.0");
     // The terrain brushes draw random tile variants.
     SeedRandom(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
@@ -377,42 +376,14 @@ void TMapWindow::MapDisplayPaint(QPainter& painter) {
         const QPoint mouse = MapDisplay->mapFromGlobal(QCursor::pos());
         m_view.RenderIfDue(mouse.x(), mouse.y());
     }
-    const double zoom = m_view.Viewport.ZoomFactor;
+    // The display bitmap is in screen pixels at every zoom: a straight copy; past the map
+    // (and before the first render) the view is black.
     const QRect target(0, 0, MapDisplay->width(), MapDisplay->height());
-    const QRect source(0, 0, static_cast<int>(MapDisplay->width() * zoom),
-                       static_cast<int>(MapDisplay->height() * zoom));
-    // Zoomed out, neighbouring pixels are blended; otherwise pixels are copied as they are.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom > 1.0);
-    painter.fillRect(target, Qt::black);
-    painter.drawImage(target, m_view.DisplayBitmap, source);
-    // The grids, one screen pixel wide at every zoom, over the map only.
-    const OptionFlags& options = m_data.Options;
-    if (!options.ShowGrid && !options.ShowFineGrid) {
-        return;
+    const QImage& shown = m_view.DisplayBitmap;
+    if (shown.width() < target.width() || shown.height() < target.height()) {
+        painter.fillRect(target, Qt::black);
     }
-    const TViewport& v = m_view.Viewport;
-    const int mapRight = static_cast<int>((Scenario().Width - v.ScrollTileX) * 32 / zoom);
-    const int mapBottom = static_cast<int>((Scenario().Height - v.ScrollTileY) * 32 / zoom);
-    const int right = std::min(target.width(), mapRight);
-    const int bottom = std::min(target.height(), mapBottom);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    auto lines = [&](int offset, std::uint32_t colour) {
-        painter.setPen(QPen(QColor::fromRgb(colour), 0));
-        for (int mapX = offset; static_cast<int>(mapX / zoom) < right; mapX += 32) {
-            const int x = static_cast<int>(mapX / zoom);
-            painter.drawLine(x, 0, x, bottom - 1);
-        }
-        for (int mapY = offset; static_cast<int>(mapY / zoom) < bottom; mapY += 32) {
-            const int y = static_cast<int>(mapY / zoom);
-            painter.drawLine(0, y, right - 1, y);
-        }
-    };
-    if (options.ShowGrid) {
-        lines(0, kGridColour);
-    }
-    if (options.ShowFineGrid) {
-        lines(16, kFineGridColour);
-    }
+    painter.drawImage(QPoint(0, 0), shown, target.intersected(shown.rect()));
 }
 
 void TMapWindow::MiniMapPBMouseDown(Qt::MouseButtons, QPoint at) {

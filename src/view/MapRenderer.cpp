@@ -101,8 +101,9 @@ const char* ConvertFramePath() {
 }
 
 bool InView(int x, int y, const ViewState& view) {
-    const int left = view.ScrollTileX * view.TileScreenSize, top = view.ScrollTileY * view.TileScreenSize;
-    return left - 128 < x && x < left + view.ViewWidth && top - 128 < y && y < top + view.ViewHeight;
+    const std::int64_t left = std::int64_t{view.ScrollTileX} * 32, top = std::int64_t{view.ScrollTileY} * 32;
+    const std::int64_t wide = std::int64_t{view.ViewWidth} * view.Scale, high = std::int64_t{view.ViewHeight} * view.Scale;
+    return left - 128 < x && x < left + wide + 128 && top - 128 < y && y < top + high + 128;
 }
 
 int UnitSpriteNumber(const TGameData& data, int unitType) {
@@ -114,21 +115,24 @@ int UnitSpriteNumber(const TGameData& data, int unitType) {
     return sprite ? *sprite : -1;
 }
 
-void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, int width, int height) {
+void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, const ViewState& view) {
     const TileGraphicsEntry& entry = tileset.Graphics(tileValue);
+    const int width = view.ViewWidth, height = view.ViewHeight;
+    const int side = 8 / std::max(1, view.Scale); // a minitile's frame pixels each way
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
             const std::uint16_t ref = entry.MiniTiles[static_cast<std::size_t>(r * 4 + c)];
-            const MiniTileBitmap& bitmap = tileset.MiniTile(ref >> 1, (ref & 1) != 0);
-            const int x = left + c * 8;
-            if (x + 8 > width) {
+            const std::uint8_t* bitmap = view.Scale > 1 ? tileset.ReducedMiniTile(ref >> 1, (ref & 1) != 0, view.Scale)
+                                                        : tileset.MiniTile(ref >> 1, (ref & 1) != 0).data();
+            const int x = left + c * side;
+            if (x + side > width) {
                 continue;
             }
-            for (int l = 0; l < 8; ++l) {
-                const int y = top + r * 8 + l;
+            for (int l = 0; l < side; ++l) {
+                const int y = top + r * side + l;
                 if (y < height) {
                     std::memcpy(&Frame8[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)],
-                                &bitmap[static_cast<std::size_t>(l * 8)], 8);
+                                bitmap + l * side, static_cast<std::size_t>(side));
                 }
             }
         }
@@ -137,29 +141,29 @@ void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int
 
 void CMapRenderer::DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
                              const ViewState& view, bool creep) {
-    // A map narrower or lower than the view starts at its first column and row; the rest of
-    // the frame stays index 0.
-    const int cx = std::max(0, std::min(view.ScrollTileX, chk.Width + 1 - view.ViewWidth / 32));
-    const int cy = std::max(0, std::min(view.ScrollTileY, chk.Height + 1 - view.ViewHeight / 32));
-    const int columns = std::min(view.ViewWidth / 32, chk.Width - view.ScrollTileX);
-    const int rows = std::min(view.ViewHeight / 32, chk.Height - view.ScrollTileY);
+    // The frame starts at the scroll tile, for the terrain as for everything else; past the
+    // map's right and bottom edges it stays index 0.
+    const int tp = view.TilePixels();
+    const Reduction reduction{view.Scale, view.Scale / 2};
+    const int columns = std::min({view.TilesWide(), chk.Width - view.ScrollTileX, kGridSide - view.ScrollTileX});
+    const int rows = std::min({view.TilesHigh(), chk.Height - view.ScrollTileY, kGridSide - view.ScrollTileY});
     for (int i = 0; i < columns; ++i) {
         for (int j = 0; j < rows; ++j) {
-            const int column = cx + i, row = cy + j;
-            if (column < 0 || row < 0 || column >= kGridSide || row >= kGridSide) {
+            const int column = view.ScrollTileX + i, row = view.ScrollTileY + j;
+            if (column < 0 || row < 0) {
                 continue;
             }
             if (!creep) {
-                BlitTile(tileset, chk.TileMap[TCHK::Cell(column, row)], i * 32, j * 32, view.ViewWidth, view.ViewHeight);
+                BlitTile(tileset, chk.TileMap[TCHK::Cell(column, row)], i * tp, j * tp, view);
                 continue;
             }
             const int c = column % 256, r = row % 256;
             if (chk.CreepMap.HasFullCreep(c, r)) {
-                BlitTile(tileset, chk.CreepMap.FullCreepTile(c, r), i * 32, j * 32, view.ViewWidth, view.ViewHeight);
+                BlitTile(tileset, chk.CreepMap.FullCreepTile(c, r), i * tp, j * tp, view);
             } else if (chk.CreepMap.HasCreepBorder(c, r)) {
                 tileset.CreepSheet().DrawFrame(chk.CreepMap.CreepBorderFrame(c, r), i * 32 + 16, j * 32 + 16,
                                                Frame8.data(), view.ViewHeight, view.ViewWidth, 0,
-                                               data.SelectionColorTable);
+                                               data.SelectionColorTable, reduction);
             }
         }
     }
@@ -168,6 +172,7 @@ void CMapRenderer::DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, 
 void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, int firstLevel,
                              int lastLevel) {
     const int offsetX = view.ScrollTileX * 32, offsetY = view.ScrollTileY * 32;
+    const Reduction reduction{view.Scale, view.Scale / 2};
     for (int level = firstLevel; level <= lastLevel; ++level) {
         for (const UnitRecord& u : chk.Units) {
             const TDoodadGRP* sheet = data.UnitSheet(u.Type);
@@ -175,7 +180,7 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
                 !InView(u.X, u.Y, view)) {
                 continue;
             }
-            if (u.Selected) {
+            if (u.Selected && view.Circles) {
                 const int sprite = UnitSpriteNumber(data, u.Type);
                 if (sprite >= 130) {
                     const auto s = static_cast<std::size_t>(sprite - 130);
@@ -185,13 +190,13 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
                     if (file >= 1 && file <= data.GrpSheets.size() && data.GrpSheets[file - 1]) {
                         data.GrpSheets[file - 1]->DrawFirstFrameSelection(u.X - offsetX, u.Y - offsetY + offset, 0,
                                                                           data.SelectionColorTable, Frame8.data(),
-                                                                          view.ViewHeight, view.ViewWidth);
+                                                                          view.ViewHeight, view.ViewWidth, reduction);
                     }
                 }
             }
             const int colour = u.Owner >= 8 ? u.Owner : chk.Colours[u.Owner];
             sheet->DrawFrame(0, u.X - offsetX, u.Y - offsetY, Frame8.data(), view.ViewHeight, view.ViewWidth, colour,
-                             data.PlayerColorTable);
+                             data.PlayerColorTable, reduction);
         }
     }
 }
@@ -199,6 +204,7 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
 void CMapRenderer::DrawDoodads(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
                                const ViewState& view) {
     const int offsetX = view.ScrollTileX * 32, offsetY = view.ScrollTileY * 32;
+    const Reduction reduction{view.Scale, view.Scale / 2};
     // Band by band from the top, so lower doodads cover higher ones.
     std::vector<std::vector<const DoodadRecord*>> bands(static_cast<std::size_t>(chk.Height) + 1);
     for (const DoodadRecord& d : chk.Doodads) {
@@ -214,7 +220,41 @@ void CMapRenderer::DrawDoodads(const TCHK& chk, const CStarcraftTileset& tileset
                 continue;
             }
             data.GrpSheets[sheet]->DrawFirstFrame(d->X - offsetX, d->Y - offsetY, Frame8.data(), view.ViewHeight,
-                                                  view.ViewWidth);
+                                                  view.ViewWidth, reduction);
+        }
+    }
+}
+
+void CMapRenderer::MakeScreen(const ViewState& view) {
+    const int enlarge = view.Zoom < 1.0 ? std::max(1, static_cast<int>(1.0 / view.Zoom + 0.5)) : 1;
+    if (enlarge == 1) {
+        // The frame is the screen: no copy.
+        Screen = QImage(reinterpret_cast<uchar*>(Frame32.data()), view.ViewWidth, view.ViewHeight,
+                        static_cast<qsizetype>(view.ViewWidth) * 4, QImage::Format_RGB32);
+        return;
+    }
+    // Zoomed in, every frame pixel becomes an enlarge x enlarge block, as far as the display
+    // reaches.
+    int width = view.ViewWidth * enlarge, height = view.ViewHeight * enlarge;
+    if (view.ScreenWidth > 0) {
+        width = std::min(width, view.ScreenWidth);
+    }
+    if (view.ScreenHeight > 0) {
+        height = std::min(height, view.ScreenHeight);
+    }
+    if (Screen.width() != width || Screen.height() != height || Screen.format() != QImage::Format_RGB32 ||
+        Screen.constBits() == reinterpret_cast<const uchar*>(Frame32.data())) {
+        Screen = QImage(width, height, QImage::Format_RGB32);
+    }
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(Screen.scanLine(y));
+        if (y % enlarge != 0) {
+            std::memcpy(line, Screen.constScanLine(y - 1), static_cast<std::size_t>(width) * 4);
+            continue;
+        }
+        const std::uint32_t* source = Frame32.data() + static_cast<std::size_t>(y / enlarge) * static_cast<std::size_t>(view.ViewWidth);
+        for (int x = 0; x < width; ++x) {
+            line[x] = source[x / enlarge];
         }
     }
 }
@@ -223,6 +263,10 @@ void CMapRenderer::DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset
                                const ViewState& view, const OverlayState& state,
                                const std::function<void(CMapRenderer&)>& toolOverlays) {
     const std::size_t pixels = static_cast<std::size_t>(view.ViewWidth) * static_cast<std::size_t>(view.ViewHeight);
+    // A screen made on the old frame must let go of it before the frame can move.
+    if (Screen.constBits() == reinterpret_cast<const uchar*>(Frame32.data())) {
+        Screen = QImage();
+    }
     Frame8.assign(pixels, 0);
     Frame32.resize(pixels);
     DrawTiles(chk, tileset, data, view, false);
@@ -237,7 +281,9 @@ void CMapRenderer::DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset
     } else {
         ConvertFrameScalar(Frame8.data(), Frame32.data(), pixels, tileset.PaletteRGB.data());
     }
-    DrawDisplayOverlays(*this, chk, tileset, data, view, state);
+    DrawAreaOverlays(*this, chk, tileset, data, view, state);
+    MakeScreen(view);
+    DrawScreenOverlays(Screen, chk, tileset, data, view, state);
     if (toolOverlays) {
         toolOverlays(*this);
     }

@@ -8,6 +8,8 @@
 #include "app/GameData.h"
 #include "scenario/CCHKFile.h"
 
+#include <QImage>
+
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -23,17 +25,21 @@ struct ViewState {
     int ScrollTileY = 0;
     int ViewWidth = 640;
     int ViewHeight = 480;
-    int Scale = 1;
     int TileScreenSize = 32;
     std::uint32_t DrawFlags = 0;
+    int Scale = 1;
+    // Map pixels per screen pixel, and the display in screen pixels (0: the frame's size).
+    // Zoomed in the frame is enlarged to the screen; otherwise it is the screen.
+    double Zoom = 1.0;
+    int ScreenWidth = 0;
+    int ScreenHeight = 0;
     // Frame pixels per tile.
     int TilePixels() const { return 32 / Scale; }
     // The tiles the frame covers each way (the last one partly shown).
     int TilesWide() const { return ViewWidth / TilePixels(); }
     int TilesHigh() const { return ViewHeight / TilePixels(); }
-    // The grids are left to the window, which draws them on screen one pixel wide at every
-    // zoom; pictures of the whole map keep them in the frame.
-    bool GridOnScreen = false;
+    // Selection circles under selected units (pictures of the whole map leave them out).
+    bool Circles = true;
 };
 
 // DrawFlags bits that select the overlays of a render pass.
@@ -68,11 +74,15 @@ class CMapRenderer {
 public:
     std::vector<std::uint8_t> Frame8;
     std::vector<std::uint32_t> Frame32;
+    // What the view shows, in screen pixels from the scroll tile's top-left corner: the
+    // frame itself at 100% and zoomed out, the frame enlarged (as far as the display
+    // reaches) zoomed in. Valid until the next render.
+    QImage Screen;
 
-    // The full render: terrain, creep, units, doodads, the conversion to 32 bits, then the
-    // display overlays that `view.DrawFlags` and the options ask for (fog, placability,
-    // locations and their names, grids, selected doodads). `toolOverlays`, when given, runs
-    // last: the window's tool overlays and the copy to the screen plug in there.
+    // The full render: terrain, creep, units, doodads (reduced when zoomed out), the
+    // conversion to 32 bits and the area overlays in the frame, then the screen and its
+    // overlays in screen pixels (location borders, grids, names, selected doodads), as
+    // `view.DrawFlags` and the options ask. `toolOverlays`, when given, runs last.
     void DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view,
                      const OverlayState& state = {}, const std::function<void(CMapRenderer&)>& toolOverlays = {});
 
@@ -81,11 +91,12 @@ private:
                    bool creep);
     void DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, int firstLevel, int lastLevel);
     void DrawDoodads(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view);
-    void BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, int width, int height);
+    void BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, const ViewState& view);
+    void MakeScreen(const ViewState& view);
 };
 
-// The view test of units and doodads: a margin of 128 pixels to the left and above the
-// view, none to the right and below.
+// The view test of units and doodads, in map pixels: a margin of 128 pixels around the area
+// the frame covers, so a sprite whose centre lies just outside still shows its part inside.
 bool InView(int x, int y, const ViewState& view);
 
 // The image chain of a unit type's main sprite: its sprites.dat number, or -1.

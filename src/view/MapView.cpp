@@ -117,22 +117,20 @@ void CMapView::DrawDisplay(std::uint32_t drawFlags, int mouseX, int mouseY) {
     state.SelectedLocation = Edit.SelectedLocation;
     state.SelectedDoodads = Edit.SelectedDoodads;
     ViewState view = Viewport.View(drawFlags);
-    view.GridOnScreen = GridOnScreen;
-    // The frame bitmap is the renderer's 32-bit frame itself, not a copy. Both pictures let
-    // go of the old frame before the renderer may move it.
+    // The frame bitmap is the renderer's screen itself (at 100% and zoomed out its 32-bit
+    // frame), not a copy. Both pictures let go of it before the renderer draws anew.
     DisplayBitmap = QImage();
     FrameBitmap = QImage();
     Renderer.DrawDisplay(m_chk, m_tileset, m_data, view, state);
-    FrameBitmap = QImage(reinterpret_cast<uchar*>(Renderer.Frame32.data()), view.ViewWidth, view.ViewHeight,
-                         static_cast<qsizetype>(view.ViewWidth) * 4, QImage::Format_RGB32);
+    FrameBitmap = Renderer.Screen;
     DrawOverlays(drawFlags, mouseX, mouseY);
 }
 
 void CMapView::DrawOverlays(std::uint32_t drawFlags, int mouseX, int mouseY) {
     ++OverlayPasses;
-    // 1. The mouse point, in map pixels of the view.
-    const int mx = static_cast<int>(mouseX * Viewport.ZoomFactor);
-    const int my = static_cast<int>(mouseY * Viewport.ZoomFactor);
+    // 1. The mouse point: the display bitmap is in screen pixels at every zoom.
+    const int mx = mouseX;
+    const int my = mouseY;
     // 2. The last frame. The copy is shared until a tool overlay draws on it.
     DisplayBitmap = FrameBitmap;
     // 3 to 10. The tool overlays.

@@ -45,8 +45,6 @@ public:
     QImage DisplayBitmap; // the frame plus the tool overlays: what reaches the screen
     QImage MiniMapPicture; // the 128 x 128 mini-map as shown
     bool RedrawRequest = true;
-    // The window draws the grids itself, in screen pixels (see ViewState).
-    bool GridOnScreen = false;
 
     // The tool overlays (brush outlines, previews, rubber bands): drawn on DisplayBitmap
     // after the frame was copied there, with the mouse point in map pixels of the view.

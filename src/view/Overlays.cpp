@@ -10,72 +10,100 @@
 namespace orv {
 namespace {
 
-// A location coordinate (map pixels, anything up to +-2^31) as a frame coordinate cut to
-// 0..limit, computed in 64 bits.
-int ClipToView(std::int32_t coordinate, int scrollTile, int limit) {
-    return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{coordinate} - std::int64_t{scrollTile} * 32, 0, limit));
-}
-
 void Halve(std::uint32_t& pixel) {
     pixel = (pixel >> 1) & 0x7F7F7F7Fu;
 }
 
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) {
+    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
+bool LocationShown(const TGameData& data, int slot, const LocationSlot& l) {
+    return slot != kAnywhereSlot && ((l.Flags ^ 255u) & data.Options.LocationElevationMask) != 0;
+}
+
 } // namespace
+
+PixelMap PixelMap::Frame(const ViewState& view) {
+    PixelMap map;
+    map.OriginX = std::int64_t{view.ScrollTileX} * 32;
+    map.OriginY = std::int64_t{view.ScrollTileY} * 32;
+    map.Scale = std::max(1, view.Scale);
+    map.Sample = map.Scale / 2;
+    return map;
+}
+
+PixelMap PixelMap::Screen(const ViewState& view) {
+    PixelMap map = Frame(view);
+    if (view.Zoom < 1.0) {
+        map.Enlarge = std::max(1, static_cast<int>(1.0 / view.Zoom + 0.5));
+    }
+    return map;
+}
+
+std::int64_t PixelMap::X(std::int64_t mapX) const {
+    return Scale > 1 ? CeilDiv(mapX - OriginX - Sample, Scale) : (mapX - OriginX) * Enlarge;
+}
+
+std::int64_t PixelMap::Y(std::int64_t mapY) const {
+    return Scale > 1 ? CeilDiv(mapY - OriginY - Sample, Scale) : (mapY - OriginY) * Enlarge;
+}
 
 std::uint8_t PlayerFogBit(int player) {
     return player >= 0 && player < 8 ? static_cast<std::uint8_t>(1u << player) : 0;
 }
 
-void FrameHLine(std::vector<std::uint32_t>& frame, int width, int height, int x1, int x2, int y, std::uint32_t colour) {
-    if (y < 0 || y >= height) {
+void FrameHLine(const PixelTarget32& t, int x1, int x2, int y, std::uint32_t colour) {
+    if (y < 0 || y >= t.height) {
         return;
     }
-    const int from = std::max(0, std::min(x1, x2)), to = std::min(width, std::max(x1, x2));
+    const int from = std::max(0, std::min(x1, x2)), to = std::min(t.width, std::max(x1, x2));
     for (int x = from; x < to; ++x) {
-        frame[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] = colour;
+        t.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(t.stride) + static_cast<std::size_t>(x)] = colour;
     }
 }
 
-void FrameVLine(std::vector<std::uint32_t>& frame, int width, int height, int y1, int y2, int x, std::uint32_t colour) {
-    if (x < 0 || x >= width) {
+void FrameVLine(const PixelTarget32& t, int y1, int y2, int x, std::uint32_t colour) {
+    if (x < 0 || x >= t.width) {
         return;
     }
-    const int from = std::max(0, std::min(y1, y2)), to = std::min(height, std::max(y1, y2));
+    const int from = std::max(0, std::min(y1, y2)), to = std::min(t.height, std::max(y1, y2));
     for (int y = from; y < to; ++y) {
-        frame[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] = colour;
+        t.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(t.stride) + static_cast<std::size_t>(x)] = colour;
     }
 }
 
-void FrameRect(std::vector<std::uint32_t>& frame, int width, int height, int left, int top, int right, int bottom,
-               std::uint32_t colour) {
-    FrameHLine(frame, width, height, left, right, top, colour);
-    FrameHLine(frame, width, height, left, right, bottom - 1, colour);
-    FrameVLine(frame, width, height, top, bottom, left, colour);
-    FrameVLine(frame, width, height, top, bottom, right - 1, colour);
+void FrameRect(const PixelTarget32& t, int left, int top, int right, int bottom, std::uint32_t colour) {
+    FrameHLine(t, left, right, top, colour);
+    FrameHLine(t, left, right, bottom - 1, colour);
+    FrameVLine(t, top, bottom, left, colour);
+    FrameVLine(t, top, bottom, right - 1, colour);
 }
 
-void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcraftTileset& tileset,
-                         const TGameData& data, const ViewState& view, const OverlayState& state) {
+void DrawAreaOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcraftTileset& tileset,
+                      const TGameData& data, const ViewState& view, const OverlayState& state) {
     auto& frame = renderer.Frame32;
     const int vw = view.ViewWidth, vh = view.ViewHeight, sx = view.ScrollTileX, sy = view.ScrollTileY;
+    const int k = std::max(1, view.Scale), h = k / 2, tp = view.TilePixels();
     auto pixel = [&](int x, int y) -> std::uint32_t& {
         return frame[static_cast<std::size_t>(y) * static_cast<std::size_t>(vw) + static_cast<std::size_t>(x)];
     };
+    // apply(pixel, x, y) over the frame pixels of view tile (i, j); x and y are the map
+    // pixels inside the tile that the frame pixel shows.
     auto tileRect = [&](int i, int j, auto&& apply) {
-        for (int y = j * 32; y < j * 32 + 32 && y < vh; ++y) {
-            for (int x = i * 32; x < i * 32 + 32 && x < vw; ++x) {
-                apply(pixel(x, y), x - i * 32, y - j * 32);
+        for (int y = j * tp; y < j * tp + tp && y < vh; ++y) {
+            for (int x = i * tp; x < i * tp + tp && x < vw; ++x) {
+                apply(pixel(x, y), (x - i * tp) * k + h, (y - j * tp) * k + h);
             }
         }
     };
+    const int columns = std::min(view.TilesWide(), kGridSide - sx), rows = std::min(view.TilesHigh(), kGridSide - sy);
     // Fog of war: the current player's fogged tiles at half brightness.
     const std::uint8_t fogBit = PlayerFogBit(state.CurrentPlayer);
     if ((view.DrawFlags & draw_flags::kFog) && fogBit) {
-        const int dx = std::min(0, chk.Width + 1 - vw / 32 - sx), dy = std::min(0, chk.Height + 1 - vh / 32 - sy);
-        for (int i = 0; i < vw / 32; ++i) {
-            for (int j = 0; j < vh / 32; ++j) {
-                const int c = sx + i + dx, r = sy + j + dy;
-                if (c >= 0 && r >= 0 && c < kGridSide && r < kGridSide && (chk.FogGrid[TCHK::Cell(c, r)] & fogBit)) {
+        for (int i = 0; i < columns; ++i) {
+            for (int j = 0; j < rows; ++j) {
+                if (chk.FogGrid[TCHK::Cell(sx + i, sy + j)] & fogBit) {
                     tileRect(i, j, [](std::uint32_t& p, int, int) { Halve(p); });
                 }
             }
@@ -87,13 +115,9 @@ void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcra
         const std::uint32_t flags =
             ReadLEOr<std::uint32_t>(data.UnitsDat, 7032 + 4 * static_cast<std::size_t>(state.CurrentUnitType), 0);
         const bool building = flags & 0x1, flyer = flags & 0x4;
-        for (int i = 0; i < vw / 32 && !flyer; ++i) {
-            for (int j = 0; j < vh / 32; ++j) {
-                const int c = sx + i, r = sy + j;
-                if (c >= kGridSide || r >= kGridSide) {
-                    continue;
-                }
-                const int value = chk.TileMap[TCHK::Cell(c, r)];
+        for (int i = 0; i < columns && !flyer; ++i) {
+            for (int j = 0; j < rows; ++j) {
+                const int value = chk.TileMap[TCHK::Cell(sx + i, sy + j)];
                 if (building) {
                     if ((tileset.Header(value / 16).Flags & 0xFF) > 15) {
                         tileRect(i, j, [](std::uint32_t& p, int, int) { Halve(p); });
@@ -109,22 +133,20 @@ void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcra
             }
         }
     }
-    // Location rectangles: tinted by type, bordered, cut at the frame.
+    // Location rectangles: tinted by type, cut at the frame; a frame pixel is tinted when the
+    // map pixel it shows lies inside (the outline is drawn on screen).
     if (view.DrawFlags & draw_flags::kLocations) {
+        const PixelMap map = PixelMap::Frame(view);
         for (int i = 0; i < kLocationSlots; ++i) {
             const LocationSlot& l = chk.Locations[static_cast<std::size_t>(i)];
-            if (i == 63 || ((l.Flags ^ 255u) & data.Options.LocationElevationMask) == 0) {
+            if (!LocationShown(data, i, l)) {
                 continue;
             }
-            const int left = ClipToView(std::min(l.Left, l.Right), sx, vw);
-            const int right = ClipToView(std::max(l.Left, l.Right), sx, vw);
-            const int top = ClipToView(std::min(l.Top, l.Bottom), sy, vh);
-            const int bottom = ClipToView(std::max(l.Top, l.Bottom), sy, vh);
-            if (left == right || top == bottom) {
-                continue;
-            }
-            const int channel = (l.Flags & 256) ? 2 : (l.Flags & 128) ? 1 : 0; // blue, green, red byte
-            const int shift = 8 * channel;
+            const auto left = static_cast<int>(std::clamp<std::int64_t>(map.X(std::min(l.Left, l.Right)), 0, vw));
+            const auto right = static_cast<int>(std::clamp<std::int64_t>(map.X(std::max(l.Left, l.Right)), 0, vw));
+            const auto top = static_cast<int>(std::clamp<std::int64_t>(map.Y(std::min(l.Top, l.Bottom)), 0, vh));
+            const auto bottom = static_cast<int>(std::clamp<std::int64_t>(map.Y(std::max(l.Top, l.Bottom)), 0, vh));
+            const int shift = 8 * LocationChannel(l);
             for (int y = top; y < bottom; ++y) {
                 for (int x = left; x < right; ++x) {
                     std::uint32_t& p = pixel(x, y);
@@ -132,15 +154,74 @@ void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcra
                     p = (p & ~(0xFFu << shift)) | (value << shift);
                 }
             }
-            const std::uint32_t border = i == state.SelectedLocation ? 0xFFFFFFu : 0xFFu << shift;
-            FrameRect(frame, vw, vh, left, top, right, bottom, border);
         }
     }
-    // Location names, white and bold, at the top left of the (cut) rectangle. Text needs the
-    // font system of a GUI application; without one (a bare library user) names are left out.
-    if ((view.DrawFlags & draw_flags::kLocations) && QGuiApplication::instance()) {
-        QImage canvas(reinterpret_cast<uchar*>(frame.data()), vw, vh, vw * 4, QImage::Format_RGB32);
-        QPainter painter(&canvas);
+}
+
+int LocationChannel(const LocationSlot& l) {
+    return (l.Flags & 256) ? 2 : (l.Flags & 128) ? 1 : 0; // blue, green, red byte
+}
+
+void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
+                        const ViewState& view, const OverlayState& state) {
+    if (screen.isNull() || screen.depth() != 32) {
+        return;
+    }
+    const PixelTarget32 target{reinterpret_cast<std::uint32_t*>(screen.bits()), screen.width(), screen.height(),
+                               static_cast<int>(screen.bytesPerLine() / 4)};
+    const PixelMap map = PixelMap::Screen(view);
+    const int sw = screen.width(), sh = screen.height();
+    auto clipX = [&](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, sw)); };
+    auto clipY = [&](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, sh)); };
+    struct Box {
+        int left, top, right, bottom;
+    };
+    // A location's rectangle on screen, cut at the screen's edges (in 64 bits: maps hold
+    // coordinates near +-2^31).
+    auto locationBox = [&](const LocationSlot& l) {
+        return Box{clipX(map.X(std::min(l.Left, l.Right))), clipY(map.Y(std::min(l.Top, l.Bottom))),
+                   clipX(map.X(std::max(l.Left, l.Right))), clipY(map.Y(std::max(l.Top, l.Bottom)))};
+    };
+    const bool locations = view.DrawFlags & draw_flags::kLocations;
+    // Location borders, one screen pixel wide; the selected one white.
+    if (locations) {
+        for (int i = 0; i < kLocationSlots; ++i) {
+            const LocationSlot& l = chk.Locations[static_cast<std::size_t>(i)];
+            const Box b = locationBox(l);
+            if (!LocationShown(data, i, l) || b.left == b.right || b.top == b.bottom) {
+                continue;
+            }
+            const std::uint32_t border = i == state.SelectedLocation ? 0xFFFFFFu : 0xFFu << (8 * LocationChannel(l));
+            FrameRect(target, b.left, b.top, b.right, b.bottom, border);
+        }
+    }
+    // Grids, one screen pixel wide at every zoom, over the map.
+    auto grid = [&](int offset, std::uint32_t colour) {
+        const int right = clipX(map.X(std::int64_t{chk.Width} * 32)), bottom = clipY(map.Y(std::int64_t{chk.Height} * 32));
+        for (int n = 0; n <= chk.Width; ++n) {
+            const std::int64_t x = map.X(std::int64_t{n} * 32 + offset);
+            if (x >= 0 && x < right) {
+                FrameVLine(target, 0, bottom, static_cast<int>(x), colour);
+            }
+        }
+        for (int n = 0; n <= chk.Height; ++n) {
+            const std::int64_t y = map.Y(std::int64_t{n} * 32 + offset);
+            if (y >= 0 && y < bottom) {
+                FrameHLine(target, 0, right, static_cast<int>(y), colour);
+            }
+        }
+    };
+    if (data.Options.ShowGrid) {
+        grid(0, kGridColour);
+    }
+    if (data.Options.ShowFineGrid) {
+        grid(16, kFineGridColour);
+    }
+    // Location names over everything else, white and bold, at the top left of the (cut)
+    // rectangle. Text needs the font system of a GUI application; without one (a bare library
+    // user) names are left out.
+    if (locations && QGuiApplication::instance()) {
+        QPainter painter(&screen);
         QFont font = painter.font();
         font.setBold(true);
         font.setPixelSize(11);
@@ -148,31 +229,17 @@ void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcra
         painter.setPen(QColor(255, 255, 255));
         for (int i = 0; i < kLocationSlots; ++i) {
             const LocationSlot& l = chk.Locations[static_cast<std::size_t>(i)];
-            if (i == 63 || ((l.Flags ^ 255u) & data.Options.LocationElevationMask) == 0 || l.Name < 2 ||
-                static_cast<std::size_t>(l.Name - 1) >= chk.Strings.Entries.size()) {
+            if (!LocationShown(data, i, l) || l.Name < 2 || static_cast<std::size_t>(l.Name - 1) >= chk.Strings.Entries.size()) {
                 continue;
             }
             const std::string& name = chk.Strings.Entries[static_cast<std::size_t>(l.Name - 1)];
-            const int left = ClipToView(std::min(l.Left, l.Right), sx, vw);
-            const int right = ClipToView(std::max(l.Left, l.Right), sx, vw);
-            const int top = ClipToView(std::min(l.Top, l.Bottom), sy, vh);
-            const int bottom = ClipToView(std::max(l.Top, l.Bottom), sy, vh);
-            if (name.empty() || left == right || top == bottom) {
+            const Box b = locationBox(l);
+            if (name.empty() || b.left == b.right || b.top == b.bottom) {
                 continue;
             }
-            painter.drawText(QPoint(left + 1, top + 5 + 11), QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+            painter.drawText(QPoint(b.left + 1, b.top + 5 + 11),
+                             QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
         }
-    }
-    // Grids.
-    auto grid = [&](int offset, std::uint32_t colour) {
-        for (int x = offset; x < vw; x += 32) FrameVLine(frame, vw, vh, 0, vh, x, colour);
-        for (int y = offset; y < vh; y += 32) FrameHLine(frame, vw, vh, 0, vw, y, colour);
-    };
-    if (data.Options.ShowGrid && !view.GridOnScreen) {
-        grid(0, kGridColour);
-    }
-    if (data.Options.ShowFineGrid && !view.GridOnScreen) {
-        grid(16, kFineGridColour);
     }
     // Frames of the selected doodads, two pixels wide.
     if (view.DrawFlags & draw_flags::kSelectedDoodads) {
@@ -182,12 +249,12 @@ void DrawDisplayOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcra
             }
             const DoodadRecord& d = chk.Doodads[static_cast<std::size_t>(index)];
             const DoodadInfoRecord& info = tileset.DoodadInfo(d.Number);
-            const int left = d.X - sx * view.TileScreenSize - 16 * info.Width;
-            const int top = d.Y - sy * view.TileScreenSize - 16 * info.Height;
-            const int right = d.X - sx * view.TileScreenSize + 16 * info.Width;
-            const int bottom = d.Y - sy * view.TileScreenSize + 16 * info.Height;
-            FrameRect(frame, vw, vh, left, top, right + 1, bottom + 1, 0x00FF00);
-            FrameRect(frame, vw, vh, left + 1, top + 1, right, bottom, 0x00FF00);
+            const auto left = static_cast<int>(std::clamp<std::int64_t>(map.X(d.X - 16 * info.Width), -4, sw + 4));
+            const auto top = static_cast<int>(std::clamp<std::int64_t>(map.Y(d.Y - 16 * info.Height), -4, sh + 4));
+            const auto right = static_cast<int>(std::clamp<std::int64_t>(map.X(d.X + 16 * info.Width), -4, sw + 4));
+            const auto bottom = static_cast<int>(std::clamp<std::int64_t>(map.Y(d.Y + 16 * info.Height), -4, sh + 4));
+            FrameRect(target, left, top, right + 1, bottom + 1, 0x00FF00);
+            FrameRect(target, left + 1, top + 1, right, bottom, 0x00FF00);
         }
     }
 }

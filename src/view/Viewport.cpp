@@ -23,21 +23,21 @@ void TViewport::Initialize(int mapWidth, int mapHeight, int displayWidth, int di
 void TViewport::Resize(int displayWidth, int displayHeight) {
     DisplayWidth = std::max(0, displayWidth);
     DisplayHeight = std::max(0, displayHeight);
-    // Pages are the display rounded down to a step that grows with the zoom factor.
-    int step = static_cast<int>(32 * ZoomFactor) % 256;
-    if (step <= 0) {
-        step = 32;
-    }
-    // The ranges follow the tile size of the zoom, so every zoom reaches the whole map.
+    // The view moves in whole tiles: pages are the display rounded down to whole tiles of
+    // the zoom, so the last page ends at the map's edge and every column and row can be
+    // scrolled fully into view.
+    const int step = std::max(1, TileScreenSize);
     HoriScroll.Max = MapWidth * TileScreenSize;
     VertScroll.Max = MapHeight * TileScreenSize;
     HoriScroll.PageSize = DisplayWidth / step * step;
     VertScroll.PageSize = DisplayHeight / step * step;
-    // The frame covers the map area the display shows (scaled by the zoom) in whole tiles,
-    // plus one; never more than the whole map plus one tile, which is all there is to draw
-    // (zoomed out on a large display the frame would otherwise be mostly empty).
-    ViewWidth = std::min(MapPixelsWide() / 32 + 1, std::max(1, MapWidth + 1)) * 32;
-    ViewHeight = std::min(MapPixelsHigh() / 32 + 1, std::max(1, MapHeight + 1)) * 32;
+    // Zoomed out the frame is drawn reduced, one frame pixel per screen pixel; otherwise at
+    // 32 pixels per tile. It covers the map area the display shows in whole tiles, plus one,
+    // and never more than the whole map plus one tile, which is all there is to draw.
+    Scale = ZoomFactor >= 2.0 ? static_cast<int>(ZoomFactor) : 1;
+    const int tilePixels = 32 / Scale;
+    ViewWidth = std::min(MapPixelsWide() / 32 + 1, std::max(1, MapWidth + 1)) * tilePixels;
+    ViewHeight = std::min(MapPixelsHigh() / 32 + 1, std::max(1, MapHeight + 1)) * tilePixels;
     HoriScrollChange(HoriScroll.Position);
     VertScrollChange(VertScroll.Position);
 }
@@ -97,8 +97,8 @@ void TViewport::JumpToPOS(int x, int y, double miniMapScale) {
     const int column = std::clamp(static_cast<int>(x / miniMapScale), 0, std::clamp(MapWidth - 1, 0, 255));
     const int row = std::clamp(static_cast<int>(y / miniMapScale), 0, std::clamp(MapHeight - 1, 0, 255));
     // Half the frame, in scroll-bar pixels (ViewWidth div 2 at zoom 1).
-    const int halfWide = ViewWidth * TileScreenSize / 32 / 2;
-    const int halfHigh = ViewHeight * TileScreenSize / 32 / 2;
+    const int halfWide = ViewWidth * Scale * TileScreenSize / 32 / 2;
+    const int halfHigh = ViewHeight * Scale * TileScreenSize / 32 / 2;
     HoriScrollChange(std::clamp(column * TileScreenSize - halfWide, 0, std::max(0, HoriScroll.Max)));
     VertScrollChange(std::clamp(row * TileScreenSize - halfHigh, 0, std::max(0, VertScroll.Max)));
 }
@@ -109,6 +109,10 @@ ViewState TViewport::View(std::uint32_t drawFlags) const {
     view.ScrollTileY = ScrollTileY;
     view.ViewWidth = ViewWidth;
     view.ViewHeight = ViewHeight;
+    view.Scale = Scale;
+    view.Zoom = ZoomFactor;
+    view.ScreenWidth = DisplayWidth;
+    view.ScreenHeight = DisplayHeight;
     view.TileScreenSize = TileScreenSize;
     view.DrawFlags = drawFlags;
     return view;

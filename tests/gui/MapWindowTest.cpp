@@ -207,7 +207,7 @@ TEST(MapWindow, ZoomLevelsScaleTheDisplay) {
     EXPECT_EQ(w->HoriScroll->maximum(), w->View().Viewport.HoriScroll.Reach());
     EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Full);
     // The whole 64-tile map fits in the zoomed-out view.
-    EXPECT_GE(w->View().Viewport.ViewWidth, 64 * 32);
+    EXPECT_GE(w->View().Viewport.ViewWidth * w->View().Viewport.Scale, 64 * 32);
     const QImage shown = w->MapDisplay->grab().toImage();
     EXPECT_EQ(shown.size(), QSize(610, 433));
     // The map (2048 pixels, shown at a quarter) ends at 512 screen pixels; beyond it is black.

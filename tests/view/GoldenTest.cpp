@@ -10,6 +10,8 @@
 
 #include <QImage>
 
+#include <QGuiApplication>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -139,6 +141,23 @@ TEST(Golden, OverlaysOfEachFlag) {
     s.Draw();
     Game().Options.ShowGrid = Game().Options.ShowFineGrid = false;
     ExpectGolden("grids", s.renderer, s.view);
+}
+
+TEST(Golden, LocationNamesLieOverTheGrid) {
+    // Names need the font system of a GUI application.
+    static int argc = 1;
+    static char name[] = "view_tests";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* app = QGuiApplication::instance() ? nullptr : new QGuiApplication(argc, argv);
+    (void)app;
+    Scene s;
+    s.Units();
+    s.chk.Locations[1] = {20, 20, 200, 120, static_cast<std::uint16_t>(s.chk.AddString("Main Base") + 1), 0, true};
+    s.view.DrawFlags = draw_flags::kLocations;
+    Game().Options.ShowGrid = Game().Options.ShowFineGrid = true;
+    s.Draw();
+    Game().Options.ShowGrid = Game().Options.ShowFineGrid = false;
+    ExpectGolden("named-location-grid", s.renderer, s.view);
 }
 
 TEST(Golden, ClampedAtTheViewsEdgesAndANarrowMap) {

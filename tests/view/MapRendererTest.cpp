@@ -90,17 +90,19 @@ TEST(MapRenderer, PlayerColoursComeFromTheOwnerOrTheScenariosColours) {
     EXPECT_EQ(scene.CountColour(2), 0);
 }
 
-TEST(MapRenderer, TheViewTestKeepsAMarginToTheLeftAndAboveOnly) {
+TEST(MapRenderer, UnitsJustOutsideTheFrameShowTheirPartInside) {
     const int type = GroundUnitOfLevel(1) >= 0 ? GroundUnitOfLevel(1) : GroundUnitOfLevel(2);
-    Scene scene(64, 64);
-    scene.chk.Colours[0] = 3;
-    // The view starts at tile (4, 4): pixel 128. A unit 100 pixels left of it still shows
-    // its right part only when its sheet is wide enough; one just past the right edge never.
-    scene.chk.AddUnit(128 - 100, 300, 0, type);
-    scene.chk.AddUnit(128 + 640, 300, 0, type);
-    scene.Draw({4, 4, 640, 480});
-    const int wide = Game().UnitSheet(type)->Width() / 2 > 100 ? 1 : 0;
-    EXPECT_EQ(scene.CountColour(3) > 0, wide == 1);
+    const int half = Game().UnitSheet(type)->Width() / 2;
+    // The view starts at tile (4, 4): pixel 128. Units whose centres lie just left of it and
+    // just right of the frame show the parts of their sheets that reach inside, as the whole
+    // map's picture does.
+    for (const int x : {128 - half + 8, 128 + 640 + half - 8}) {
+        Scene scene(64, 64);
+        scene.chk.Colours[0] = 3;
+        scene.chk.AddUnit(x, 300, 0, type);
+        scene.Draw({4, 4, 640, 480});
+        EXPECT_GT(scene.CountColour(3), 0) << x;
+    }
     Scene near(64, 64);
     near.chk.Colours[0] = 3;
     near.chk.AddUnit(128 + 10, 300, 0, type);
@@ -108,14 +110,17 @@ TEST(MapRenderer, TheViewTestKeepsAMarginToTheLeftAndAboveOnly) {
     EXPECT_GT(near.CountColour(3), 0);
 }
 
-TEST(MapRenderer, TheViewTestsMarginIsToTheLeftAndAboveOnly) {
-    const ViewState view{4, 4, 640, 480, 32, 0};
-    EXPECT_TRUE(InView(128 - 100, 200, view));   // 100 pixels left of the view: still drawn
+TEST(MapRenderer, TheViewTestKeepsA128PixelMarginAllRoundInMapPixelsAtEveryScale) {
+    ViewState view{4, 4, 640, 480, 32, 0};
+    EXPECT_TRUE(InView(128 - 100, 200, view)); // 100 pixels left of the view: still drawn
     EXPECT_FALSE(InView(128 - 128, 200, view));
-    EXPECT_TRUE(InView(128 + 639, 200, view));   // the frame's last column
-    EXPECT_FALSE(InView(128 + 640, 200, view));  // one past it
+    EXPECT_TRUE(InView(128 + 640 + 127, 200, view));
+    EXPECT_FALSE(InView(128 + 640 + 128, 200, view));
     EXPECT_TRUE(InView(200, 128 - 127, view));
-    EXPECT_FALSE(InView(200, 128 + 480, view));
+    EXPECT_FALSE(InView(200, 128 + 480 + 128, view));
+    view.Scale = 4; // a reduced frame of 640 pixels covers 2560 map pixels
+    EXPECT_TRUE(InView(128 + 2560 + 127, 200, view));
+    EXPECT_FALSE(InView(128 + 2560 + 128, 200, view));
 }
 
 TEST(MapRenderer, CreepIsDrawnOnlyWhenShown) {

@@ -38,10 +38,14 @@ struct Scene {
     // Renders with every frame pixel set to `fill` before the overlays.
     void Draw(std::uint32_t fill = 0x10C850) {
         // The map itself drawn, the frame is set to one colour and the overlays laid over it.
-        renderer.DrawDisplay(chk, tileset, Game(), ViewState{view.ScrollTileX, view.ScrollTileY, view.ViewWidth,
-                                                               view.ViewHeight, view.TileScreenSize, 0});
+        ViewState plain = view;
+        plain.DrawFlags = 0;
+        renderer.DrawDisplay(chk, tileset, Game(), plain);
         std::fill(renderer.Frame32.begin(), renderer.Frame32.end(), fill);
-        DrawDisplayOverlays(renderer, chk, tileset, Game(), view, state);
+        DrawAreaOverlays(renderer, chk, tileset, Game(), view, state);
+        QImage screen(reinterpret_cast<uchar*>(renderer.Frame32.data()), view.ViewWidth, view.ViewHeight,
+                      view.ViewWidth * 4, QImage::Format_RGB32);
+        DrawScreenOverlays(screen, chk, tileset, Game(), view, state);
     }
     std::uint32_t At(int x, int y) const { return renderer.Frame32[static_cast<std::size_t>(y * view.ViewWidth + x)]; }
 };

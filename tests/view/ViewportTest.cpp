@@ -116,30 +116,58 @@ TEST(Viewport, ZoomSetsTheTileSizeAndKeepsTheCornerTile) {
     EXPECT_EQ(v.TileScreenSize, 8);
     EXPECT_EQ(v.HoriScroll.Max, 128 * 8);
     EXPECT_EQ(v.ScrollTileX, 20);
-    // The frame covers what the zoomed-out display shows.
-    EXPECT_EQ(v.ViewWidth, (610 * 4 / 32 + 1) * 32);
+    // The frame covers what the zoomed-out display shows, drawn reduced: 8 pixels a tile.
+    EXPECT_EQ(v.Scale, 4);
+    EXPECT_EQ(v.ViewWidth, (610 * 4 / 32 + 1) * 8);
     v.Initialize(256, 256, 3840, 2160);
     v.ZoomChange(0); // a 4K display at 25% shows more than the map: the frame stops there
-    EXPECT_EQ(v.ViewWidth, 257 * 32);
-    EXPECT_EQ(v.ViewHeight, 257 * 32);
+    EXPECT_EQ(v.ViewWidth, 257 * 8);
+    EXPECT_EQ(v.ViewHeight, 257 * 8);
     v.Initialize(128, 128, 610, 433);
     v.HoriScrollChange(20 * 32);
     v.ZoomChange(0);
-    EXPECT_EQ(v.HoriScroll.PageSize, 610 / 128 * 128);
+    EXPECT_EQ(v.HoriScroll.PageSize, 610 / 8 * 8); // whole tiles of the zoom
     v.ZoomChange(5); // 800%
     EXPECT_EQ(v.TileScreenSize, 256);
     EXPECT_EQ(v.HoriScroll.Max, 128 * 256);
     EXPECT_EQ(v.ScrollTileX, 20);
+    EXPECT_EQ(v.Scale, 1);
     EXPECT_EQ(v.ViewWidth, (610 / 8 / 32 + 1) * 32);
-    // Zoomed in, the whole map is still reachable.
-    v.HoriScrollChange(1 << 20);
-    EXPECT_EQ(v.ScrollTileX, (128 * 256 - v.HoriScroll.PageSize) / 256);
     // An index outside the table keeps the factor.
     v.ZoomChange(-1);
     EXPECT_DOUBLE_EQ(v.ZoomFactor, 0.125);
     v.ZoomChange(6);
     EXPECT_DOUBLE_EQ(v.ZoomFactor, 0.125);
     EXPECT_EQ(v.ZoomIndex, 5);
+}
+
+TEST(Viewport, EveryZoomScrollsTheLastColumnAndRowFullyIntoViewAndNoFurther) {
+    for (const auto& [w, h] : {std::pair{256, 256}, std::pair{192, 128}, std::pair{96, 96}}) {
+        for (const auto& [dw, dh] : {std::pair{610, 433}, std::pair{1920, 1080}, std::pair{1000, 1000}}) {
+            for (int zoom = 0; zoom < TViewport::kZoomLevels; ++zoom) {
+                TViewport v;
+                v.Initialize(w, h, dw, dh);
+                v.ZoomChange(zoom);
+                v.HoriScrollChange(1 << 24);
+                v.VertScrollChange(1 << 24);
+                const int t = v.TileScreenSize;
+                SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " in " + std::to_string(dw) + "x" +
+                             std::to_string(dh) + " at zoom " + std::to_string(zoom));
+                // The last column's right edge lies on screen...
+                EXPECT_LE((w - v.ScrollTileX) * t, dw);
+                EXPECT_LE((h - v.ScrollTileY) * t, dh);
+                // ...and the view went no further than it had to: one tile less would cut it.
+                if (v.ScrollTileX > 0) {
+                    EXPECT_GT((w - v.ScrollTileX + 1) * t, dw);
+                }
+                if (v.ScrollTileY > 0) {
+                    EXPECT_GT((h - v.ScrollTileY + 1) * t, dh);
+                }
+                // The frame covers the display.
+                EXPECT_GE(v.ViewWidth * v.Scale, std::min(dw * v.ZoomFactor, (w + 1) * 32.0));
+            }
+        }
+    }
 }
 
 } // namespace
