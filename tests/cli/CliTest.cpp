@@ -3,6 +3,8 @@
 #include "cli/Json.h"
 #include "support/TestSupport.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -113,6 +115,35 @@ TEST(Cli, DataPutsAddedArchivesLastAndTellsWhatIsMissing) {
               std::string::npos)
         << data.out;
     EXPECT_NE(data.out.find("standin.mpq"), std::string::npos);
+}
+
+TEST(Cli, RenderViewDrawsWhatAMapWindowShowsAtEveryZoomNamesIncluded) {
+    test::TempDir dir;
+    const std::string demo = dir.file("demo.scx");
+    ASSERT_EQ(RunCli({"demo", demo, "--standin"}).status, 0);
+    auto render = [&](const std::string& out, std::vector<std::string> extra) {
+        std::vector<std::string> args{"render", demo, dir.file(out), "--standin"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Outcome outcome = RunCli(args);
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        return QImage(QString::fromStdString(dir.file(out))).convertToFormat(QImage::Format_RGB32);
+    };
+    // Locations with their names, as the window shows them at 100%.
+    const QImage named = render("named.png", {"--view", "2,2,400,300", "--flags", "512", "--grid"});
+    const std::string golden = std::string(ORVISTAD_GOLDEN_DIR) + "/cli-view-names.png";
+    if (std::getenv("ORVISTAD_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(named.save(QString::fromStdString(golden)));
+    }
+    EXPECT_TRUE(named == QImage(QString::fromStdString(golden)).convertToFormat(QImage::Format_RGB32))
+        << "differs from " << golden;
+    // Every zoom gives a picture of the asked size; the scroll is clamped as the window clamps it.
+    for (const char* zoom : {"25", "50", "200", "400", "800"}) {
+        const QImage zoomed = render(std::string("zoom") + zoom + ".png", {"--view", "2,2,400,300", "--zoom", zoom});
+        EXPECT_EQ(zoomed.size(), QSize(400, 300)) << zoom;
+        EXPECT_FALSE(zoomed == named) << zoom;
+    }
+    EXPECT_TRUE(render("far.png", {"--view", "1000,1000,400,300"}) == render("corner.png", {"--view", "84,55,400,300"}));
+    EXPECT_EQ(RunCli({"render", demo, dir.file("x.png"), "--view", "0,0,40,30", "--zoom", "33", "--standin"}).status, 2);
 }
 
 TEST(Cli, TilesetDrawsAContactSheet) {
