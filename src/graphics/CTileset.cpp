@@ -6,6 +6,7 @@
 #include "base/Random.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace orv {
 namespace {
@@ -135,6 +136,10 @@ std::uint16_t CStarcraftTileset::MegatileIndex(int group, int slot) const {
 }
 
 const TileGraphicsEntry& CStarcraftTileset::Graphics(int tileValue) const {
+    // Bit 15 of a tile value is not part of it (the game masks it off when it indexes).
+    if (tileValue > 0) {
+        tileValue &= 0x7FFF;
+    }
     return tileValue >= 0 && tileValue < kTileValueCount ? m_graphics[static_cast<std::size_t>(tileValue)] : kNoGraphics;
 }
 
@@ -171,6 +176,44 @@ const std::uint8_t* CStarcraftTileset::ReducedMiniTile(int number, bool mirrored
     }
     return m_reduced[which].data() +
            (static_cast<std::size_t>(mirrored ? kMiniTileCount : 0) + static_cast<std::size_t>(number)) * size;
+}
+
+const std::uint8_t* CStarcraftTileset::ReducedTile(int tileValue, int scale) const {
+    const std::size_t which = scale == 4 ? 1 : 0;
+    const int side = 32 / (scale == 4 ? 4 : 2), mini = side / 4;
+    const std::size_t tileBytes = static_cast<std::size_t>(side * side);
+    // Bit 15 is masked off as Graphics() does; values past the table share the blank group
+    // past the last one.
+    const int masked = tileValue >= 0 ? tileValue & 0x7FFF : kTileValueCount;
+    const int value = masked < kTileValueCount ? masked : kTileValueCount;
+    const auto group = static_cast<std::size_t>(value / 16);
+    ReducedGroups& cache = m_reducedTiles[which];
+    std::uint8_t* tiles = cache.groups[group].load(std::memory_order_acquire);
+    if (!tiles) {
+        std::lock_guard hold(cache.lock);
+        tiles = cache.groups[group].load(std::memory_order_relaxed);
+        if (!tiles) {
+            auto made = std::make_unique<std::uint8_t[]>(16 * tileBytes);
+            for (int v = 0; v < 16; ++v) {
+                const TileGraphicsEntry& entry = Graphics(static_cast<int>(group) * 16 + v);
+                std::uint8_t* out = made.get() + static_cast<std::size_t>(v) * tileBytes;
+                for (int r = 0; r < 4; ++r) {
+                    for (int c = 0; c < 4; ++c) {
+                        const std::uint16_t ref = entry.MiniTiles[static_cast<std::size_t>(r * 4 + c)];
+                        const std::uint8_t* source = ReducedMiniTile(ref >> 1, (ref & 1) != 0, scale);
+                        for (int l = 0; l < mini; ++l) {
+                            std::memcpy(out + static_cast<std::size_t>((r * mini + l) * side + c * mini), source + l * mini,
+                                        static_cast<std::size_t>(mini));
+                        }
+                    }
+                }
+            }
+            tiles = made.get();
+            cache.owned.push_back(std::move(made));
+            cache.groups[group].store(tiles, std::memory_order_release);
+        }
+    }
+    return tiles + static_cast<std::size_t>(value % 16) * tileBytes;
 }
 
 const DoodadInfoRecord& CStarcraftTileset::DoodadInfo(int doodad) const {

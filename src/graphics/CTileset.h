@@ -13,6 +13,7 @@
 #include "graphics/TGRP.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -95,6 +96,9 @@ public:
     // palette indices, the pixel in the middle of each scale x scale block. Built for the
     // whole tileset on first use.
     const std::uint8_t* ReducedMiniTile(int number, bool mirrored, int scale) const;
+    // A whole tile reduced the same way: (32 / scale) rows of 32 / scale indices. Tiles are
+    // composed a group at a time, on first use.
+    const std::uint8_t* ReducedTile(int tileValue, int scale) const;
     const DoodadInfoRecord& DoodadInfo(int doodad) const;
     // Required tile group of doodad cell (column, row), or 0.
     std::uint16_t DoodadPlacement(int doodad, int column, int row) const;
@@ -129,6 +133,12 @@ private:
     // Per scale 2 and 4: every minitile reduced, then every mirrored one.
     mutable std::array<std::vector<std::uint8_t>, 2> m_reduced;
     mutable std::array<std::once_flag, 2> m_reducedOnce;
+    struct ReducedGroups {
+        std::vector<std::atomic<std::uint8_t*>> groups = std::vector<std::atomic<std::uint8_t*>>(kTileGroupCount + 1);
+        std::vector<std::unique_ptr<std::uint8_t[]>> owned;
+        std::mutex lock;
+    };
+    mutable std::array<ReducedGroups, 2> m_reducedTiles;
     std::vector<std::array<std::uint16_t, 256>> m_placement; // kDoodadCount
     std::vector<DoodadInfoRecord> m_doodads;           // kDoodadCount
     std::unique_ptr<TDoodadGRP> m_creep;

@@ -116,14 +116,26 @@ int UnitSpriteNumber(const TGameData& data, int unitType) {
 }
 
 void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, const ViewState& view) {
-    const TileGraphicsEntry& entry = tileset.Graphics(tileValue);
     const int width = view.ViewWidth, height = view.ViewHeight;
-    const int side = 8 / std::max(1, view.Scale); // a minitile's frame pixels each way
+    if (view.Scale > 1) {
+        // Zoomed out: the tile composed once, reduced, row by row.
+        const int side = 32 / view.Scale;
+        const std::uint8_t* tile = tileset.ReducedTile(tileValue, view.Scale);
+        if (left + side > width) {
+            return;
+        }
+        for (int l = 0; l < side && top + l < height; ++l) {
+            std::memcpy(&Frame8[static_cast<std::size_t>(top + l) * static_cast<std::size_t>(width) + static_cast<std::size_t>(left)],
+                        tile + l * side, static_cast<std::size_t>(side));
+        }
+        return;
+    }
+    const TileGraphicsEntry& entry = tileset.Graphics(tileValue);
+    const int side = 8; // a minitile's frame pixels each way
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
             const std::uint16_t ref = entry.MiniTiles[static_cast<std::size_t>(r * 4 + c)];
-            const std::uint8_t* bitmap = view.Scale > 1 ? tileset.ReducedMiniTile(ref >> 1, (ref & 1) != 0, view.Scale)
-                                                        : tileset.MiniTile(ref >> 1, (ref & 1) != 0).data();
+            const std::uint8_t* bitmap = tileset.MiniTile(ref >> 1, (ref & 1) != 0).data();
             const int x = left + c * side;
             if (x + side > width) {
                 continue;

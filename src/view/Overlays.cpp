@@ -117,7 +117,7 @@ void DrawAreaOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcraftT
         const bool building = flags & 0x1, flyer = flags & 0x4;
         for (int i = 0; i < columns && !flyer; ++i) {
             for (int j = 0; j < rows; ++j) {
-                const int value = chk.TileMap[TCHK::Cell(sx + i, sy + j)];
+                const int value = chk.TileMap[TCHK::Cell(sx + i, sy + j)] & 0x7FFF;
                 if (building) {
                     if ((tileset.Header(value / 16).Flags & 0xFF) > 15) {
                         tileRect(i, j, [](std::uint32_t& p, int, int) { Halve(p); });

@@ -123,6 +123,20 @@ TEST(MapRenderer, TheViewTestKeepsA128PixelMarginAllRoundInMapPixelsAtEveryScale
     EXPECT_FALSE(InView(128 + 2560 + 128, 200, view));
 }
 
+TEST(MapRenderer, BitFifteenOfATileValueIsMaskedOffAtEveryScale) {
+    for (const int scale : {1, 2, 4}) {
+        Scene plain, marked;
+        for (int c = 0; c < 8; ++c) {
+            marked.chk.Displayed(c, 2) = static_cast<std::uint16_t>(marked.chk.Displayed(c, 2) | 0x8000);
+        }
+        ViewState view{0, 0, 256 / scale, 256 / scale, 32, 0};
+        view.Scale = scale;
+        plain.Draw(view);
+        marked.Draw(view);
+        EXPECT_TRUE(plain.renderer.Frame8 == marked.renderer.Frame8) << scale;
+    }
+}
+
 TEST(MapRenderer, CreepIsDrawnOnlyWhenShown) {
     Scene scene;
     scene.chk.AddUnit(320, 240, 0, 131); // a creep producer
