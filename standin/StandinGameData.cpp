@@ -222,10 +222,14 @@ Canvas DrawUnitFrame(const UnitPlan& plan, int frame, int frames, int w, int h, 
         break;
     }
     case UnitKind::Minerals: {
+        // Frame 0 is a full field; each later frame, for less left in it, has a crystal fewer.
         for (int i = 0; i < 7; ++i) {
             const double px = cx - bw * 0.75 + (bw * 1.5) * i / 6 + random.range(-3, 3);
             const double py = cy - bh * 0.2 + random.range(-4, 6);
             const double r = 8 + random.below(7);
+            if (i % 2 == 1 && i / 2 < frame) {
+                continue;
+            }
             for (int y = static_cast<int>(py - r); y <= static_cast<int>(py + r); ++y) {
                 for (int x = static_cast<int>(px - r / 2); x <= static_cast<int>(px + r / 2); ++x) {
                     const double d = std::abs(x - px) / (r / 2) + std::abs(y - py) / r;

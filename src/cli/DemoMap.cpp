@@ -90,7 +90,11 @@ void BuildDemoMap(TCHK& chk, TGameData& data) {
     // Units of four owners: a base each, minerals, creep producers for the zerg player.
     auto unit = [&](int type, int owner, int px, int py) {
         if (data.UnitSheet(type)) {
-            chk.AddUnit(px, py, owner, type);
+            const int added = chk.AddUnit(px, py, owner, type);
+            if (added >= 0 && ((type >= 176 && type <= 178) || type == 188)) {
+                // Full fields and geysers, as a new map's resources are.
+                chk.Units[static_cast<std::size_t>(added)].Resources = type == 188 ? 5000 : 1500;
+            }
         }
     };
     unit(214, 0, 6 * 32, 6 * 32);      // start locations

@@ -117,10 +117,11 @@ void TDoodadGRP::Draw8(int frame, int x, int y, std::uint8_t* target, int target
 void TDoodadGRP::DrawFrame(int frame, int x, int y, std::uint8_t* target, int targetHeight, int targetWidth,
                            int colourIndex, std::span<const std::uint8_t> remapTable,
                            const Reduction& reduction) const {
-    Draw8(frame, x, y, target, targetHeight, targetWidth, reduction,
-          [&](std::uint8_t v) { return RemapPlayer(v, colourIndex, remapTable); });
+    const auto remap = [&](std::uint8_t v) { return RemapPlayer(v, colourIndex, remapTable); };
+    Draw8(frame, x, y, target, targetHeight, targetWidth, reduction, remap);
     if (Turret) {
-        Turret->DrawFirstFrame(x + TurretX, y + TurretY, target, targetHeight, targetWidth, reduction);
+        // The turret takes its owner's colours as the base does.
+        Turret->Draw8(0, x + TurretX, y + TurretY, target, targetHeight, targetWidth, reduction, remap);
     }
 }
 

@@ -716,29 +716,8 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
     // THG2: every record as read (a doodad's own record goes with its doodad), then one for
     // each doodad placed in this editor whose group has an overlay sprite.
     v.clear();
-    std::vector<bool> keep(Sprites.size(), true);
-    for (std::size_t i = 0; i < Sprites.size(); ++i) {
-        keep[i] = !Sprites[i].Removed;
-    }
-    for (std::size_t i = 0; i < Sprites.size(); ++i) {
-        if (keep[i]) {
-            v.insert(v.end(), Sprites[i].Bytes.begin(), Sprites[i].Bytes.end());
-        }
-    }
-    for (const DoodadRecord& d : Doodads) {
-        if (!d.PlacedHere || d.Sprite >= 0 || !TilesetLink || d.Number >= kDoodadCount) {
-            continue;
-        }
-        const DoodadInfoRecord& info = TilesetLink->DoodadInfo(d.Number);
-        const std::uint16_t overlay = info.FirstGroup ? TilesetLink->Header(info.FirstGroup).OverlayId() : 0;
-        if (overlay != 0) {
-            Put16(v, overlay);
-            Put16(v, d.X);
-            Put16(v, d.Y);
-            Put8(v, d.Owner);
-            Put8(v, d.Enabled);
-            Put16(v, 0x1000); // the number is a sprites.dat number
-        }
+    for (const SpriteRecord& s : GameSprites()) {
+        v.insert(v.end(), s.Bytes.begin(), s.Bytes.end());
     }
     out.Section("THG2", v);
     // MASK: as read when it was whole and the fog was not painted. A map without one is
@@ -866,6 +845,36 @@ void TCHK::DeleteUnit(int index) {
     if (index >= 0 && static_cast<std::size_t>(index) < Units.size()) {
         Units.erase(Units.begin() + index);
     }
+}
+
+std::vector<SpriteRecord> TCHK::GameSprites() const {
+    std::vector<SpriteRecord> sprites;
+    sprites.reserve(Sprites.size());
+    for (const SpriteRecord& s : Sprites) {
+        if (!s.Removed) {
+            sprites.push_back(s);
+        }
+    }
+    for (const DoodadRecord& d : Doodads) {
+        if (!d.PlacedHere || d.Sprite >= 0 || !TilesetLink || d.Number >= kDoodadCount) {
+            continue;
+        }
+        const DoodadInfoRecord& info = TilesetLink->DoodadInfo(d.Number);
+        const std::uint16_t overlay = info.FirstGroup ? TilesetLink->Header(info.FirstGroup).OverlayId() : 0;
+        if (overlay != 0) {
+            std::vector<std::uint8_t> v;
+            Put16(v, overlay);
+            Put16(v, d.X);
+            Put16(v, d.Y);
+            Put8(v, d.Owner);
+            Put8(v, d.Enabled);
+            Put16(v, SpriteRecord::kSpriteNumber);
+            SpriteRecord record;
+            std::copy(v.begin(), v.end(), record.Bytes.begin());
+            sprites.push_back(record);
+        }
+    }
+    return sprites;
 }
 
 void TCHK::AddDoodad(int x, int y, int number) {

@@ -80,8 +80,12 @@ inline constexpr int kAnywhereSlot = 63;
 struct SpriteRecord {
     std::array<std::uint8_t, 10> Bytes{};
     bool Removed = false;
+    static constexpr std::uint16_t kSpriteNumber = 0x1000; // the number is a sprites.dat number, else a units.dat one
+    std::uint16_t Number() const { return static_cast<std::uint16_t>(Bytes[0] | (Bytes[1] << 8)); }
     std::uint16_t X() const { return static_cast<std::uint16_t>(Bytes[2] | (Bytes[3] << 8)); }
     std::uint16_t Y() const { return static_cast<std::uint16_t>(Bytes[4] | (Bytes[5] << 8)); }
+    std::uint8_t Owner() const { return Bytes[6]; }
+    std::uint16_t Flags() const { return static_cast<std::uint16_t>(Bytes[8] | (Bytes[9] << 8)); }
 };
 
 struct KeptSection {
@@ -142,6 +146,10 @@ public:
     std::vector<UnitRecord> Units;
     std::vector<DoodadRecord> Doodads;
     std::vector<SpriteRecord> Sprites;
+    // The sprite records the game reads, in THG2's order: those read (less the removed
+    // ones), then one for each doodad placed in this editor whose group has an overlay
+    // sprite. What is written and what is drawn.
+    std::vector<SpriteRecord> GameSprites() const;
     StringTable Strings;
     std::array<LocationSlot, kLocationSlots> Locations{};
     std::vector<std::uint8_t> Triggers;  // whole 2400-byte records

@@ -181,17 +181,65 @@ void CMapRenderer::DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, 
     }
 }
 
+namespace {
+
+// Where the bottom of a sheet's first frame lies when drawn at y: the game draws the sprites
+// of one level from the top of the map down by it.
+int PictureBottom(const TDoodadGRP& sheet, int y) {
+    TDoodadGRP::FrameHeader h;
+    return sheet.GetFrameHeader(0, h) ? y - sheet.Height() / 2 + h.yOffset + h.height : y;
+}
+
+struct Placed {
+    int bottom;
+    const TDoodadGRP* sheet;
+    int frame, x, y, colour;
+};
+
+void SortByBottom(std::vector<Placed>& items) {
+    std::stable_sort(items.begin(), items.end(), [](const Placed& a, const Placed& b) { return a.bottom < b.bottom; });
+}
+
+int OwnerColour(const TCHK& chk, int owner) {
+    return owner >= 8 || owner < 0 ? owner : chk.Colours[static_cast<std::size_t>(owner)];
+}
+
+} // namespace
+
+int ResourceFrame(int unitType, std::uint32_t resources, int frameCount) {
+    // Mineral fields and vespene geysers show how much they hold: full from 750 on, then a
+    // frame less full below 750, 500 and 250.
+    const bool resource = (unitType >= 176 && unitType <= 178) || unitType == 188;
+    if (!resource || frameCount <= 1) {
+        return 0;
+    }
+    const int frame = resources >= 750 ? 0 : resources >= 500 ? 1 : resources >= 250 ? 2 : 3;
+    return std::min(frame, frameCount - 1);
+}
+
 void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, int firstLevel,
                              int lastLevel) {
     const int offsetX = view.ScrollTileX * 32, offsetY = view.ScrollTileY * 32;
     const Reduction reduction{view.Scale, view.Scale / 2};
-    for (int level = firstLevel; level <= lastLevel; ++level) {
+    std::vector<Placed> level;
+    std::vector<const UnitRecord*> owners;
+    for (int l = firstLevel; l <= lastLevel; ++l) {
+        // Within a level, as the game draws: from the top down by the bottom of the picture.
+        level.clear();
+        owners.clear();
         for (const UnitRecord& u : chk.Units) {
             const TDoodadGRP* sheet = data.UnitSheet(u.Type);
-            if (!sheet || ReadLEOr<std::uint8_t>(data.UnitsDat, 4068 + static_cast<std::size_t>(u.Type), 0xFF) != level ||
+            if (!sheet || ReadLEOr<std::uint8_t>(data.UnitsDat, 4068 + static_cast<std::size_t>(u.Type), 0xFF) != l ||
                 !InView(u.X, u.Y, view)) {
                 continue;
             }
+            level.push_back({PictureBottom(*sheet, u.Y), sheet, ResourceFrame(u.Type, u.Resources, sheet->FrameCount()),
+                             u.X, u.Y, static_cast<int>(owners.size())});
+            owners.push_back(&u);
+        }
+        SortByBottom(level);
+        for (const Placed& p : level) {
+            const UnitRecord& u = *owners[static_cast<std::size_t>(p.colour)];
             if (u.Selected && view.Circles) {
                 const int sprite = UnitSpriteNumber(data, u.Type);
                 if (sprite >= 130) {
@@ -206,34 +254,40 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
                     }
                 }
             }
-            const int colour = u.Owner >= 8 ? u.Owner : chk.Colours[u.Owner];
-            sheet->DrawFrame(0, u.X - offsetX, u.Y - offsetY, Frame8.data(), view.ViewHeight, view.ViewWidth, colour,
-                             data.PlayerColorTable, reduction);
+            p.sheet->DrawFrame(p.frame, u.X - offsetX, u.Y - offsetY, Frame8.data(), view.ViewHeight, view.ViewWidth,
+                               OwnerColour(chk, u.Owner), data.PlayerColorTable, reduction);
         }
     }
 }
 
-void CMapRenderer::DrawDoodads(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
-                               const ViewState& view) {
+void CMapRenderer::DrawSprites(const TCHK& chk, const TGameData& data, const ViewState& view) {
+    // The sprites of THG2, as the game reads them: a sprites.dat sprite (doodad overlays and
+    // the like) or a units.dat unit's picture, in their owner's colours.
     const int offsetX = view.ScrollTileX * 32, offsetY = view.ScrollTileY * 32;
     const Reduction reduction{view.Scale, view.Scale / 2};
-    // Band by band from the top, so lower doodads cover higher ones.
-    std::vector<std::vector<const DoodadRecord*>> bands(static_cast<std::size_t>(chk.Height) + 1);
-    for (const DoodadRecord& d : chk.Doodads) {
-        const int band = d.Y / 32;
-        if (band <= chk.Height) {
-            bands[static_cast<std::size_t>(band)].push_back(&d);
-        }
-    }
-    for (const auto& band : bands) {
-        for (const DoodadRecord* d : band) {
-            const std::uint16_t sheet = tileset.DoodadInfo(d->Number).SheetIndex;
-            if (sheet == 0 || sheet >= data.GrpSheets.size() || !data.GrpSheets[sheet] || !InView(d->X, d->Y, view)) {
-                continue;
+    std::vector<Placed> sprites;
+    for (const SpriteRecord& s : chk.GameSprites()) {
+        const TDoodadGRP* sheet = nullptr;
+        if (s.Flags() & SpriteRecord::kSpriteNumber) {
+            const auto image = ReadLE<std::uint16_t>(data.SpritesDat, 2 * std::size_t{s.Number()});
+            const std::uint32_t file =
+                image && s.Number() < 517 ? ReadLEOr<std::uint32_t>(data.ImagesDat, 4 * std::size_t{*image}, 0) : 0;
+            if (file >= 1 && file <= data.GrpSheets.size() && data.GrpSheets[file - 1] &&
+                data.GrpSheets[file - 1]->HasData()) {
+                sheet = data.GrpSheets[file - 1].get();
             }
-            data.GrpSheets[sheet]->DrawFirstFrame(d->X - offsetX, d->Y - offsetY, Frame8.data(), view.ViewHeight,
-                                                  view.ViewWidth, reduction);
+        } else {
+            sheet = data.UnitSheet(s.Number());
         }
+        if (!sheet || !InView(s.X(), s.Y(), view)) {
+            continue;
+        }
+        sprites.push_back({PictureBottom(*sheet, s.Y()), sheet, 0, s.X(), s.Y(), OwnerColour(chk, s.Owner())});
+    }
+    SortByBottom(sprites);
+    for (const Placed& p : sprites) {
+        p.sheet->DrawFrame(p.frame, p.x - offsetX, p.y - offsetY, Frame8.data(), view.ViewHeight, view.ViewWidth,
+                           p.colour, data.PlayerColorTable, reduction);
     }
 }
 
@@ -286,7 +340,7 @@ void CMapRenderer::DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset
         DrawTiles(chk, tileset, data, view, true);
     }
     DrawUnits(chk, data, view, 0, 4);
-    DrawDoodads(chk, tileset, data, view);
+    DrawSprites(chk, data, view);
     DrawUnits(chk, data, view, 5, 18);
     if (data.Options.UseMMX) {
         ConvertFrameBlock(Frame8.data(), Frame32.data(), pixels, tileset.PaletteRGB.data());

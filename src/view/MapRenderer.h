@@ -90,7 +90,7 @@ private:
     void DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view,
                    bool creep);
     void DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, int firstLevel, int lastLevel);
-    void DrawDoodads(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view);
+    void DrawSprites(const TCHK& chk, const TGameData& data, const ViewState& view);
     void BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, const ViewState& view);
     void MakeScreen(const ViewState& view);
 };
@@ -98,6 +98,10 @@ private:
 // The view test of units and doodads, in map pixels: a margin of 128 pixels around the area
 // the frame covers, so a sprite whose centre lies just outside still shows its part inside.
 bool InView(int x, int y, const ViewState& view);
+
+// The frame a unit's picture shows: mineral fields and vespene geysers by the resources they
+// hold (clamped to the sheet's frames), every other unit its first.
+int ResourceFrame(int unitType, std::uint32_t resources, int frameCount);
 
 // The image chain of a unit type's main sprite: its sprites.dat number, or -1.
 int UnitSpriteNumber(const TGameData& data, int unitType);

@@ -212,18 +212,20 @@ TEST(SpriteSheet, RowsOutsideTheFileAreSkippedAndTheOthersDraw) {
     EXPECT_EQ(u.drawn(), 1);
 }
 
-TEST(SpriteSheet, DrawsItsTurretOverItself) {
+TEST(SpriteSheet, DrawsItsTurretOverItselfInTheOwnersColours) {
     TDoodadGRP body = Sheet(Fill(20));
     Canvas small(2, 2);
-    small.pixels = {90, 90, 90, 90};
+    small.pixels = {90, 90, 90, 8}; // 8: the first index of the player colours
     TDoodadGRP turret(EncodeGrp({small}), nullptr, {});
     body.Turret = &turret;
     body.TurretX = 2;
+    std::vector<std::uint8_t> remap(128);
+    for (std::size_t i = 0; i < remap.size(); ++i) remap[i] = static_cast<std::uint8_t>(200 + i / 8);
     Target t;
-    body.DrawFrame(0, 4, 4, t.data(), 10, 10, 0, {});
+    body.DrawFrame(0, 4, 4, t.data(), 10, 10, 3, remap);
     EXPECT_EQ(t.at(2, 3), 20);
     EXPECT_EQ(t.at(5, 3), 90); // turret centred at (6, 4): left 5, top 3
-    EXPECT_EQ(t.at(6, 4), 90);
+    EXPECT_EQ(t.at(6, 4), 203); // colour 3's block
 }
 
 TEST(SpriteSheet, AReducedDrawKeepsEveryScaleThPixelOfTheFullDraw) {

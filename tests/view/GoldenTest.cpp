@@ -84,8 +84,8 @@ struct Scene {
         for (int d = 1; d < 40 && !withOverlay; ++d) {
             if (tileset.DoodadInfo(d).SheetIndex) withOverlay = d;
         }
-        chk.Doodads.push_back({static_cast<std::uint16_t>(withOverlay), 96, 130, 12, 1, -1, false});
-        chk.Doodads.push_back({static_cast<std::uint16_t>(withOverlay), 110, 110, 12, 1, -1, false});
+        chk.Doodads.push_back({static_cast<std::uint16_t>(withOverlay), 96, 130, 12, 1, -1, false, true});
+        chk.Doodads.push_back({static_cast<std::uint16_t>(withOverlay), 110, 110, 12, 1, -1, false, true});
         chk.Colours[1] = 4;
         chk.AddUnit(60, 120, 0, 0);
         chk.AddUnit(150, 60, 1, 2);   // a unit with a turret

@@ -137,6 +137,75 @@ TEST(MapRenderer, BitFifteenOfATileValueIsMaskedOffAtEveryScale) {
     }
 }
 
+SpriteRecord MakeSprite(int number, int x, int y, int owner, std::uint16_t flags) {
+    SpriteRecord record;
+    const int values[] = {number & 0xFF, number >> 8, x & 0xFF, x >> 8, y & 0xFF, y >> 8, owner, 0, flags & 0xFF, flags >> 8};
+    for (std::size_t i = 0; i < 10; ++i) record.Bytes[i] = static_cast<std::uint8_t>(values[i]);
+    return record;
+}
+
+TEST(MapRenderer, SpritesComeFromTheSpriteListTheGameReadsWithoutAnyDoodad) {
+    Scene bare;
+    bare.Draw({0, 0, 640, 480});
+    int overlay = 0;
+    for (int d = 1; d < 400 && !overlay; ++d) {
+        const int group = bare.tileset.DoodadInfo(d).FirstGroup;
+        overlay = group ? bare.tileset.Header(group).OverlayId() : 0;
+    }
+    ASSERT_NE(overlay, 0);
+    // A sprites.dat sprite, as protected maps hold them with no doodad section at all.
+    Scene sprite;
+    sprite.chk.Sprites.push_back(MakeSprite(overlay, 200, 200, 12, SpriteRecord::kSpriteNumber));
+    sprite.Draw({0, 0, 640, 480});
+    EXPECT_FALSE(sprite.renderer.Frame8 == bare.renderer.Frame8);
+    sprite.chk.Sprites.back().Removed = true; // taken out: no longer drawn
+    sprite.Draw({0, 0, 640, 480});
+    EXPECT_TRUE(sprite.renderer.Frame8 == bare.renderer.Frame8);
+    // A units.dat unit's picture, in its owner's colours.
+    const int type = GroundUnitOfLevel(1) >= 0 ? GroundUnitOfLevel(1) : GroundUnitOfLevel(2);
+    Scene unit;
+    unit.chk.Colours[2] = 5;
+    unit.chk.Sprites.push_back(MakeSprite(type, 300, 200, 2, 0));
+    unit.Draw({0, 0, 640, 480});
+    EXPECT_GT(unit.CountColour(5), 0);
+}
+
+TEST(MapRenderer, MineralFieldsShowHowMuchTheyHold) {
+    EXPECT_EQ(ResourceFrame(176, 1500, 4), 0);
+    EXPECT_EQ(ResourceFrame(177, 600, 4), 1);
+    EXPECT_EQ(ResourceFrame(178, 300, 4), 2);
+    EXPECT_EQ(ResourceFrame(188, 10, 4), 3);
+    EXPECT_EQ(ResourceFrame(188, 10, 2), 1); // never past the sheet's frames
+    EXPECT_EQ(ResourceFrame(0, 10, 8), 0);   // other units: their first frame
+    std::vector<std::uint8_t> full, nearlyEmpty;
+    for (const std::uint32_t amount : {1500u, 100u}) {
+        Scene scene;
+        scene.chk.AddUnit(200, 200, 11, 176);
+        scene.chk.Units.back().Resources = amount;
+        scene.Draw({0, 0, 640, 480});
+        (amount > 1000 ? full : nearlyEmpty) = scene.renderer.Frame8;
+    }
+    EXPECT_FALSE(full == nearlyEmpty);
+}
+
+TEST(MapRenderer, WithinALevelTheLowerPictureCoversTheHigherWhateverTheListOrder) {
+    const int type = GroundUnitOfLevel(1) >= 0 ? GroundUnitOfLevel(1) : GroundUnitOfLevel(2);
+    std::vector<std::uint8_t> pictures[2];
+    for (int order = 0; order < 2; ++order) {
+        Scene scene;
+        scene.chk.Colours[0] = 3;
+        scene.chk.Colours[1] = 4;
+        for (int k = 0; k < 2; ++k) {
+            const int which = (k + order) % 2; // unit 0 above, unit 1 ten pixels lower
+            scene.chk.AddUnit(200, 200 + 10 * which, which, type);
+        }
+        scene.Draw({0, 0, 640, 480});
+        pictures[order] = scene.renderer.Frame8;
+        EXPECT_GT(scene.CountColour(4), 0);
+    }
+    EXPECT_TRUE(pictures[0] == pictures[1]);
+}
+
 TEST(MapRenderer, CreepIsDrawnOnlyWhenShown) {
     Scene scene;
     scene.chk.AddUnit(320, 240, 0, 131); // a creep producer
