@@ -365,6 +365,9 @@ void TGameData::PreloadSheets() {
 }
 
 CStarcraftTileset& TGameData::Tileset(int number) {
+    // Maps load on threads of their own, and a cancelled load may still run beside the next:
+    // one tileset is made at a time (it reads the game archives, which are not shared safely).
+    std::lock_guard hold(m_tilesetLock);
     const auto index = static_cast<std::size_t>(TilesetNumber(static_cast<unsigned>(number)));
     if (!Tilesets[index]) {
         Tilesets[index] = std::make_unique<CStarcraftTileset>(std::string(TilesetStems[index]), Archives, ImagesDat,

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -150,6 +151,7 @@ private:
     void PreloadSheets();
 
     Prompter& m_prompter;
+    std::mutex m_tilesetLock;
     std::filesystem::path m_standin;
     bool m_shutDown = false;
 };

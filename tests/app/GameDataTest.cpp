@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <thread>
 
 namespace orv {
 namespace {
@@ -163,6 +164,30 @@ TEST(GameDataStartup, AFolderOfExtractedFilesIsGameData) {
     EXPECT_TRUE(data.Notice.empty());
     EXPECT_EQ(TableSources(data.Archives), std::vector<std::string>(kGameTables.size(), extracted.string()));
     EXPECT_NE(data.UnitSheet(0), nullptr);
+}
+
+TEST(GameDataStartup, TilesetsAskedForFromSeveralThreadsAreMadeOnce) {
+    // Maps load on threads of their own; a cancelled load may run beside the next one.
+    StartupFixture f;
+    StartupOptions options = f.Options();
+    options.standinOnly = true;
+    TGameData data(f.prompter);
+    data.Load(options);
+    std::array<std::array<CStarcraftTileset*, 8>, 4> seen{};
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < seen.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int n = 0; n < 8; ++n) {
+                seen[t][static_cast<std::size_t>((n + static_cast<int>(t)) % 8)] = &data.Tileset((n + static_cast<int>(t)) % 8);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (std::size_t t = 1; t < seen.size(); ++t) {
+        EXPECT_EQ(seen[t], seen[0]);
+    }
 }
 
 TEST(GameFolderEntries, AnInstalledGameGivesItsArchives) {

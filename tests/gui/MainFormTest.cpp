@@ -174,8 +174,11 @@ TEST(MainForm, OpensOurMapIntoAWindowListedUnderWindows) {
     EXPECT_EQ(w->MiniMapPB->geometry(), QRect(5, 8, 128, 125));
     EXPECT_EQ(w->Timer1->interval(), 20);
     EXPECT_TRUE(w->Timer1->isActive());
-    // The first tick renders the map and puts it on screen.
-    EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Full);
+    // The first tick renders the map and puts it on screen (the timer may have run it already
+    // on a busy machine).
+    w->Timer1->stop();
+    w->Timer1Timer();
+    EXPECT_EQ(w->View().FullRenders, 1);
     QApplication::processEvents();
     EXPECT_GT(w->PaintCount, 0);
     EXPECT_EQ(w->Timer1Timer(), CMapView::Tick::Idle);
