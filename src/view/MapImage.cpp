@@ -14,71 +14,6 @@
 namespace orv {
 namespace {
 
-// Draws one band: rows [top, top + rows) of the picture into `frame` (with one extra row
-// above for bands after the first, so that the sprite clipping, which never writes a
-// target's row 0, cuts exactly where it cuts the whole picture).
-void DrawBand(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, int top, int rows,
-              std::vector<std::uint8_t>& frame) {
-    const int width = chk.Width * 32;
-    const int lead = top == 0 ? 0 : 1;
-    const int origin = top - lead; // picture row of frame row 0
-    const int height = rows + lead;
-    frame.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
-    // Terrain of the tile rows the band touches.
-    for (int row = origin / 32; row * 32 < origin + height && row < chk.Height; ++row) {
-        for (int column = 0; column < chk.Width; ++column) {
-            const TileGraphicsEntry& entry = tileset.Graphics(chk.TileMap[TCHK::Cell(column, row)]);
-            for (int r = 0; r < 4; ++r) {
-                for (int c = 0; c < 4; ++c) {
-                    const std::uint16_t ref = entry.MiniTiles[static_cast<std::size_t>(r * 4 + c)];
-                    const MiniTileBitmap& bitmap = tileset.MiniTile(ref >> 1, (ref & 1) != 0);
-                    for (int l = 0; l < 8; ++l) {
-                        const int y = row * 32 + r * 8 + l - origin;
-                        if (y >= 0 && y < height) {
-                            std::memcpy(&frame[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                                               static_cast<std::size_t>(column * 32 + c * 8)],
-                                        &bitmap[static_cast<std::size_t>(l * 8)], 8);
-                        }
-                    }
-                }
-            }
-        }
-    }
-    auto units = [&](int first, int last) {
-        for (int level = first; level <= last; ++level) {
-            for (const UnitRecord& u : chk.Units) {
-                const TDoodadGRP* sheet = data.UnitSheet(u.Type);
-                if (!sheet || ReadLEOr<std::uint8_t>(data.UnitsDat, 4068 + static_cast<std::size_t>(u.Type), 0xFF) != level) {
-                    continue;
-                }
-                if (u.Y + sheet->Height() < origin || u.Y - sheet->Height() > origin + height) {
-                    continue; // cannot reach this band
-                }
-                const int colour = u.Owner >= 8 ? u.Owner : chk.Colours[u.Owner];
-                // The turret of a sheet is drawn by DrawFrame itself.
-                sheet->DrawFrame(0, u.X, u.Y - origin, frame.data(), height, width, colour, data.PlayerColorTable);
-            }
-        }
-    };
-    units(0, 4);
-    std::vector<std::vector<const DoodadRecord*>> bands(static_cast<std::size_t>(chk.Height) + 1);
-    for (const DoodadRecord& d : chk.Doodads) {
-        if (d.Y / 32 <= chk.Height) {
-            bands[static_cast<std::size_t>(d.Y / 32)].push_back(&d);
-        }
-    }
-    for (const auto& band : bands) {
-        for (const DoodadRecord* d : band) {
-            const std::uint16_t sheet = tileset.DoodadInfo(d->Number).SheetIndex;
-            if (sheet == 0 || sheet >= data.GrpSheets.size() || !data.GrpSheets[sheet]) {
-                continue;
-            }
-            data.GrpSheets[sheet]->DrawFirstFrame(d->X, d->Y - origin, frame.data(), height, width);
-        }
-    }
-    units(5, 18);
-}
-
 // A destination that writes to a file and remembers a failed write (with its errno) instead
 // of raising a library error.
 struct FileDestination {
@@ -222,16 +157,22 @@ private:
 
 void RenderMapBands(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, int bandRows,
                     const std::function<void(int, int, const std::uint32_t*)>& sink) {
+    // Each band is a view of the whole width over the tile rows it touches, drawn by the
+    // map renderer itself (sprites reaching in from above or below included), so the bands
+    // join into exactly the picture of one view over the whole map.
     const int width = chk.Width * 32, height = chk.Height * 32;
-    std::vector<std::uint8_t> frame8;
-    std::vector<std::uint32_t> frame32;
+    bandRows = std::max(1, bandRows);
+    CMapRenderer renderer;
     for (int top = 0; top < height; top += bandRows) {
         const int rows = std::min(bandRows, height - top);
-        DrawBand(chk, tileset, data, top, rows, frame8);
-        const std::size_t skip = top == 0 ? 0 : static_cast<std::size_t>(width);
-        frame32.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows));
-        ConvertFrameBlock(frame8.data() + skip, frame32.data(), frame32.size(), tileset.PaletteRGB.data());
-        sink(top, rows, frame32.data());
+        ViewState view;
+        view.ScrollTileX = 0;
+        view.ScrollTileY = top / 32;
+        view.ViewWidth = width;
+        view.ViewHeight = ((top + rows + 31) / 32 - top / 32) * 32;
+        view.Picture = true;
+        renderer.DrawDisplay(chk, tileset, data, view);
+        sink(top, rows, renderer.Frame32.data() + static_cast<std::size_t>(top % 32) * static_cast<std::size_t>(width));
     }
 }
 

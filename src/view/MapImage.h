@@ -1,7 +1,7 @@
 #pragma once
 
-// The whole-map picture at 32 pixels per tile (terrain, units in two passes, doodads by
-// band; no creep, fog, circles or locations) and its JPEG export. The picture is made in
+// The whole-map picture at 32 pixels per tile, drawn by the map renderer (terrain, units and
+// sprites; no creep, fog, circles, grids or locations) and its JPEG export. The picture is made in
 // horizontal bands handed on as they are finished, so a 256 x 256 map (8192 x 8192 pixels)
 // never needs the whole picture in memory; the bands join into exactly the picture a single
 // render would give.

@@ -240,7 +240,7 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
         SortByBottom(level);
         for (const Placed& p : level) {
             const UnitRecord& u = *owners[static_cast<std::size_t>(p.colour)];
-            if (u.Selected && view.Circles) {
+            if (u.Selected && !view.Picture) {
                 const int sprite = UnitSpriteNumber(data, u.Type);
                 if (sprite >= 130) {
                     const auto s = static_cast<std::size_t>(sprite - 130);
@@ -336,7 +336,7 @@ void CMapRenderer::DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset
     Frame8.assign(pixels, 0);
     Frame32.resize(pixels);
     DrawTiles(chk, tileset, data, view, false);
-    if (data.Options.ShowCreep) {
+    if (data.Options.ShowCreep && !view.Picture) {
         DrawTiles(chk, tileset, data, view, true);
     }
     DrawUnits(chk, data, view, 0, 4);

@@ -38,8 +38,8 @@ struct ViewState {
     // The tiles the frame covers each way (the last one partly shown).
     int TilesWide() const { return ViewWidth / TilePixels(); }
     int TilesHigh() const { return ViewHeight / TilePixels(); }
-    // Selection circles under selected units (pictures of the whole map leave them out).
-    bool Circles = true;
+    // The picture of the whole map: no creep, selection circles or grids.
+    bool Picture = false;
 };
 
 // DrawFlags bits that select the overlays of a render pass.

@@ -211,10 +211,10 @@ void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset
             }
         }
     };
-    if (data.Options.ShowGrid) {
+    if (data.Options.ShowGrid && !view.Picture) {
         grid(0, kGridColour);
     }
-    if (data.Options.ShowFineGrid) {
+    if (data.Options.ShowFineGrid && !view.Picture) {
         grid(16, kFineGridColour);
     }
     // Location names over everything else, white and bold, at the top left of the (cut)
