@@ -709,13 +709,18 @@ void TMainForm::AboutClick() {
     about.exec();
 }
 
-void TMainForm::ArrangeTiled(bool horizontally) {
+QList<QMdiSubWindow*> TMainForm::ShownSubWindows() const {
     QList<QMdiSubWindow*> subs;
     for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
         if (!sub->isMinimized()) {
             subs.push_back(sub);
         }
     }
+    return subs;
+}
+
+void TMainForm::ArrangeTiled(bool horizontally) {
+    const QList<QMdiSubWindow*> subs = ShownSubWindows();
     if (subs.isEmpty()) {
         return;
     }
@@ -742,6 +747,12 @@ QSize CascadeSize(QSize area, int windows, int step) {
             std::max(360, std::min(TMapWindow::kDesignHeight, area.height() - shift))};
 }
 
+// How many steps of the cascade fit windows of `size` in the area; the cascade starts again
+// at the top-left after them.
+int CascadeSlots(QSize area, QSize size, int step) {
+    return std::max(1, 1 + std::min((area.width() - size.width()) / step, (area.height() - size.height()) / step));
+}
+
 } // namespace
 
 void TMainForm::PlaceNewWindow(QMdiSubWindow* sub) {
@@ -755,28 +766,19 @@ void TMainForm::PlaceNewWindow(QMdiSubWindow* sub) {
     const QSize area = m_mdi->viewport()->size();
     const int open = static_cast<int>(m_mdi->subWindowList().size());
     const QSize size = CascadeSize(area, std::max(1, std::min(open, 4)), kCascadeStep);
-    int slot = open - 1;
-    const int fits = std::max(1, 1 + std::min((area.width() - size.width()) / kCascadeStep,
-                                              (area.height() - size.height()) / kCascadeStep));
-    slot %= fits;
+    const int slot = (open - 1) % CascadeSlots(area, size, kCascadeStep);
     sub->resize(size);
     sub->move(slot * kCascadeStep, slot * kCascadeStep);
 }
 
 void TMainForm::ArrangeCascade() {
-    QList<QMdiSubWindow*> subs;
-    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
-        if (!sub->isMinimized()) {
-            subs.push_back(sub);
-        }
-    }
+    const QList<QMdiSubWindow*> subs = ShownSubWindows();
     if (subs.isEmpty()) {
         return;
     }
     const QSize area = m_mdi->viewport()->size();
     const QSize size = CascadeSize(area, static_cast<int>(subs.size()), kCascadeStep);
-    const int fits = std::max(1, 1 + std::min((area.width() - size.width()) / kCascadeStep,
-                                              (area.height() - size.height()) / kCascadeStep));
+    const int fits = CascadeSlots(area, size, kCascadeStep);
     for (int i = 0; i < subs.size(); ++i) {
         subs[i]->showNormal();
         const int slot = i % fits;

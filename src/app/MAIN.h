@@ -116,6 +116,7 @@ private:
     void ForwardToActive(const std::function<void(TMapWindow&)>& command);
     void RedrawAll();
     void UpdateCommandStates();
+    QList<QMdiSubWindow*> ShownSubWindows() const; // not minimised, in the order they were made
     void ArrangeTiled(bool horizontally);
     void ArrangeIcons();
     void UpdateNotice();
