@@ -50,8 +50,8 @@ public:
         dir = std::make_unique<orv::test::TempDir>();
         std::map<std::string, std::vector<std::uint8_t>> files;
         for (int i = 0; i < 1000; ++i) {
-            files["unit\\file" + std::to_string(i) + ".grp"] =
-                orv::test::Pattern(64 + static_cast<std::size_t>(i * 37 % 4000), static_cast<std::uint32_t>(i));
+            files["unit\\file" + std::to_string(i) + ".grp"] = orv::test::Pattern(
+                64 + static_cast<std::size_t>(i * 37 % 4000), static_cast<std::uint32_t>(i));
         }
         orv::test::MakeStormArchive(dir->file("game.mpq"), files);
     }

@@ -1,6 +1,8 @@
 // The editor's map window: the refresh tick when only the mouse moves, the full render it
 // replaces, and the time from starting the program to the first painted map window.
 
+#include <QPainter>
+
 #include "base/Random.h"
 #include "cli/DemoMap.h"
 #include "support/RecordingPrompter.h"
@@ -8,10 +10,7 @@
 #include "support/TestSupport.h"
 #include "view/MapView.h"
 
-#include <QPainter>
-
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -129,7 +128,8 @@ void BM_ViewMemory4K(benchmark::State& state) {
     if (scene.view.DisplayBitmap.constBits() != r.Screen.constBits()) {
         bytes += static_cast<double>(scene.view.DisplayBitmap.sizeInBytes());
     }
-    bytes += static_cast<double>(scene.view.MiniMap.Base.capacity() + scene.view.MiniMap.Image.capacity()) * 4;
+    bytes +=
+        static_cast<double>(scene.view.MiniMap.Base.capacity() + scene.view.MiniMap.Image.capacity()) * 4;
     state.counters["MiB"] = bytes / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_ViewMemory4K)->Unit(benchmark::kMillisecond)->DenseRange(0, 5)->Iterations(3);
@@ -152,8 +152,8 @@ void BM_StartToFirstPaintedMapWindow(benchmark::State& state) {
     const bool firstRun = state.range(0) == 1;
     const std::string command = platform + "WINEPREFIX='" + dir.file("wine") + "' XDG_STATE_HOME='" +
                                 dir.path().string() + "' XDG_CONFIG_HOME='" + dir.path().string() + "' '" +
-                                ORVISTAD_EDITOR_PATH + "'" + (firstRun ? "" : " --standin") + " --timing '" + demo +
-                                "' 2>/dev/null";
+                                ORVISTAD_EDITOR_PATH + "'" + (firstRun ? "" : " --standin") + " --timing '" +
+                                demo + "' 2>/dev/null";
     double reported = 0;
     for (auto _ : state) {
         FILE* pipe = popen(command.c_str(), "r");

@@ -7,7 +7,6 @@
 #include "support/TestSupport.h"
 
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -38,7 +37,8 @@ void BM_StartupPeakMemory(benchmark::State& state) {
     const char* cli = ORVISTAD_CLI_PATH;
     double peakMiB = 0;
     for (auto _ : state) {
-        char* args[] = {const_cast<char*>(cli), const_cast<char*>("data"), const_cast<char*>("--standin"), nullptr};
+        char* args[] = {const_cast<char*>(cli), const_cast<char*>("data"), const_cast<char*>("--standin"),
+                        nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);

@@ -1,15 +1,14 @@
 // The editor's dialogs, measured through the real widgets off screen: the time from the
 // command to the Game Data dialog on screen with every table's source filled in.
 
+#include <QApplication>
+
 #include "app/GameDataDLG.h"
 #include "app/MAIN.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestSupport.h"
 
-#include <QApplication>
-
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 
 namespace {

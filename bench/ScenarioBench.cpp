@@ -12,7 +12,6 @@
 #include "view/MiniMap.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 
 namespace {
@@ -40,7 +39,8 @@ std::unique_ptr<orv::TCHK> BigScenario() {
         chk->AddUnit(16 + (i * 97) % 8150, 16 + (i * 61) % 8150, i % 8, type == 214 ? 5 : type);
     }
     for (int i = 0; i < 500; ++i) {
-        chk->Doodads.push_back({static_cast<std::uint16_t>(1 + i % 30), static_cast<std::uint16_t>(64 + (i * 131) % 8000),
+        chk->Doodads.push_back({static_cast<std::uint16_t>(1 + i % 30),
+                                static_cast<std::uint16_t>(64 + (i * 131) % 8000),
                                 static_cast<std::uint16_t>(64 + (i * 71) % 8000), 12, 1, -1, false});
     }
     g_prompter.answers.clear();
@@ -128,7 +128,8 @@ BENCHMARK(BM_ExportWholeMap256)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_ConvertFrame(benchmark::State& state) {
     std::vector<std::uint8_t> frame8(1920 * 1088);
-    for (std::size_t i = 0; i < frame8.size(); ++i) frame8[i] = static_cast<std::uint8_t>(i * 31);
+    for (std::size_t i = 0; i < frame8.size(); ++i)
+        frame8[i] = static_cast<std::uint8_t>(i * 31);
     std::vector<std::uint32_t> frame32(frame8.size());
     const auto& palette = Game().Tileset(4).PaletteRGB;
     for (auto _ : state) {

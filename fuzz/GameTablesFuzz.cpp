@@ -1,11 +1,10 @@
 // Any bytes as a string table, a PCX colour row and a sprite sheet.
 
+#include "app/Debugunit.h"
 #include "app/GameTables.h"
 #include "graphics/TGRP.h"
 
 #include <array>
-#include "app/Debugunit.h"
-
 #include <cstddef>
 #include <cstdint>
 

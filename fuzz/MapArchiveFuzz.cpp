@@ -1,8 +1,7 @@
 // Any bytes at all, read as a map archive: look up the files a map holds and list it.
 
-#include "archive/MapArchiveReader.h"
-
 #include "app/Debugunit.h"
+#include "archive/MapArchiveReader.h"
 
 #include <cstddef>
 #include <cstdint>

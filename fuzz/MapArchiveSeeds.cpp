@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
         for (const auto& entry : fs::directory_iterator(argv[2])) {
             const auto ext = entry.path().extension();
             if ((ext == ".scm" || ext == ".scx") && entry.file_size() <= 128 * 1024) {
-                fs::copy_file(entry.path(), out / entry.path().filename(), fs::copy_options::overwrite_existing);
+                fs::copy_file(entry.path(), out / entry.path().filename(),
+                              fs::copy_options::overwrite_existing);
             }
         }
     }

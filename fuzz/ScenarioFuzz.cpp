@@ -1,9 +1,8 @@
 // Any bytes as a scenario file: the section walk, every handler, the string tables (STR
 // and STRx), and the writer over whatever was read.
 
-#include "scenario/CCHKFile.h"
-
 #include "app/Debugunit.h"
+#include "scenario/CCHKFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
                 continue;
             }
             auto reader = orv::MapArchiveReader::Open(entry.path());
-            auto chk = reader ? reader.value().ReadFile("staredit\\scenario.chk") : orv::Result<std::vector<std::uint8_t>>(orv::MakeError(""));
+            auto chk = reader ? reader.value().ReadFile("staredit\\scenario.chk")
+                              : orv::Result<std::vector<std::uint8_t>>(orv::MakeError(""));
             if (chk && chk.value().size() <= 300000) {
                 (void)orv::WriteWholeFile(out / (entry.path().stem().string() + ".chk"), chk.value());
             }

@@ -3,7 +3,6 @@
 #include "StandinGameData.h"
 
 #include <StormLib.h>
-
 #include <cstdio>
 #include <filesystem>
 
@@ -25,7 +24,8 @@ Status WriteStandinArchive(const std::string& path) {
     for (const auto& [name, data] : files) {
         HANDLE file = nullptr;
         const auto size = static_cast<DWORD>(data.size());
-        const bool ok = SFileCreateFile(archive, name.c_str(), 0, size, 0, MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, &file) &&
+        const bool ok = SFileCreateFile(archive, name.c_str(), 0, size, 0,
+                                        MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, &file) &&
                         (size == 0 || SFileWriteFile(file, data.data(), size, MPQ_COMPRESSION_PKWARE)) &&
                         SFileFinishFile(file);
         if (!ok) {

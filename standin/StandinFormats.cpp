@@ -36,7 +36,8 @@ void EncodeRow(const Canvas& c, int y, int x0, int x1, std::vector<std::uint8_t>
         // Literal run up to the next transparent pixel or the next run of three.
         int n = 0;
         while (x + n < x1 && n < 63 && c.get(x + n, y) >= 0) {
-            if (x + n + 2 < x1 && c.get(x + n, y) == c.get(x + n + 1, y) && c.get(x + n, y) == c.get(x + n + 2, y)) {
+            if (x + n + 2 < x1 && c.get(x + n, y) == c.get(x + n + 1, y) &&
+                c.get(x + n, y) == c.get(x + n + 2, y)) {
                 break;
             }
             ++n;
@@ -135,7 +136,8 @@ std::vector<std::uint8_t> EncodeGrp(const std::vector<Canvas>& frames) {
         for (int y = y0; y < y1; ++y) {
             const auto rowOffset = static_cast<std::uint32_t>(out.size() - tableAt);
             out[tableAt + 2 * static_cast<std::size_t>(y - y0)] = static_cast<std::uint8_t>(rowOffset);
-            out[tableAt + 2 * static_cast<std::size_t>(y - y0) + 1] = static_cast<std::uint8_t>(rowOffset >> 8);
+            out[tableAt + 2 * static_cast<std::size_t>(y - y0) + 1] =
+                static_cast<std::uint8_t>(rowOffset >> 8);
             EncodeRow(c, y, x0, x1, out);
         }
     }
@@ -151,7 +153,7 @@ std::vector<std::uint8_t> EncodePcxRow(const std::vector<std::uint8_t>& values) 
     out[3] = 8;    // bits per pixel
     out[8] = static_cast<std::uint8_t>(width - 1);
     out[9] = static_cast<std::uint8_t>((width - 1) >> 8);
-    out[12] = 72;  // resolution
+    out[12] = 72; // resolution
     out[14] = 72;
     out[65] = 1; // planes
     out[66] = static_cast<std::uint8_t>(width);

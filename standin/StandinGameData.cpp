@@ -15,27 +15,33 @@ constexpr std::uint64_t kSeed = 0x0A7157AD5EEDull;
 // units.dat array offsets.
 namespace units {
 constexpr std::size_t kSize = 19876;
-constexpr std::size_t Flingy = 0, Subunit1 = 228, Subunit2 = 684, Infestation = 1140, ConstructionImage = 1332,
-                      Facing = 2244, ShieldEnabled = 2472, ShieldAmount = 2700, HitPoints = 3156, Elevation = 4068,
-                      Rank = 4524, GroundWeapon = 5892, MaxGroundHits = 6120, AirWeapon = 6348, MaxAirHits = 6576,
-                      Flags = 7032, TargetRange = 7944, SightRange = 8172, ArmorUpgrade = 8400, SizeClass = 8628,
-                      Armor = 8856, PlacementBox = 11284, Dimensions = 12580, Portrait = 14404, Minerals = 14860,
-                      Gas = 15316, BuildTime = 15772, GroupFlags = 16684, SupplyProvided = 16912,
-                      SupplyRequired = 17140, BuildScore = 17824, DestroyScore = 18280, Expansion = 19192,
-                      Availability = 19420;
+constexpr std::size_t Flingy = 0, Subunit1 = 228, Subunit2 = 684, Infestation = 1140,
+                      ConstructionImage = 1332, Facing = 2244, ShieldEnabled = 2472, ShieldAmount = 2700,
+                      HitPoints = 3156, Elevation = 4068, Rank = 4524, GroundWeapon = 5892,
+                      MaxGroundHits = 6120, AirWeapon = 6348, MaxAirHits = 6576, Flags = 7032,
+                      TargetRange = 7944, SightRange = 8172, ArmorUpgrade = 8400, SizeClass = 8628,
+                      Armor = 8856, PlacementBox = 11284, Dimensions = 12580, Portrait = 14404,
+                      Minerals = 14860, Gas = 15316, BuildTime = 15772, GroupFlags = 16684,
+                      SupplyProvided = 16912, SupplyRequired = 17140, BuildScore = 17824,
+                      DestroyScore = 18280, Expansion = 19192, Availability = 19420;
 } // namespace units
 
 constexpr int kParentsWithTurrets[] = {2, 5, 23, 27};
 
 const char* const kRaceNames[] = {"Vorn", "Kessari", "Aethel", "Wild"};
 const char* const kSyllables[] = {"dra", "kor", "vel", "mun", "tes", "zan", "quil", "bry", "ost", "fen",
-                                  "lur", "gax", "ith", "ran", "sol", "cae", "dun", "pyr", "hal", "nev"};
+                                  "lur", "gax", "ith", "ran", "sol", "cae", "dun",  "pyr", "hal", "nev"};
 const char* const kEndings[] = {"ion", "ath", "ek", "ora", "ix", "um", "ant", "erin", "ost", "yle"};
-const char* const kBuildingWords[] = {"Works", "Hall", "Spire", "Den", "Forge", "Nest", "Array", "Gate", "Vault", "Tower"};
-const char* const kWeaponAdjectives[] = {"Arc", "Spine", "Ember", "Pulse", "Shard", "Venom", "Flux", "Iron", "Gale", "Thorn"};
-const char* const kWeaponNouns[] = {"Lance", "Volley", "Burst", "Cannon", "Claws", "Beam", "Spikes", "Rounds", "Torrent", "Bolt", "Sting", "Mortar", "Ray"};
-const char* const kUpgradeNouns[] = {"Plating", "Carapace", "Shields", "Weapons", "Engines", "Optics", "Reflexes", "Capacitors"};
-const char* const kTechNouns[] = {"Protocol", "Mutation", "Field", "Matrix", "Cloak", "Storm", "Surge", "Lockdown"};
+const char* const kBuildingWords[] = {"Works", "Hall",  "Spire", "Den",   "Forge",
+                                      "Nest",  "Array", "Gate",  "Vault", "Tower"};
+const char* const kWeaponAdjectives[] = {"Arc",   "Spine", "Ember", "Pulse", "Shard",
+                                         "Venom", "Flux",  "Iron",  "Gale",  "Thorn"};
+const char* const kWeaponNouns[] = {"Lance",  "Volley",  "Burst", "Cannon", "Claws",  "Beam", "Spikes",
+                                    "Rounds", "Torrent", "Bolt",  "Sting",  "Mortar", "Ray"};
+const char* const kUpgradeNouns[] = {"Plating", "Carapace", "Shields",  "Weapons",
+                                     "Engines", "Optics",   "Reflexes", "Capacitors"};
+const char* const kTechNouns[] = {"Protocol", "Mutation", "Field", "Matrix",
+                                  "Cloak",    "Storm",    "Surge", "Lockdown"};
 
 std::string Capitalised(std::string s) {
     if (!s.empty() && s[0] >= 'a' && s[0] <= 'z') {
@@ -178,7 +184,8 @@ Canvas DrawUnitFrame(const UnitPlan& plan, int frame, int frames, int w, int h, 
     case UnitKind::Ground: {
         FillEllipse(c, cx, cy, bw, bh, ramp, true);
         // A light nose shows which way the unit faces.
-        Disc(c, cx + std::cos(angle) * bw * 0.6, cy + std::sin(angle) * bh * 0.6, std::max(1.5, bw / 5), palette::kWhite - 1);
+        Disc(c, cx + std::cos(angle) * bw * 0.6, cy + std::sin(angle) * bh * 0.6, std::max(1.5, bw / 5),
+             palette::kWhite - 1);
         break;
     }
     case UnitKind::Flyer: {
@@ -192,7 +199,8 @@ Canvas DrawUnitFrame(const UnitPlan& plan, int frame, int frames, int w, int h, 
                     const double dx = x + 0.5 - cx;
                     const double dy = y + 0.5 - cy;
                     const double dist = std::hypot(dx, dy) / r;
-                    c.set(x, y, dist > 0.45 ? PlayerShade(1.0 - dist * 0.6) : Shade(ramp, Lighting(dx, dy, r, r)));
+                    c.set(x, y,
+                          dist > 0.45 ? PlayerShade(1.0 - dist * 0.6) : Shade(ramp, Lighting(dx, dy, r, r)));
                 }
             }
         }
@@ -249,7 +257,8 @@ Canvas DrawUnitFrame(const UnitPlan& plan, int frame, int frames, int w, int h, 
     }
     case UnitKind::Turret: {
         Disc(c, cx, cy, std::max(3.0, bw * 0.6), Shade(ramp, 0.5));
-        Line(c, cx, cy, cx + std::cos(angle) * bw * 1.4, cy + std::sin(angle) * bh * 1.4, 2.5, PlayerShade(0.8));
+        Line(c, cx, cy, cx + std::cos(angle) * bw * 1.4, cy + std::sin(angle) * bh * 1.4, 2.5,
+             PlayerShade(0.8));
         break;
     }
     case UnitKind::StartLocation: {
@@ -267,7 +276,8 @@ Canvas DrawUnitFrame(const UnitPlan& plan, int frame, int frames, int w, int h, 
         FillEllipse(c, cx, cy, bw, bh * 0.7, palette::kEarthRamp, false);
         for (int leg = 0; leg < 4; ++leg) {
             const double lx = cx - bw * 0.6 + leg * bw * 0.4;
-            Line(c, lx, cy + bh * 0.4, lx + ((frame + leg) % 2 ? 2 : -2), cy + bh, 1, palette::kEarthRamp + 1);
+            Line(c, lx, cy + bh * 0.4, lx + ((frame + leg) % 2 ? 2 : -2), cy + bh, 1,
+                 palette::kEarthRamp + 1);
         }
         break;
     }
@@ -281,7 +291,8 @@ Canvas DrawUnitFrame(const UnitPlan& plan, int frame, int frames, int w, int h, 
         Line(c, cx - bw * 0.5, cy + bh, cx - bw * 0.5, cy - bh, 1.5, palette::kGreyRamp + 6);
         for (int y = 0; y < static_cast<int>(bh); ++y) {
             for (int x = 0; x < static_cast<int>(bw * 1.2); ++x) {
-                c.set(static_cast<int>(cx - bw * 0.5) + 1 + x, static_cast<int>(cy - bh) + y + (x + frame) % 3 / 2,
+                c.set(static_cast<int>(cx - bw * 0.5) + 1 + x,
+                      static_cast<int>(cy - bh) + y + (x + frame) % 3 / 2,
                       PlayerShade(0.4 + 0.5 * (y % 4 < 2)));
             }
         }
@@ -372,7 +383,8 @@ std::string UnitName(int u, const UnitPlan& plan, Random& random) {
     case UnitKind::Turret:
         return std::string(kRaceNames[plan.race]) + " " + MadeUpWord(random) + " Turret";
     case UnitKind::Building:
-        return std::string(kRaceNames[plan.race]) + " " + MadeUpWord(random) + " " + kBuildingWords[random.below(10)];
+        return std::string(kRaceNames[plan.race]) + " " + MadeUpWord(random) + " " +
+               kBuildingWords[random.below(10)];
     case UnitKind::Critter:
         return MadeUpWord(random) + " Critter";
     case UnitKind::Powerup:
@@ -446,7 +458,9 @@ UnitPlan PlanUnit(int u) {
         if (u % 17 == 1) {
             p.flags |= 0x8; // worker
         }
-        p.flags |= p.race == 0 ? 0x10000 : p.race == 1 ? 0x40000000 : 0x4000; // organic / mechanical / robotic
+        p.flags |= p.race == 0   ? 0x10000
+                   : p.race == 1 ? 0x40000000
+                                 : 0x4000; // organic / mechanical / robotic
     } else if (u < 202) {
         p.race = u % 3;
         if (u >= 176 && u <= 178) {
@@ -504,7 +518,8 @@ UnitPlan PlanUnit(int u) {
             p.kind = UnitKind::None;
         }
     }
-    if (std::find(std::begin(kParentsWithTurrets), std::end(kParentsWithTurrets), u) != std::end(kParentsWithTurrets)) {
+    if (std::find(std::begin(kParentsWithTurrets), std::end(kParentsWithTurrets), u) !=
+        std::end(kParentsWithTurrets)) {
         p.turret = u + 1;
     }
     p.expansion = u < 202 && u % 11 == 10 && p.kind != UnitKind::Turret;
@@ -523,11 +538,13 @@ FileSet GenerateGameData() {
         plans.push_back(PlanUnit(u));
         const UnitPlan& p = plans.back();
         const std::string subtitle = p.kind == UnitKind::Ground && u >= 70 && u % 4 == 0 ? "Hero" : "*";
-        strings.Add(UnitName(u, p, random) + std::string(1, '\0') + subtitle + std::string(1, '\0') + UnitGroup(p));
+        strings.Add(UnitName(u, p, random) + std::string(1, '\0') + subtitle + std::string(1, '\0') +
+                    UnitGroup(p));
     }
     std::vector<int> weaponLabels, upgradeLabels, techLabels;
     for (int w = 0; w < kWeaponCount; ++w) {
-        weaponLabels.push_back(strings.Add(std::string(kWeaponAdjectives[w % 10]) + " " + kWeaponNouns[w % 13] +
+        weaponLabels.push_back(strings.Add(std::string(kWeaponAdjectives[w % 10]) + " " +
+                                           kWeaponNouns[w % 13] +
                                            (w >= 100 ? " Mk " + std::to_string(w / 100 + 1) : "")));
     }
     for (int i = 0; i < kUpgradeCount; ++i) {
@@ -560,22 +577,27 @@ FileSet GenerateGameData() {
         unitsDat.Set8(units::Facing, i, static_cast<std::uint32_t>(random.below(32)));
         unitsDat.Set8(units::ShieldEnabled, i, p.shields ? 1 : 0);
         unitsDat.Set16(units::ShieldAmount, i, p.shields ? static_cast<std::uint32_t>(20 + u * 13 % 180) : 0);
-        const int hp = p.kind == UnitKind::Building ? 200 + u * 37 % 1300
+        const int hp = p.kind == UnitKind::Building                                 ? 200 + u * 37 % 1300
                        : p.kind == UnitKind::Minerals || p.kind == UnitKind::Geyser ? 100000
-                       : p.kind == UnitKind::None ? 1
-                                                  : 20 + u * 29 % 380;
+                       : p.kind == UnitKind::None                                   ? 1
+                                                                                    : 20 + u * 29 % 380;
         unitsDat.Set32(units::HitPoints, i, static_cast<std::uint32_t>(hp) << 8);
         unitsDat.Set8(units::Elevation, i, static_cast<std::uint32_t>(p.elevation));
         unitsDat.Set8(units::Rank, i, p.kind == UnitKind::Ground ? static_cast<std::uint32_t>(u % 6) : 0);
-        unitsDat.Set8(units::GroundWeapon, i, fighter && p.kind != UnitKind::Flyer ? static_cast<std::uint32_t>(u % kWeaponCount) : kWeaponCount);
+        unitsDat.Set8(units::GroundWeapon, i,
+                      fighter && p.kind != UnitKind::Flyer ? static_cast<std::uint32_t>(u % kWeaponCount)
+                                                           : kWeaponCount);
         unitsDat.Set8(units::MaxGroundHits, i, fighter ? 1 : 0);
-        unitsDat.Set8(units::AirWeapon, i, fighter && u % 2 == 0 ? static_cast<std::uint32_t>((u * 3 + 1) % kWeaponCount) : kWeaponCount);
+        unitsDat.Set8(units::AirWeapon, i,
+                      fighter && u % 2 == 0 ? static_cast<std::uint32_t>((u * 3 + 1) % kWeaponCount)
+                                            : kWeaponCount);
         unitsDat.Set8(units::MaxAirHits, i, fighter && u % 2 == 0 ? 1 : 0);
         unitsDat.Set32(units::Flags, i, p.flags);
         unitsDat.Set8(units::TargetRange, i, fighter ? 3 + static_cast<std::uint32_t>(u % 6) : 0);
         unitsDat.Set8(units::SightRange, i, 5 + static_cast<std::uint32_t>(u % 7));
         unitsDat.Set8(units::ArmorUpgrade, i, static_cast<std::uint32_t>(u % 16));
-        unitsDat.Set8(units::SizeClass, i, p.kind == UnitKind::Building ? 3 : 1 + static_cast<std::uint32_t>(p.boxWidth / 24 % 3));
+        unitsDat.Set8(units::SizeClass, i,
+                      p.kind == UnitKind::Building ? 3 : 1 + static_cast<std::uint32_t>(p.boxWidth / 24 % 3));
         unitsDat.Set8(units::Armor, i, static_cast<std::uint32_t>(u % 4));
         unitsDat.Set16(units::PlacementBox, 2 * i, static_cast<std::uint32_t>(p.boxWidth));
         unitsDat.Set16(units::PlacementBox, 2 * i + 1, static_cast<std::uint32_t>(p.boxHeight));
@@ -586,7 +608,8 @@ FileSet GenerateGameData() {
         unitsDat.Set16(units::Dimensions, 4 * i + 2, halfW - 1);
         unitsDat.Set16(units::Dimensions, 4 * i + 3, halfH - 1);
         unitsDat.Set16(units::Portrait, i, static_cast<std::uint32_t>(u % 100));
-        const bool buildable = p.kind == UnitKind::Ground || p.kind == UnitKind::Flyer || p.kind == UnitKind::Building;
+        const bool buildable =
+            p.kind == UnitKind::Ground || p.kind == UnitKind::Flyer || p.kind == UnitKind::Building;
         unitsDat.Set16(units::Minerals, i, buildable ? 25 + static_cast<std::uint32_t>(u * 25 % 400) : 0);
         unitsDat.Set16(units::Gas, i, buildable ? static_cast<std::uint32_t>(u * 50 % 300) : 0);
         unitsDat.Set16(units::BuildTime, i, buildable ? 200 + static_cast<std::uint32_t>(u * 90 % 1800) : 0);
@@ -605,7 +628,10 @@ FileSet GenerateGameData() {
         }
         unitsDat.Set8(units::GroupFlags, i, group);
         unitsDat.Set8(units::SupplyProvided, i, p.kind == UnitKind::Building && u % 5 == 0 ? 16 : 0);
-        unitsDat.Set8(units::SupplyRequired, i, p.kind == UnitKind::Ground || p.kind == UnitKind::Flyer ? 2 + static_cast<std::uint32_t>(u % 3) * 2 : 0);
+        unitsDat.Set8(units::SupplyRequired, i,
+                      p.kind == UnitKind::Ground || p.kind == UnitKind::Flyer
+                          ? 2 + static_cast<std::uint32_t>(u % 3) * 2
+                          : 0);
         unitsDat.Set16(units::BuildScore, i, static_cast<std::uint32_t>(u * 7 % 500));
         unitsDat.Set16(units::DestroyScore, i, static_cast<std::uint32_t>(u * 11 % 900));
         unitsDat.Set8(units::Expansion, i, p.expansion ? 1 : 0);
@@ -659,7 +685,8 @@ FileSet GenerateGameData() {
             continue;
         }
         char name[64];
-        std::snprintf(name, sizeof name, "standin\\%s%03d.grp", KindName(plans[static_cast<std::size_t>(unit)].kind), f);
+        std::snprintf(name, sizeof name, "standin\\%s%03d.grp",
+                      KindName(plans[static_cast<std::size_t>(unit)].kind), f);
         imageNames.push_back(name);
         const auto image = static_cast<std::size_t>(130 + f);
         imagesDat.Set32(0, image, static_cast<std::uint32_t>(imageNames.size()));
@@ -680,7 +707,8 @@ FileSet GenerateGameData() {
         char name[64];
         std::snprintf(name, sizeof name, "standin\\doodad%02d.grp", k);
         imageNames.push_back(name);
-        imagesDat.Set32(0, static_cast<std::size_t>(kFirstOverlaySprite + k), static_cast<std::uint32_t>(imageNames.size()));
+        imagesDat.Set32(0, static_cast<std::size_t>(kFirstOverlaySprite + k),
+                        static_cast<std::uint32_t>(imageNames.size()));
         files[std::string("unit\\") + name] = OverlaySheet(k);
     }
     for (std::size_t i = 0; i < kImageCount; ++i) {

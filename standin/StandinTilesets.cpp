@@ -16,12 +16,13 @@ namespace {
 
 constexpr int kGroups = 3001;
 constexpr int kFirstDoodadGroup = 1023; // where the doodad walk starts
-constexpr int kCliffRamp = 120; // 8 rock shades for cliff faces
-constexpr int kCreepRamp = 248; // 7 creep shades; 255 is white
+constexpr int kCliffRamp = 120;         // 8 rock shades for cliff faces
+constexpr int kCreepRamp = 248;         // 7 creep shades; 255 is white
 
 // ---- the layouts of the real files' transition families -------------------------------
 
-constexpr int A = kTokenA, B = kTokenB, C0 = kTokenC0, C1 = kTokenC0 - 1, C2 = kTokenC0 - 2, C3 = kTokenC0 - 3;
+constexpr int A = kTokenA, B = kTokenB, C0 = kTokenC0, C1 = kTokenC0 - 1, C2 = kTokenC0 - 2,
+              C3 = kTokenC0 - 3;
 
 const std::vector<FamilyPair> kCliff36 = {
     {{51, 51, B, B}, 1, 0},   {{A, A, 51, 51}, 0, 1},   {{B, 49, 49, B}, 1, 0},   {{49, A, A, 49}, 0, 1},
@@ -57,20 +58,21 @@ std::vector<LinkPlan> Links(int tileset) {
     using K = FamilyKind;
     switch (tileset) {
     case 0: // badlands
-        return {{2, 4, K::Cliff36}, {6, 2, K::Cliff36}, {2, 8, K::Pair24}, {4, 10, K::Pair24},
+        return {{2, 4, K::Cliff36}, {6, 2, K::Cliff36}, {2, 8, K::Pair24},    {4, 10, K::Pair24},
                 {2, 12, K::Pair14}, {2, 16, K::Pair14}, {16, 18, K::Cliff36}, {2, 20, K::Pair14}};
     case 1: // space platform
-        return {{2, 4, K::Cliff36}, {4, 8, K::Cliff36}, {4, 12, K::Pair24}, {14, 4, K::Cliff36}, {4, 6, K::Pair14},
-                {8, 10, K::Pair24}, {4, 16, K::Pair14}, {18, 4, K::Cliff36}, {4, 20, K::Pair14}};
+        return {{2, 4, K::Cliff36},  {4, 8, K::Cliff36},  {4, 12, K::Pair24},
+                {14, 4, K::Cliff36}, {4, 6, K::Pair14},   {8, 10, K::Pair24},
+                {4, 16, K::Pair14},  {18, 4, K::Cliff36}, {4, 20, K::Pair14}};
     case 2: // installation
         return {{2, 6, K::Cliff36}, {6, 8, K::Cliff36}, {12, 2, K::Cliff36},
                 {2, 4, K::Pair24},  {6, 10, K::Pair14}, {2, 14, K::Pair24}};
     case 3: // ash world
-        return {{14, 2, K::Cliff36}, {2, 6, K::Cliff36},  {2, 4, K::Pair24}, {6, 8, K::Pair24},
+        return {{14, 2, K::Cliff36}, {2, 6, K::Cliff36}, {2, 4, K::Pair24}, {6, 8, K::Pair24},
                 {2, 10, K::Pair14},  {6, 12, K::Pair14}, {2, 16, K::Pair14}};
     default: // jungle, desert, ice, twilight
-        return {{2, 4, K::Cliff36},  {6, 2, K::Cliff36},  {2, 8, K::Pair24},  {2, 10, K::Pair14},
-                {8, 12, K::Pair24},  {8, 14, K::Pair14},  {8, 16, K::Cliff36}, {4, 18, K::Pair24},
+        return {{2, 4, K::Cliff36},  {6, 2, K::Cliff36},  {2, 8, K::Pair24},    {2, 10, K::Pair14},
+                {8, 12, K::Pair24},  {8, 14, K::Pair14},  {8, 16, K::Cliff36},  {4, 18, K::Pair24},
                 {18, 20, K::Pair14}, {18, 22, K::Pair24}, {18, 24, K::Cliff36}, {2, 26, K::Pair14}};
     }
 }
@@ -96,7 +98,8 @@ struct TerrainLook {
 bool Has(std::string_view name, std::string_view word) {
     // Names are matched without regard to case ("Dark platform").
     return std::search(name.begin(), name.end(), word.begin(), word.end(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
            }) != name.end();
 }
 
@@ -147,13 +150,15 @@ TerrainLook LookOf(std::string_view name) {
 }
 
 // Each tileset's own character: a tint over every terrain colour.
-const Rgb kTints[kTilesetCount] = {{1.05, 0.95, 0.85}, {0.85, 0.92, 1.10}, {0.85, 1.05, 1.05}, {1.15, 0.85, 0.80},
-                                    {0.90, 1.08, 0.88}, {1.10, 1.02, 0.80}, {0.88, 0.98, 1.15}, {1.00, 0.85, 1.10}};
+const Rgb kTints[kTilesetCount] = {{1.05, 0.95, 0.85}, {0.85, 0.92, 1.10}, {0.85, 1.05, 1.05},
+                                   {1.15, 0.85, 0.80}, {0.90, 1.08, 0.88}, {1.10, 1.02, 0.80},
+                                   {0.88, 0.98, 1.15}, {1.00, 0.85, 1.10}};
 
-const Rgb kPlayerColours[16] = {{0.85, 0.10, 0.10}, {0.10, 0.30, 0.90}, {0.10, 0.70, 0.60}, {0.55, 0.25, 0.75},
-                                {0.95, 0.55, 0.10}, {0.45, 0.25, 0.10}, {0.95, 0.95, 0.95}, {0.95, 0.90, 0.15},
-                                {0.10, 0.60, 0.10}, {0.95, 0.95, 0.55}, {0.80, 0.65, 0.50}, {0.25, 0.45, 0.75},
-                                {0.10, 0.35, 0.20}, {0.70, 0.60, 0.90}, {0.60, 0.60, 0.60}, {0.05, 0.90, 0.95}};
+const Rgb kPlayerColours[16] = {
+    {0.85, 0.10, 0.10}, {0.10, 0.30, 0.90}, {0.10, 0.70, 0.60}, {0.55, 0.25, 0.75},
+    {0.95, 0.55, 0.10}, {0.45, 0.25, 0.10}, {0.95, 0.95, 0.95}, {0.95, 0.90, 0.15},
+    {0.10, 0.60, 0.10}, {0.95, 0.95, 0.55}, {0.80, 0.65, 0.50}, {0.25, 0.45, 0.75},
+    {0.10, 0.35, 0.20}, {0.70, 0.60, 0.90}, {0.60, 0.60, 0.60}, {0.05, 0.90, 0.95}};
 
 std::uint32_t Pack(Rgb c) {
     auto byte = [](double v) { return static_cast<std::uint32_t>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
@@ -173,7 +178,8 @@ double ValueNoise(double x, double y, std::uint32_t seed) {
     const int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
     const double fx = x - xi, fy = y - yi;
     auto at = [&](int i, int j) {
-        return Hash01(static_cast<std::uint32_t>(i) * 73856093u ^ static_cast<std::uint32_t>(j) * 19349663u ^ seed);
+        return Hash01(static_cast<std::uint32_t>(i) * 73856093u ^ static_cast<std::uint32_t>(j) * 19349663u ^
+                      seed);
     };
     const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
     const double top = at(xi, yi) + (at(xi + 1, yi) - at(xi, yi)) * sx;
@@ -233,7 +239,8 @@ using Pixels = std::array<std::uint8_t, 32 * 32>;
 
 class TilesetBuilder {
 public:
-    TilesetBuilder(int tileset, const TilesetInputs& inputs) : m_tileset(tileset), m_inputs(inputs), m_random(0x71E5E7ull + static_cast<std::uint64_t>(tileset)) {
+    TilesetBuilder(int tileset, const TilesetInputs& inputs)
+        : m_tileset(tileset), m_inputs(inputs), m_random(0x71E5E7ull + static_cast<std::uint64_t>(tileset)) {
         m_headers.assign(kGroups, {});
         m_megatiles.assign(kGroups, {});
         // Minitile 0 and megatile 0 are blank: a tile made only of them has no graphics.
@@ -288,13 +295,19 @@ void TilesetBuilder::MakePalette() {
     }
     for (int i = 0; i < 8; ++i) {
         m_palette[static_cast<std::size_t>(8 + i)] = Pack({0.3 + i * 0.08, 0.3 + i * 0.08, 0.3 + i * 0.08});
-        m_palette[static_cast<std::size_t>(kCliffRamp + i)] = Pack(tinted({0.12 + i * 0.06, 0.10 + i * 0.055, 0.09 + i * 0.05}));
-        m_palette[static_cast<std::size_t>(palette::kGreyRamp + i)] = Pack({0.2 + i * 0.1, 0.2 + i * 0.1, 0.2 + i * 0.1});
-        m_palette[static_cast<std::size_t>(palette::kSteelRamp + i)] = Pack({0.15 + i * 0.08, 0.2 + i * 0.09, 0.3 + i * 0.09});
-        m_palette[static_cast<std::size_t>(palette::kEarthRamp + i)] = Pack({0.25 + i * 0.09, 0.15 + i * 0.08, 0.08 + i * 0.06});
-        m_palette[static_cast<std::size_t>(palette::kCrystalRamp + i)] = Pack({0.1 + i * 0.07, 0.45 + i * 0.07, 0.55 + i * 0.06});
+        m_palette[static_cast<std::size_t>(kCliffRamp + i)] =
+            Pack(tinted({0.12 + i * 0.06, 0.10 + i * 0.055, 0.09 + i * 0.05}));
+        m_palette[static_cast<std::size_t>(palette::kGreyRamp + i)] =
+            Pack({0.2 + i * 0.1, 0.2 + i * 0.1, 0.2 + i * 0.1});
+        m_palette[static_cast<std::size_t>(palette::kSteelRamp + i)] =
+            Pack({0.15 + i * 0.08, 0.2 + i * 0.09, 0.3 + i * 0.09});
+        m_palette[static_cast<std::size_t>(palette::kEarthRamp + i)] =
+            Pack({0.25 + i * 0.09, 0.15 + i * 0.08, 0.08 + i * 0.06});
+        m_palette[static_cast<std::size_t>(palette::kCrystalRamp + i)] =
+            Pack({0.1 + i * 0.07, 0.45 + i * 0.07, 0.55 + i * 0.06});
         if (i < 7) {
-            m_palette[static_cast<std::size_t>(kCreepRamp + i)] = Pack({0.20 + i * 0.06, 0.08 + i * 0.03, 0.22 + i * 0.06});
+            m_palette[static_cast<std::size_t>(kCreepRamp + i)] =
+                Pack({0.20 + i * 0.06, 0.08 + i * 0.03, 0.22 + i * 0.06});
         }
     }
     for (int c = 0; c < 16; ++c) {
@@ -308,20 +321,23 @@ void TilesetBuilder::MakePalette() {
     const Rgb selection[3] = {{0.1, 0.9, 0.1}, {0.95, 0.9, 0.1}, {0.95, 0.15, 0.1}};
     for (int g = 0; g < 3; ++g) {
         for (int i = 0; i < 8; ++i) {
-            m_palette[static_cast<std::size_t>(palette::kSelection + 8 * g + i)] = Pack(Mix(selection[g], {1, 1, 1}, i * 0.05));
+            m_palette[static_cast<std::size_t>(palette::kSelection + 8 * g + i)] =
+                Pack(Mix(selection[g], {1, 1, 1}, i * 0.05));
         }
     }
     m_palette[255] = Pack({1, 1, 1});
     for (const Terrain& t : m_terrains) {
         // Terrains of one kind (several stone floors, say) still differ in hue.
         const double k = t.code * 1.7;
-        const Rgb own = {t.look.colour.r * (1 + 0.18 * std::sin(k)), t.look.colour.g * (1 + 0.18 * std::sin(k + 2.1)),
+        const Rgb own = {t.look.colour.r * (1 + 0.18 * std::sin(k)),
+                         t.look.colour.g * (1 + 0.18 * std::sin(k + 2.1)),
                          t.look.colour.b * (1 + 0.18 * std::sin(k + 4.2))};
         const Rgb base = tinted(own);
         const double lift = t.elevation * 0.12;
         for (int i = 0; i < 8; ++i) {
             const double shade = 0.55 + i * 0.11 + lift;
-            m_palette[static_cast<std::size_t>(t.ramp + i)] = Pack({base.r * shade, base.g * shade, base.b * shade});
+            m_palette[static_cast<std::size_t>(t.ramp + i)] =
+                Pack({base.r * shade, base.g * shade, base.b * shade});
         }
     }
 }
@@ -333,7 +349,8 @@ void TilesetBuilder::PlanTerrains() {
         if (groups[i] == 0) {
             continue;
         }
-        Terrain t{groups[i], groups[i] / 2, 16 + 8 * static_cast<int>(m_terrains.size()), LookOf(names[i]), 0};
+        Terrain t{groups[i], groups[i] / 2, 16 + 8 * static_cast<int>(m_terrains.size()), LookOf(names[i]),
+                  0};
         m_terrains.push_back(t);
     }
     // Elevation: each cliff lifts its high side one level above its low side.
@@ -351,7 +368,8 @@ void TilesetBuilder::PlanTerrains() {
         for (const LinkPlan& link : Links(m_tileset)) {
             const Terrain& low = find(link.low);
             Terrain& high = find(link.high);
-            const int wanted = std::min(2, link.kind == FamilyKind::Cliff36 ? low.elevation + 1 : low.elevation);
+            const int wanted =
+                std::min(2, link.kind == FamilyKind::Cliff36 ? low.elevation + 1 : low.elevation);
             if (high.elevation < wanted) {
                 high.elevation = wanted;
                 changed = true;
@@ -404,7 +422,8 @@ int TilesetBuilder::AddMegatile(const Pixels& pixels, std::uint16_t walkFlags) {
         Mini m{};
         for (int r = 0; r < 8; ++r) {
             for (int c = 0; c < 8; ++c) {
-                m[static_cast<std::size_t>(r * 8 + c)] = pixels[static_cast<std::size_t>((p / 4 * 8 + r) * 32 + p % 4 * 8 + c)];
+                m[static_cast<std::size_t>(r * 8 + c)] =
+                    pixels[static_cast<std::size_t>((p / 4 * 8 + r) * 32 + p % 4 * 8 + c)];
             }
         }
         refs[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(AddMiniTile(m) << 1);
@@ -417,7 +436,8 @@ Pixels TilesetBuilder::PlainPixels(const Terrain& t, int worldX, int worldY) con
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 32; ++x) {
             px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(
-                t.ramp + TextureShade(t.look.style, worldX + x, worldY + y, static_cast<std::uint32_t>(t.group * 977 + m_tileset)));
+                t.ramp + TextureShade(t.look.style, worldX + x, worldY + y,
+                                      static_cast<std::uint32_t>(t.group * 977 + m_tileset)));
         }
     }
     return px;
@@ -431,11 +451,13 @@ void TilesetBuilder::AddPlainPairs() {
         const auto code = static_cast<std::uint16_t>(t.code);
         for (int side = 0; side < 2; ++side) {
             const int g = t.group + side;
-            m_headers[static_cast<std::size_t>(g)] = {static_cast<std::uint16_t>(type), flags, code, code, code, code, 0, 0, 0, 0};
+            m_headers[static_cast<std::size_t>(g)] = {
+                static_cast<std::uint16_t>(type), flags, code, code, code, code, 0, 0, 0, 0};
             // 16 variants: the same texture seen from 16 places of the world.
             for (int v = 0; v < 16; ++v) {
                 m_megatiles[static_cast<std::size_t>(g)][static_cast<std::size_t>(v)] =
-                    static_cast<std::uint16_t>(AddMegatile(PlainPixels(t, (v % 4) * 64 + side * 32, (v / 4) * 32), WalkFlags(t)));
+                    static_cast<std::uint16_t>(
+                        AddMegatile(PlainPixels(t, (v % 4) * 64 + side * 32, (v / 4) * 32), WalkFlags(t)));
             }
         }
         ++type;
@@ -453,15 +475,25 @@ double Membership(int code, int a, int b, double u, double v) {
         return 1;
     }
     switch (code) {
-    case 49: return v > u ? 1 : 0;     // B towards the south-west
-    case 50: return v < u ? 1 : 0;     // north-east
-    case 51: return u + v > 1 ? 1 : 0; // south-east
-    case 52: return u + v < 1 ? 1 : 0; // north-west
-    case 53: return u > 0.8 ? 1 : 0;   // only the east corner
-    case 54: return u < 0.2 ? 1 : 0;   // only the west corner
-    case 55: return u > 0.85 ? 0 : 1;  // three corners, west part
-    case 56: return u < 0.15 ? 0 : 1;  // three corners, east part
-    default: (void)a; return 0;        // A, and the cliff foot codes on the low side
+    case 49:
+        return v > u ? 1 : 0; // B towards the south-west
+    case 50:
+        return v < u ? 1 : 0; // north-east
+    case 51:
+        return u + v > 1 ? 1 : 0; // south-east
+    case 52:
+        return u + v < 1 ? 1 : 0; // north-west
+    case 53:
+        return u > 0.8 ? 1 : 0; // only the east corner
+    case 54:
+        return u < 0.2 ? 1 : 0; // only the west corner
+    case 55:
+        return u > 0.85 ? 0 : 1; // three corners, west part
+    case 56:
+        return u < 0.15 ? 0 : 1; // three corners, east part
+    default:
+        (void)a;
+        return 0; // A, and the cliff foot codes on the low side
     }
 }
 
@@ -477,9 +509,12 @@ void TilesetBuilder::AddFamilies() {
             cliffCode += 4;
         }
         auto code = [&](int token) -> int {
-            if (token == kTokenA) return ta.code;
-            if (token == kTokenB) return tb.code;
-            if (token <= kTokenC0) return cliff ? c0 + (kTokenC0 - token) : ta.code;
+            if (token == kTokenA)
+                return ta.code;
+            if (token == kTokenB)
+                return tb.code;
+            if (token <= kTokenC0)
+                return cliff ? c0 + (kTokenC0 - token) : ta.code;
             return token;
         };
         for (const FamilyPair& pair : FamilyLayout(link.kind)) {
@@ -489,7 +524,8 @@ void TilesetBuilder::AddFamilies() {
             for (int s = 0; s < 4; ++s) {
                 e[static_cast<std::size_t>(s)] = code(pair.edges[static_cast<std::size_t>(s)]);
             }
-            const bool face = cliff && std::any_of(pair.edges.begin(), pair.edges.end(), [](int t) { return t <= kTokenC0; });
+            const bool face = cliff && std::any_of(pair.edges.begin(), pair.edges.end(),
+                                                   [](int t) { return t <= kTokenC0; });
             std::uint16_t flags = (face || ta.look.liquid || tb.look.liquid) ? 0x0080 : 0;
             // Render the 64 x 32 pair, then cut it into its left and right tiles.
             std::array<Pixels, 2> halves{};
@@ -500,31 +536,47 @@ void TilesetBuilder::AddFamilies() {
                     const double pos[4][2] = {{u, v}, {u, v}, {u, v}, {u, v}};
                     double m = 0, total = 0;
                     for (int s = 0; s < 4; ++s) {
-                        m += w[s] * Membership(e[static_cast<std::size_t>(s)], ta.code, tb.code, pos[s][0], pos[s][1]);
+                        m += w[s] * Membership(e[static_cast<std::size_t>(s)], ta.code, tb.code, pos[s][0],
+                                               pos[s][1]);
                         total += w[s];
                     }
-                    m = m / total + (ValueNoise(x / 4.0, y / 4.0, static_cast<std::uint32_t>(g)) - 0.5) * 0.25;
+                    m = m / total +
+                        (ValueNoise(x / 4.0, y / 4.0, static_cast<std::uint32_t>(g)) - 0.5) * 0.25;
                     const int wx = (g % 7) * 64 + x, wy = (g % 5) * 32 + y;
                     int value;
                     if (m >= 0.5) {
-                        value = tb.ramp + TextureShade(tb.look.style, wx, wy, static_cast<std::uint32_t>(tb.group * 977 + m_tileset));
+                        value =
+                            tb.ramp + TextureShade(tb.look.style, wx, wy,
+                                                   static_cast<std::uint32_t>(tb.group * 977 + m_tileset));
                     } else if (cliff && m > 0.22) {
                         // The cliff face below the high ground: rock with vertical streaks.
-                        const int streak = static_cast<int>(Hash01(static_cast<std::uint32_t>(x * 53 + g)) * 3);
-                        value = kCliffRamp + std::clamp(static_cast<int>((m - 0.22) / 0.28 * 6) + streak - 1, 0, 7);
+                        const int streak =
+                            static_cast<int>(Hash01(static_cast<std::uint32_t>(x * 53 + g)) * 3);
+                        value = kCliffRamp +
+                                std::clamp(static_cast<int>((m - 0.22) / 0.28 * 6) + streak - 1, 0, 7);
                     } else {
-                        value = ta.ramp + TextureShade(ta.look.style, wx, wy, static_cast<std::uint32_t>(ta.group * 977 + m_tileset));
+                        value =
+                            ta.ramp + TextureShade(ta.look.style, wx, wy,
+                                                   static_cast<std::uint32_t>(ta.group * 977 + m_tileset));
                     }
-                    halves[static_cast<std::size_t>(x / 32)][static_cast<std::size_t>(y * 32 + x % 32)] = static_cast<std::uint8_t>(value);
+                    halves[static_cast<std::size_t>(x / 32)][static_cast<std::size_t>(y * 32 + x % 32)] =
+                        static_cast<std::uint8_t>(value);
                 }
             }
             for (int side = 0; side < 2; ++side) {
-                m_headers[static_cast<std::size_t>(g + side)] = {static_cast<std::uint16_t>(type), flags,
-                    static_cast<std::uint16_t>(e[0]), static_cast<std::uint16_t>(e[1]), static_cast<std::uint16_t>(e[2]),
-                    static_cast<std::uint16_t>(e[3]), 0, static_cast<std::uint16_t>(pair.top), 0,
-                    static_cast<std::uint16_t>(pair.bottom)};
+                m_headers[static_cast<std::size_t>(g + side)] = {static_cast<std::uint16_t>(type),
+                                                                 flags,
+                                                                 static_cast<std::uint16_t>(e[0]),
+                                                                 static_cast<std::uint16_t>(e[1]),
+                                                                 static_cast<std::uint16_t>(e[2]),
+                                                                 static_cast<std::uint16_t>(e[3]),
+                                                                 0,
+                                                                 static_cast<std::uint16_t>(pair.top),
+                                                                 0,
+                                                                 static_cast<std::uint16_t>(pair.bottom)};
                 const std::uint16_t walk = face || ta.look.liquid ? 0 : WalkFlags(ta);
-                const auto mega = static_cast<std::uint16_t>(AddMegatile(halves[static_cast<std::size_t>(side)], walk));
+                const auto mega =
+                    static_cast<std::uint16_t>(AddMegatile(halves[static_cast<std::size_t>(side)], walk));
                 auto& slots = m_megatiles[static_cast<std::size_t>(g + side)];
                 // Every slot but 14: the slots after the gap are the rarer variants, and real
                 // maps, whose cells name slots all over, draw without holes.
@@ -544,7 +596,8 @@ void TilesetBuilder::AddCreepTiles() {
         for (int y = 0; y < 32; ++y) {
             for (int x = 0; x < 32; ++x) {
                 const double n = ValueNoise((x + v * 32) / 5.0, y / 5.0, 0xC2EE9u);
-                px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(kCreepRamp + std::clamp(static_cast<int>(n * 6.99), 0, 6));
+                px[static_cast<std::size_t>(y * 32 + x)] =
+                    static_cast<std::uint8_t>(kCreepRamp + std::clamp(static_cast<int>(n * 6.99), 0, 6));
             }
         }
         m_megatiles[1][static_cast<std::size_t>(v)] = static_cast<std::uint16_t>(AddMegatile(px, 0x1));
@@ -554,7 +607,8 @@ void TilesetBuilder::AddCreepTiles() {
 std::vector<std::uint8_t> TilesetBuilder::CreepSheet() const {
     // One frame per border result of the creep map: creep reaches in from the neighbours
     // that the frame's first pattern requires to be full creep.
-    static constexpr double kDirections[8][2] = {{0, 0}, {0.5, 0}, {1, 0}, {0, 0.5}, {1, 0.5}, {0, 1}, {0.5, 1}, {1, 1}};
+    static constexpr double kDirections[8][2] = {{0, 0},   {0.5, 0}, {1, 0},   {0, 0.5},
+                                                 {1, 0.5}, {0, 1},   {0.5, 1}, {1, 1}};
     std::vector<Canvas> frames;
     for (int f = 0; f <= 36; ++f) {
         Canvas c(32, 32);
@@ -604,33 +658,49 @@ void TilesetBuilder::AddDoodads() {
     for (int d = 1; d <= count; ++d) {
         const int width = 1 + m_random.below(8);
         const int height = 1 + m_random.below(4);
-        const Terrain& ground = *grounds[static_cast<std::size_t>(m_random.below(static_cast<int>(grounds.size())))];
-        const int nameId = m_inputs.doodadNameIds[static_cast<std::size_t>((d + m_tileset) % static_cast<int>(m_inputs.doodadNameIds.size()))];
-        const int overlay = d % 2 == 0 && m_inputs.overlayCount > 0 ? m_inputs.firstOverlaySprite + (d / 2) % m_inputs.overlayCount : 0;
+        const Terrain& ground =
+            *grounds[static_cast<std::size_t>(m_random.below(static_cast<int>(grounds.size())))];
+        const int nameId = m_inputs.doodadNameIds[static_cast<std::size_t>(
+            (d + m_tileset) % static_cast<int>(m_inputs.doodadNameIds.size()))];
+        const int overlay = d % 2 == 0 && m_inputs.overlayCount > 0
+                                ? m_inputs.firstOverlaySprite + (d / 2) % m_inputs.overlayCount
+                                : 0;
         const double cx = width * 16.0, cy = height * 16.0;
         const std::uint32_t seed = static_cast<std::uint32_t>(d * 131 + m_tileset);
         for (int r = 0; r < height; ++r) {
             const int g = m_nextGroup++;
             const auto flags = static_cast<std::uint16_t>(0x0080 | (d % 3 == 0 ? 0x0010 : 0));
-            m_headers[static_cast<std::size_t>(g)] = {1, flags, static_cast<std::uint16_t>(overlay), 0,
-                                                      static_cast<std::uint16_t>(nameId), 0, static_cast<std::uint16_t>(d),
-                                                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0};
+            m_headers[static_cast<std::size_t>(g)] = {1,
+                                                      flags,
+                                                      static_cast<std::uint16_t>(overlay),
+                                                      0,
+                                                      static_cast<std::uint16_t>(nameId),
+                                                      0,
+                                                      static_cast<std::uint16_t>(d),
+                                                      static_cast<std::uint16_t>(width),
+                                                      static_cast<std::uint16_t>(height),
+                                                      0};
             for (int c = 0; c < width; ++c) {
                 // The doodad drawn over the ground it stands on: a rounded mound of rock.
                 Pixels px = PlainPixels(ground, c * 32, r * 32);
                 for (int y = 0; y < 32; ++y) {
                     for (int x = 0; x < 32; ++x) {
                         const double dx = (c * 32 + x + 0.5 - cx) / cx, dy = (r * 32 + y + 0.5 - cy) / cy;
-                        const double dist = dx * dx + dy * dy + (ValueNoise((c * 32 + x) / 5.0, (r * 32 + y) / 5.0, seed) - 0.5) * 0.3;
+                        const double dist =
+                            dx * dx + dy * dy +
+                            (ValueNoise((c * 32 + x) / 5.0, (r * 32 + y) / 5.0, seed) - 0.5) * 0.3;
                         if (dist < 0.8) {
                             const double light = 0.5 - 0.4 * dx - 0.4 * dy;
-                            px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(kCliffRamp + std::clamp(static_cast<int>(light * 8), 0, 7));
+                            px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(
+                                kCliffRamp + std::clamp(static_cast<int>(light * 8), 0, 7));
                         }
                     }
                 }
-                m_megatiles[static_cast<std::size_t>(g)][static_cast<std::size_t>(c)] = static_cast<std::uint16_t>(AddMegatile(px, 0));
+                m_megatiles[static_cast<std::size_t>(g)][static_cast<std::size_t>(c)] =
+                    static_cast<std::uint16_t>(AddMegatile(px, 0));
                 // The doodad asks for its ground: left tiles on even columns, right on odd.
-                const std::size_t at = static_cast<std::size_t>(d) * 512 + static_cast<std::size_t>(r * width + c) * 2;
+                const std::size_t at =
+                    static_cast<std::size_t>(d) * 512 + static_cast<std::size_t>(r * width + c) * 2;
                 const auto required = static_cast<std::uint16_t>(ground.group + c % 2);
                 m_dddata[at] = static_cast<std::uint8_t>(required);
                 m_dddata[at + 1] = static_cast<std::uint8_t>(required >> 8);
@@ -659,7 +729,8 @@ void TilesetBuilder::AddFiller() {
             // Slots past the doodad's width: a pattern, so real maps' wider doodads still draw.
             std::array<std::uint16_t, 16> refs{};
             for (int p = 0; p < 16; ++p) {
-                refs[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(pool[static_cast<std::size_t>((g + p) % 64)] << 1);
+                refs[static_cast<std::size_t>(p)] =
+                    static_cast<std::uint16_t>(pool[static_cast<std::size_t>((g + p) % 64)] << 1);
             }
             const auto mega = static_cast<std::uint16_t>(AddMegatileFromMinis(refs, 0));
             for (auto& slot : slots) {
@@ -671,12 +742,14 @@ void TilesetBuilder::AddFiller() {
             continue;
         }
         if (g >= kFirstDoodadGroup) {
-            m_headers[static_cast<std::size_t>(g)] = {0, 0x0080, 0, 0, 0, 0, 0, 0, 0, 0}; // number 0, height 0
+            m_headers[static_cast<std::size_t>(g)] = {0, 0x0080, 0, 0, 0,
+                                                      0, 0,      0, 0, 0}; // number 0, height 0
         }
         std::array<std::uint16_t, 16> refs{};
         for (int p = 0; p < 16; ++p) {
             const int digit = (g >> ((p % 4) * 3)) & 7;
-            refs[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(pool[static_cast<std::size_t>((digit + 8 * (p / 4)) % 64)] << 1);
+            refs[static_cast<std::size_t>(p)] =
+                static_cast<std::uint16_t>(pool[static_cast<std::size_t>((digit + 8 * (p / 4)) % 64)] << 1);
         }
         slots.fill(static_cast<std::uint16_t>(AddMegatileFromMinis(refs, 0x1)));
     }
@@ -701,14 +774,22 @@ void TilesetBuilder::Build(FileSet& files) {
         out.push_back(static_cast<std::uint8_t>(v >> 8));
     };
     for (int g = 0; g < kGroups; ++g) {
-        for (std::uint16_t v : m_headers[static_cast<std::size_t>(g)]) put16(cv5, v);
-        for (std::uint16_t v : m_megatiles[static_cast<std::size_t>(g)]) put16(cv5, v);
+        for (std::uint16_t v : m_headers[static_cast<std::size_t>(g)])
+            put16(cv5, v);
+        for (std::uint16_t v : m_megatiles[static_cast<std::size_t>(g)])
+            put16(cv5, v);
     }
-    for (const auto& m : m_vx4) for (std::uint16_t v : m) put16(vx4, v);
-    for (const auto& m : m_vf4) for (std::uint16_t v : m) put16(vf4, v);
-    for (const auto& m : m_minitiles) vr4.insert(vr4.end(), m.begin(), m.end());
+    for (const auto& m : m_vx4)
+        for (std::uint16_t v : m)
+            put16(vx4, v);
+    for (const auto& m : m_vf4)
+        for (std::uint16_t v : m)
+            put16(vf4, v);
+    for (const auto& m : m_minitiles)
+        vr4.insert(vr4.end(), m.begin(), m.end());
     for (std::uint32_t c : m_palette) {
-        for (int i = 0; i < 4; ++i) wpe.push_back(static_cast<std::uint8_t>(c >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            wpe.push_back(static_cast<std::uint8_t>(c >> (8 * i)));
     }
     files[base + ".cv5"] = std::move(cv5);
     files[base + ".vx4"] = std::move(vx4);
@@ -731,9 +812,9 @@ int StandinDoodadCount(int tileset) {
 
 const std::vector<std::string>& DoodadGroupNames() {
     // "Rock Pile" twice: two names spelled alike with different string numbers.
-    static const std::vector<std::string> names = {"Rock Pile", "Boulders", "Ruined Pillar", "Tree Cluster", "Crater",
-                                                   "Vents", "Debris", "Statue", "Crystal Spire", "Wreckage", "Pipes",
-                                                   "Rubble", "Rock Pile", "Stone Arch"};
+    static const std::vector<std::string> names = {
+        "Rock Pile", "Boulders",      "Ruined Pillar", "Tree Cluster", "Crater", "Vents",     "Debris",
+        "Statue",    "Crystal Spire", "Wreckage",      "Pipes",        "Rubble", "Rock Pile", "Stone Arch"};
     return names;
 }
 
@@ -758,13 +839,17 @@ std::vector<std::uint8_t> OverlaySheet(int index) {
         for (int x = 0; x < w; ++x) {
             const double u = (x + 0.5) / w - 0.5, v = (y + 0.5) / h;
             if (kind == 0) { // tree: trunk and crown
-                if (std::abs(u) < 0.08 && v > 0.6) c.set(x, y, palette::kEarthRamp + 2);
+                if (std::abs(u) < 0.08 && v > 0.6)
+                    c.set(x, y, palette::kEarthRamp + 2);
                 const double d = u * u * 4 + (v - 0.35) * (v - 0.35) * 6;
-                if (d < 0.25) c.set(x, y, palette::kEarthRamp + 4 + static_cast<int>((0.25 - d) * 12) % 4);
+                if (d < 0.25)
+                    c.set(x, y, palette::kEarthRamp + 4 + static_cast<int>((0.25 - d) * 12) % 4);
             } else if (kind == 1) { // pillar
-                if (std::abs(u) < 0.2 && v > 0.1) c.set(x, y, palette::kGreyRamp + 3 + (x % 5 == 0 ? 3 : 0));
+                if (std::abs(u) < 0.2 && v > 0.1)
+                    c.set(x, y, palette::kGreyRamp + 3 + (x % 5 == 0 ? 3 : 0));
             } else { // crystal
-                if (std::abs(u) * 2 < v) c.set(x, y, palette::kCrystalRamp + static_cast<int>(v * 7.99));
+                if (std::abs(u) * 2 < v)
+                    c.set(x, y, palette::kCrystalRamp + static_cast<int>(v * 7.99));
             }
         }
     }

@@ -1,17 +1,16 @@
 #include "app/Debugunit.h"
 
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <mutex>
 #include <optional>
-#include <system_error>
-#include <vector>
-
-#include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -111,7 +110,8 @@ std::string TimeOfDayText() {
 
 std::uint64_t TickCountMs() {
     using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint64_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 } // namespace

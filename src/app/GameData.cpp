@@ -3,9 +3,8 @@
 #include "app/Debugunit.h"
 #include "app/GameTables.h"
 #include "app/InstallPath.h"
-#include "graphics/OrvistadTypes.h"
-
 #include "base/FileUtil.h"
+#include "graphics/OrvistadTypes.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -97,7 +96,8 @@ void TGameData::Load(const StartupOptions& options) {
 
     // Without the game the program still starts at once: the stand-in art is used and the
     // notice says so, where the user can act on it.
-    constexpr const char* kNoGameData = "No game data found: showing stand-in art. Set the game folder in Settings";
+    constexpr const char* kNoGameData =
+        "No game data found: showing stand-in art. Set the game folder in Settings";
     BuildArchiveList(options);
     if (std::all_of(Archives.ArchiveList.begin(), Archives.ArchiveList.end(),
                     [](const std::string& entry) { return entry.empty(); }) &&
@@ -141,7 +141,8 @@ std::vector<std::string> TableSources(TMyMPQ& archives) {
     std::vector<std::string> sources;
     for (const char* table : kGameTables) {
         const long source = archives.SourceOf(table);
-        sources.push_back(source >= 0 ? archives.ArchiveList[static_cast<std::size_t>(source)] : std::string());
+        sources.push_back(source >= 0 ? archives.ArchiveList[static_cast<std::size_t>(source)]
+                                      : std::string());
     }
     return sources;
 }
@@ -165,7 +166,8 @@ Status WriteSettingsLines(const std::filesystem::path& settingsTxt, const std::v
     for (const std::string& line : lines) {
         text += line + "\n";
     }
-    return WriteWholeFile(settingsTxt, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    return WriteWholeFile(settingsTxt,
+                          std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 std::vector<std::string> GameFolderEntries(const std::filesystem::path& folder) {
@@ -182,7 +184,8 @@ std::vector<std::string> GameFolderEntries(const std::filesystem::path& folder) 
     return archives;
 }
 
-std::vector<std::string> GameArchiveList(const std::string& installPath, const std::filesystem::path& settingsTxt,
+std::vector<std::string> GameArchiveList(const std::string& installPath,
+                                         const std::filesystem::path& settingsTxt,
                                          const std::vector<std::string>& extra) {
     std::vector<std::string> list;
     if (!installPath.empty()) {
@@ -242,7 +245,8 @@ void TGameData::LoadTables() {
     DebugLog("Stattxt tbl");
     StatTxt = ReadStringTable(Archives.ReadFileToStream(GameTableNames::StatTxt));
     for (std::size_t i = 0; i < UnitNameParts.size(); ++i) {
-        UnitNameParts[i] = i < kUnitTypeCount && i < StatTxt.size() ? SplitNameParts(StatTxt[i]) : std::vector<std::string>{};
+        UnitNameParts[i] = i < kUnitTypeCount && i < StatTxt.size() ? SplitNameParts(StatTxt[i])
+                                                                    : std::vector<std::string>{};
     }
 
     DebugLog("Images.tbl");
@@ -276,8 +280,8 @@ std::vector<std::string> TGameData::FindMissingTables() {
         missing.push_back(GameTableNames::ImagesTbl);
     }
     // A colour table that is absent reads as all zeros; ask the archives whether it is there.
-    for (const char* pcx : {GameTableNames::PlayerColours, GameTableNames::SelectionColours,
-                            GameTableNames::MinimapColours}) {
+    for (const char* pcx :
+         {GameTableNames::PlayerColours, GameTableNames::SelectionColours, GameTableNames::MinimapColours}) {
         if (!Archives.FileExistsInArchives(pcx)) {
             missing.push_back(pcx);
         }
@@ -313,8 +317,8 @@ const TDoodadGRP* TGameData::UnitSheet(int unitType) const {
         return nullptr;
     }
     const int slot = UnitGrps[static_cast<std::size_t>(unitType)];
-    if (slot < 0 || static_cast<std::size_t>(slot) >= GrpSheets.size() || !GrpSheets[static_cast<std::size_t>(slot)] ||
-        !GrpSheets[static_cast<std::size_t>(slot)]->HasData()) {
+    if (slot < 0 || static_cast<std::size_t>(slot) >= GrpSheets.size() ||
+        !GrpSheets[static_cast<std::size_t>(slot)] || !GrpSheets[static_cast<std::size_t>(slot)]->HasData()) {
         return nullptr;
     }
     return GrpSheets[static_cast<std::size_t>(slot)].get();
@@ -345,12 +349,15 @@ void TGameData::PreloadSheets() {
             LoadSheet(g);
         }
         // Subunit 228 means none.
-        const int turret = ReadLEOr<std::uint16_t>(UnitsDat, 228 + 2 * static_cast<std::size_t>(u), kUnitTypeCount);
-        if (turret < kUnitTypeCount && ReadLEOr<std::uint8_t>(UnitsDat, static_cast<std::size_t>(turret), 0) > 0) {
+        const int turret =
+            ReadLEOr<std::uint16_t>(UnitsDat, 228 + 2 * static_cast<std::size_t>(u), kUnitTypeCount);
+        if (turret < kUnitTypeCount &&
+            ReadLEOr<std::uint8_t>(UnitsDat, static_cast<std::size_t>(turret), 0) > 0) {
             const int tg = UnitImageSlot(turret);
             if (tg >= 0 && tg != 557) {
                 auto& turretSheet = GrpSheets[static_cast<std::size_t>(tg)];
-                if (!turretSheet && Archives.FileExistsInArchives("unit\\" + ImagesTbl[static_cast<std::size_t>(tg)])) {
+                if (!turretSheet &&
+                    Archives.FileExistsInArchives("unit\\" + ImagesTbl[static_cast<std::size_t>(tg)])) {
                     LoadSheet(tg);
                 }
                 if (sheet && sheet->HasData()) {
@@ -370,8 +377,8 @@ CStarcraftTileset& TGameData::Tileset(int number) {
     std::lock_guard hold(m_tilesetLock);
     const auto index = static_cast<std::size_t>(TilesetNumber(static_cast<unsigned>(number)));
     if (!Tilesets[index]) {
-        Tilesets[index] = std::make_unique<CStarcraftTileset>(std::string(TilesetStems[index]), Archives, ImagesDat,
-                                                              SpritesDat);
+        Tilesets[index] = std::make_unique<CStarcraftTileset>(std::string(TilesetStems[index]), Archives,
+                                                              ImagesDat, SpritesDat);
     }
     return *Tilesets[index];
 }

@@ -47,11 +47,11 @@ struct OptionFlags {
 
 // Where start-up looks; every field has a default for the real program, tests set them.
 struct StartupOptions {
-    std::optional<std::filesystem::path> programDir; // default: the executable's folder
-    std::optional<std::filesystem::path> configDir;  // default: $XDG_CONFIG_HOME/orvistad
-    std::optional<std::string> installPath;          // default: the Wine registry's InstallPath
-    std::vector<std::string> extraArchives;          // after settings.txt: the highest priority
-    bool standinOnly = false;                        // the stand-in archive alone
+    std::optional<std::filesystem::path> programDir;     // default: the executable's folder
+    std::optional<std::filesystem::path> configDir;      // default: $XDG_CONFIG_HOME/orvistad
+    std::optional<std::string> installPath;              // default: the Wine registry's InstallPath
+    std::vector<std::string> extraArchives;              // after settings.txt: the highest priority
+    bool standinOnly = false;                            // the stand-in archive alone
     std::optional<std::filesystem::path> standinArchive; // default: StandinArchivePath()
 };
 
@@ -103,7 +103,8 @@ public:
     StartupOptions Startup; // as the last Load had them
     TMyMPQ Archives;
 
-    std::vector<std::uint8_t> UnitsDat, FlingyDat, SpritesDat, ImagesDat, WeaponsDat, UpgradesDat, TechdataDat;
+    std::vector<std::uint8_t> UnitsDat, FlingyDat, SpritesDat, ImagesDat, WeaponsDat, UpgradesDat,
+        TechdataDat;
     std::vector<std::string> StatTxt;
     std::array<std::vector<std::string>, kUnitTypeCount + 1> UnitNameParts;
     std::vector<std::string> ImagesTbl;
@@ -159,7 +160,8 @@ private:
 // The game archives in the order they are added (searched last to first): the installed
 // game's three archives when an install path is known, then every line of settings.txt
 // (the first line even when the file is empty), then `extra`.
-std::vector<std::string> GameArchiveList(const std::string& installPath, const std::filesystem::path& settingsTxt,
+std::vector<std::string> GameArchiveList(const std::string& installPath,
+                                         const std::filesystem::path& settingsTxt,
                                          const std::vector<std::string>& extra);
 
 // Per table of kGameTables, the archive or folder a read of it comes from; empty when none.

@@ -1,8 +1,5 @@
 #include "app/GameDataDLG.h"
 
-#include "app/GameData.h"
-#include "base/Prompter.h"
-
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,6 +8,9 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include "app/GameData.h"
+#include "base/Prompter.h"
 
 #include <filesystem>
 
@@ -31,10 +31,11 @@ TGameDataDLG::TGameDataDLG(Prompter& prompter, std::vector<std::string> installA
     intro->setWordWrap(true);
     layout->addWidget(intro);
     if (!m_install.empty()) {
-        auto* install = new QLabel(QString::fromStdString("Installed game found: " +
-                                                          std::filesystem::path(m_install.front()).parent_path().string() +
-                                                          " (searched before the list)"),
-                                   this);
+        auto* install = new QLabel(
+            QString::fromStdString(
+                "Installed game found: " + std::filesystem::path(m_install.front()).parent_path().string() +
+                " (searched before the list)"),
+            this);
         install->setWordWrap(true);
         layout->addWidget(install);
     }
@@ -71,7 +72,9 @@ TGameDataDLG::TGameDataDLG(Prompter& prompter, std::vector<std::string> installA
     Verdict = new QLabel(this);
     Verdict->setWordWrap(true);
     layout->addWidget(Verdict);
-    auto* where = new QLabel(QString::fromStdString("OK stores the list in " + settingsFile + "; maps opened afterwards use it."), this);
+    auto* where = new QLabel(
+        QString::fromStdString("OK stores the list in " + settingsFile + "; maps opened afterwards use it."),
+        this);
     where->setWordWrap(true);
     layout->addWidget(where);
 
@@ -112,7 +115,8 @@ void TGameDataDLG::AddFolderClick() {
 }
 
 void TGameDataDLG::AddArchiveClick() {
-    const auto archives = m_prompter.ChooseFilesToOpen("Add Game Archives", "Game archives (*.mpq)|*.mpq|All files|*");
+    const auto archives =
+        m_prompter.ChooseFilesToOpen("Add Game Archives", "Game archives (*.mpq)|*.mpq|All files|*");
     for (const std::string& archive : archives) {
         EntryList->addItem(QString::fromStdString(archive));
     }
@@ -165,10 +169,11 @@ void TGameDataDLG::Refresh() {
     } else if (missing.size() == kGameTables.size()) {
         Verdict->setText("No game data chosen: Orvistad shows its stand-in art.");
     } else {
-        Verdict->setText(QString("Incomplete (%1 of %2 tables missing): Orvistad shows its stand-in art until every "
-                                 "table is found.")
-                             .arg(missing.size())
-                             .arg(kGameTables.size()));
+        Verdict->setText(
+            QString("Incomplete (%1 of %2 tables missing): Orvistad shows its stand-in art until every "
+                    "table is found.")
+                .arg(missing.size())
+                .arg(kGameTables.size()));
     }
 }
 

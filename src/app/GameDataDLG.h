@@ -25,8 +25,8 @@ class TGameDataDLG : public QDialog {
 public:
     // `installArchives` are the installed game's archives that come before the list (from
     // the Wine registry); `standin` names the stand-in archive used when the list is incomplete.
-    TGameDataDLG(Prompter& prompter, std::vector<std::string> installArchives, std::vector<std::string> entries,
-                 std::string settingsFile, QWidget* parent = nullptr);
+    TGameDataDLG(Prompter& prompter, std::vector<std::string> installArchives,
+                 std::vector<std::string> entries, std::string settingsFile, QWidget* parent = nullptr);
 
     std::vector<std::string> Entries() const;
 

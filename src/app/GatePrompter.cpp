@@ -31,12 +31,15 @@ Prompter::Answer GatePrompter::AskYesNoCancel(const std::string& text) {
     return OnOwnThread() ? m_inner.AskYesNoCancel(text) : Answer::Cancel;
 }
 
-std::vector<std::string> GatePrompter::ChooseFilesToOpen(const std::string& caption, const std::string& filter) {
+std::vector<std::string> GatePrompter::ChooseFilesToOpen(const std::string& caption,
+                                                         const std::string& filter) {
     return OnOwnThread() ? m_inner.ChooseFilesToOpen(caption, filter) : std::vector<std::string>{};
 }
 
-std::optional<std::string> GatePrompter::ChooseFileToSave(const std::string& caption, const std::string& filter,
-                                                          const std::string& defaultExtension, const std::string& start) {
+std::optional<std::string> GatePrompter::ChooseFileToSave(const std::string& caption,
+                                                          const std::string& filter,
+                                                          const std::string& defaultExtension,
+                                                          const std::string& start) {
     return OnOwnThread() ? m_inner.ChooseFileToSave(caption, filter, defaultExtension, start) : std::nullopt;
 }
 

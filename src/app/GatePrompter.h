@@ -23,9 +23,11 @@ public:
     std::optional<std::string> InputText(const std::string& caption, const std::string& prompt,
                                          const std::string& initial) override;
     Answer AskYesNoCancel(const std::string& text) override;
-    std::vector<std::string> ChooseFilesToOpen(const std::string& caption, const std::string& filter) override;
+    std::vector<std::string> ChooseFilesToOpen(const std::string& caption,
+                                               const std::string& filter) override;
     std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
-                                                const std::string& defaultExtension, const std::string& start) override;
+                                                const std::string& defaultExtension,
+                                                const std::string& start) override;
     std::optional<std::string> ChooseFolder(const std::string& caption) override;
 
     // The messages a thread left, in order; they are forgotten here.

@@ -11,7 +11,8 @@ namespace {
 
 std::string Lower(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
 
@@ -66,7 +67,8 @@ std::string ReadWineInstallPath(const std::filesystem::path& prefix) {
         const std::string name = "\"installpath\"=\"";
         if (section >= 0 && Lower(line.substr(0, name.size())) == name && line.size() > name.size() &&
             line.back() == '"') {
-            found[section] = Unescape(std::string_view(line).substr(name.size(), line.size() - name.size() - 1));
+            found[section] =
+                Unescape(std::string_view(line).substr(name.size(), line.size() - name.size() - 1));
         }
     }
     return !found[0].empty() ? found[0] : found[1];

@@ -1,11 +1,5 @@
 #include "app/MAIN.h"
 
-#include "app/AboutBox.h"
-#include "app/Debugunit.h"
-#include "app/GameDataDLG.h"
-#include "scenario/CreateMapDLG.h"
-#include "view/CHILDWIN.h"
-
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,23 +9,29 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QPushButton>
-#include <QScreen>
 #include <QHelpEvent>
-#include <QToolButton>
-#include <QToolTip>
-#include <QVBoxLayout>
-#include <QMimeData>
-#include <QUrl>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/AboutBox.h"
+#include "app/Debugunit.h"
+#include "app/GameDataDLG.h"
+#include "scenario/CreateMapDLG.h"
+#include "view/CHILDWIN.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -61,8 +61,8 @@ QAction* AddItem(QMenu* menu, const QString& caption, const std::function<void()
     return action;
 }
 
-QAction* AddCheck(QMenu* menu, const QString& caption, bool checked, const std::function<void(QAction*)>& handler,
-                  const QString& hint = {}) {
+QAction* AddCheck(QMenu* menu, const QString& caption, bool checked,
+                  const std::function<void(QAction*)>& handler, const QString& hint = {}) {
     QAction* action = menu->addAction(caption);
     action->setCheckable(true);
     action->setChecked(checked);
@@ -81,7 +81,8 @@ QAction* AddCheck(QMenu* menu, const QString& caption, bool checked, const std::
 } // namespace
 
 TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget* parent)
-    : QMainWindow(parent), m_prompter(prompter), m_loadPrompter(prompter), m_data(std::make_shared<TGameData>(prompter)), m_options(m_data->Options) {
+    : QMainWindow(parent), m_prompter(prompter), m_loadPrompter(prompter),
+      m_data(std::make_shared<TGameData>(prompter)), m_options(m_data->Options) {
     setObjectName("MainForm");
     setWindowTitle("Orvistad Beta 1.0");
     setAcceptDrops(true);
@@ -200,7 +201,8 @@ void TMainForm::GameDataExecute() {
     }
     m_gameDataDialog = new TGameDataDLG(m_prompter, install, ReadSettingsLines(m_data->SettingsTxtPath()),
                                         m_data->SettingsTxtPath().string(), this);
-    connect(m_gameDataDialog, &QDialog::accepted, this, [this] { ApplyGameData(m_gameDataDialog->Entries()); });
+    connect(m_gameDataDialog, &QDialog::accepted, this,
+            [this] { ApplyGameData(m_gameDataDialog->Entries()); });
     m_gameDataDialog->open();
 }
 
@@ -250,7 +252,8 @@ void TMainForm::SaveGeometry() {
     const QRect normal = isMaximized() ? normalGeometry() : geometry();
     const std::string text = std::to_string(normal.x()) + "," + std::to_string(normal.y()) + "," +
                              std::to_string(normal.width()) + "," + std::to_string(normal.height());
-    if (!WriteIniValues(m_data->SettingsIniPath(), "Window", {{"Geometry", text}, {"Maximized", isMaximized() ? "1" : "0"}})) {
+    if (!WriteIniValues(m_data->SettingsIniPath(), "Window",
+                        {{"Geometry", text}, {"Maximized", isMaximized() ? "1" : "0"}})) {
         DebugLog("Could not write the window geometry to " + m_data->SettingsIniPath().string());
     }
 }
@@ -283,16 +286,20 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::BuildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
-    AddItem(file, "&New", [this] { FileNew1Execute(); }, QKeySequence("Ctrl+N"));
-    AddItem(file, "&Open", [this] { FileOpen1Execute(); }, QKeySequence("Ctrl+O"));
+    AddItem(
+        file, "&New", [this] { FileNew1Execute(); }, QKeySequence("Ctrl+N"));
+    AddItem(
+        file, "&Open", [this] { FileOpen1Execute(); }, QKeySequence("Ctrl+O"));
     m_mapCommands.push_back(AddItem(file, "&Close", [this] { FileClose1Execute(); }));
-    m_mapCommands.push_back(AddItem(file, "&Save", [this] { FileSave1Execute(); }, QKeySequence("Ctrl+S")));
+    m_mapCommands.push_back(AddItem(
+        file, "&Save", [this] { FileSave1Execute(); }, QKeySequence("Ctrl+S")));
     m_mapCommands.push_back(AddItem(file, "Save &As...", [this] { FileSaveAs1Execute(); }));
     m_mapCommands.push_back(AddItem(file, "Save All", [this] { FileSaveAll1Execute(); }));
     m_mapCommands.push_back(AddItem(file, "Save Image of Map", [this] { SaveImage1Execute(); }));
     file->addSeparator();
-    AddItem(file, "&Game Data...", [this] { GameDataExecute(); }, {},
-            "Where the artwork and rule tables come from: the game's folder or archives");
+    AddItem(
+        file, "&Game Data...", [this] { GameDataExecute(); }, {},
+        "Where the artwork and rule tables come from: the game's folder or archives");
     RecentSeparator = file->addSeparator();
     RecentSeparator->setVisible(false);
     for (int i = 0; i < TRecentFileList::kCount; ++i) {
@@ -306,8 +313,8 @@ void TMainForm::BuildMenus() {
     QMenu* display = menuBar()->addMenu("&Display Options");
     QMenu* locations = display->addMenu("Locations");
     QMenu* shown = locations->addMenu("Display");
-    const char* locationItems[] = {"Low ground", "Med ground", "High ground", "Low Air", "Med Air", "High Air",
-                                   "Type 1 (Blue)", "Type 2 (Green)", "Type 3 (Red)"};
+    const char* locationItems[] = {"Low ground", "Med ground",    "High ground",    "Low Air",     "Med Air",
+                                   "High Air",   "Type 1 (Blue)", "Type 2 (Green)", "Type 3 (Red)"};
     for (int i = 0; i < TOptionCommands::kLocationItems; ++i) {
         AddCheck(shown, locationItems[i], true, [this, i](QAction* action) {
             m_options.ClickLocationItem(i);
@@ -362,15 +369,20 @@ void TMainForm::BuildMenus() {
     const std::array<const char*, 3> placeCaptions{"Classic Staredit", "Anywhere", "Overlapping"};
     for (std::size_t i = 0; i < 3; ++i) {
         const auto which = static_cast<TOptionCommands::Place>(i);
-        m_placeItems[i] = AddCheck(place, placeCaptions[i], i == 0, [this, place, which](QAction*) {
-            m_options.ClickPlace(which);
-            for (std::size_t k = 0; k < 3; ++k) {
-                m_placeItems[k]->setChecked(m_options.PlaceChecked(static_cast<TOptionCommands::Place>(k)));
-            }
-            const auto def = m_options.PlaceDefault();
-            place->setDefaultAction(def == TOptionCommands::Place::NoDefault ? nullptr
-                                                                             : m_placeItems[static_cast<std::size_t>(def)]);
-        }, placeHints[i]);
+        m_placeItems[i] = AddCheck(
+            place, placeCaptions[i], i == 0,
+            [this, place, which](QAction*) {
+                m_options.ClickPlace(which);
+                for (std::size_t k = 0; k < 3; ++k) {
+                    m_placeItems[k]->setChecked(
+                        m_options.PlaceChecked(static_cast<TOptionCommands::Place>(k)));
+                }
+                const auto def = m_options.PlaceDefault();
+                place->setDefaultAction(def == TOptionCommands::Place::NoDefault
+                                            ? nullptr
+                                            : m_placeItems[static_cast<std::size_t>(def)]);
+            },
+            placeHints[i]);
     }
     place->setDefaultAction(m_placeItems[0]);
 
@@ -402,10 +414,13 @@ void TMainForm::BuildMenus() {
     });
     AddItem(window, "&Arrange All", [this] { ArrangeIcons(); });
     window->addSeparator();
-    m_mapCommands.push_back(AddItem(window, "&Next Map", [this] { m_mdi->activateNextSubWindow(); }, QKeySequence("Ctrl+F6")));
-    m_mapCommands.push_back(
-        AddItem(window, "&Previous Map", [this] { m_mdi->activatePreviousSubWindow(); }, QKeySequence("Ctrl+Shift+F6")));
-    m_mapCommands.push_back(AddItem(window, "Close &Map", [this] { FileClose1Execute(); }, QKeySequence("Ctrl+F4")));
+    m_mapCommands.push_back(AddItem(
+        window, "&Next Map", [this] { m_mdi->activateNextSubWindow(); }, QKeySequence("Ctrl+F6")));
+    m_mapCommands.push_back(AddItem(
+        window, "&Previous Map", [this] { m_mdi->activatePreviousSubWindow(); },
+        QKeySequence("Ctrl+Shift+F6")));
+    m_mapCommands.push_back(AddItem(
+        window, "Close &Map", [this] { FileClose1Execute(); }, QKeySequence("Ctrl+F4")));
 
     QMenu* help = menuBar()->addMenu("&Help");
     AddItem(help, "&About...", [this] { AboutClick(); });
@@ -426,7 +441,8 @@ void TMainForm::BuildToolBar() {
     add(QStyle::SP_DialogOpenButton, "Open", [this] { FileOpen1Execute(); });
     m_mapCommands.push_back(add(QStyle::SP_DialogSaveButton, "Save", [this] { FileSave1Execute(); }));
     m_mapCommands.push_back(add(QStyle::SP_DriveHDIcon, "Save All", [this] { FileSaveAll1Execute(); }));
-    m_mapCommands.push_back(add(QStyle::SP_DesktopIcon, "Save JPEG image of map", [this] { SaveImage1Execute(); }));
+    m_mapCommands.push_back(
+        add(QStyle::SP_DesktopIcon, "Save JPEG image of map", [this] { SaveImage1Execute(); }));
     ToolBar1->addSeparator();
     add(QStyle::SP_TitleBarNormalButton, "Cascade", [this] { ArrangeCascade(); });
     add(QStyle::SP_ToolBarHorizontalExtensionButton, "Tile Horizontally", [this] { ArrangeTiled(true); });
@@ -519,8 +535,12 @@ QMdiSubWindow* TMainForm::AddMapWindow(TMapWindow* window, const std::string& ca
         }
         QTimer::singleShot(0, this, [this] { UpdateCommandStates(); }); // once the window is gone
     });
-    window->OnCaptionChange = [item](const std::string& text) { item->setText(QString::fromStdString(text)); };
-    window->OnNotice = [this](const std::string& text) { statusBar()->showMessage(QString::fromStdString(text), 5000); };
+    window->OnCaptionChange = [item](const std::string& text) {
+        item->setText(QString::fromStdString(text));
+    };
+    window->OnNotice = [this](const std::string& text) {
+        statusBar()->showMessage(QString::fromStdString(text), 5000);
+    };
     window->OnStatus = [this](int panel, const std::string& text) {
         if (panel >= 0 && panel < static_cast<int>(StatusPanels.size())) {
             StatusPanels[static_cast<std::size_t>(panel)]->setText(QString::fromStdString(text));
@@ -574,7 +594,8 @@ TMapWindow* TMainForm::OpenByName(const std::string& name) {
         QEventLoop loop;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (progress.wasCanceled() || load.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready) {
+            if (progress.wasCanceled() ||
+                load.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready) {
                 loop.quit();
             }
         });
@@ -750,7 +771,8 @@ QSize CascadeSize(QSize area, int windows, int step) {
 // How many steps of the cascade fit windows of `size` in the area; the cascade starts again
 // at the top-left after them.
 int CascadeSlots(QSize area, QSize size, int step) {
-    return std::max(1, 1 + std::min((area.width() - size.width()) / step, (area.height() - size.height()) / step));
+    return std::max(
+        1, 1 + std::min((area.width() - size.width()) / step, (area.height() - size.height()) / step));
 }
 
 } // namespace

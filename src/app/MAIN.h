@@ -5,20 +5,20 @@
 // commands and forwards the rest to the active map window. When the user chooses other game
 // data, maps opened afterwards use it; each open map window keeps the data it was opened with.
 
+#include <QMainWindow>
+
 #include "app/GameData.h"
 #include "app/GatePrompter.h"
 #include "app/MapDocument.h"
 #include "app/OptionCommands.h"
 
-#include <QMainWindow>
-
 #include <array>
 #include <chrono>
 #include <functional>
 #include <future>
-#include <thread>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QAction;

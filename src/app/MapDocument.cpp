@@ -54,7 +54,8 @@ void TMapDocument::Prepare(CStarcraftTileset& tileset) {
     Chk.RebuildCreep();
 }
 
-Result<std::unique_ptr<TMapDocument>> TMapDocument::Open(const std::string& path, TGameData& data, Prompter& prompter) {
+Result<std::unique_ptr<TMapDocument>> TMapDocument::Open(const std::string& path, TGameData& data,
+                                                         Prompter& prompter) {
     DebugLogSession logSession; // the log opens once for the whole open
     auto fail = [&](const std::string& reason) { return MakeError("Cannot open " + path + ": " + reason); };
     std::error_code ec;

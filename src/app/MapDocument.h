@@ -18,8 +18,8 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -31,13 +31,14 @@ public:
 
     // Opens a map archive or a plain scenario file (".chk"). A failure names the file and
     // the reason, and leaves nothing behind.
-    static Result<std::unique_ptr<TMapDocument>> Open(const std::string& path, TGameData& data, Prompter& prompter);
+    static Result<std::unique_ptr<TMapDocument>> Open(const std::string& path, TGameData& data,
+                                                      Prompter& prompter);
     // A new scenario: no file and no working copy until it is first saved.
-    static std::unique_ptr<TMapDocument> NewMap(int terrainGroup, int tileset, int width, int height, TGameData& data,
-                                                Prompter& prompter);
+    static std::unique_ptr<TMapDocument> NewMap(int terrainGroup, int tileset, int width, int height,
+                                                TGameData& data, Prompter& prompter);
 
     struct SaveOutcome {
-        bool rebuilt = false;     // a protected archive was written anew
+        bool rebuilt = false;    // a protected archive was written anew
         std::size_t carried = 0; // files carried into the new archive
     };
     // Saves to `target` (the map file, or a new name for "Save As"): the working copy is

@@ -5,11 +5,16 @@ namespace {
 
 bool& FlagOf(OptionFlags& flags, TOptionCommands::Toggle toggle) {
     switch (toggle) {
-    case TOptionCommands::Toggle::ShowGrid: return flags.ShowGrid;
-    case TOptionCommands::Toggle::ShowFineGrid: return flags.ShowFineGrid;
-    case TOptionCommands::Toggle::ShowPlacability: return flags.ShowPlacability;
-    case TOptionCommands::Toggle::ShowCreep: return flags.ShowCreep;
-    case TOptionCommands::Toggle::UseMMX: break;
+    case TOptionCommands::Toggle::ShowGrid:
+        return flags.ShowGrid;
+    case TOptionCommands::Toggle::ShowFineGrid:
+        return flags.ShowFineGrid;
+    case TOptionCommands::Toggle::ShowPlacability:
+        return flags.ShowPlacability;
+    case TOptionCommands::Toggle::ShowCreep:
+        return flags.ShowCreep;
+    case TOptionCommands::Toggle::UseMMX:
+        break;
     }
     return flags.UseMMX;
 }
@@ -70,7 +75,8 @@ void TOptionCommands::ClickPlace(Place item) {
         m_placeChecked[static_cast<std::size_t>(Place::Classic)] = false;
         (item == Place::Anywhere ? m_flags.IgnoreTerrain : m_flags.AllowOverlap) = true;
         break;
-    case Place::NoDefault: break;
+    case Place::NoDefault:
+        break;
     }
 }
 

@@ -22,14 +22,15 @@ std::string Trim(const std::string& s) {
 }
 
 bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 } // namespace
 
-std::string ReadIniValue(const std::filesystem::path& iniFile, const std::string& section, const std::string& key) {
+std::string ReadIniValue(const std::filesystem::path& iniFile, const std::string& section,
+                         const std::string& key) {
     std::ifstream in(iniFile);
     std::string line;
     bool inSection = false;
@@ -61,7 +62,8 @@ bool WriteIniValues(const std::filesystem::path& iniFile, const std::string& sec
     }
     const auto isKey = [&](const std::string& text) {
         const auto equals = text.find('=');
-        return equals != std::string::npos && std::any_of(values.begin(), values.end(), [&](const auto& value) {
+        return equals != std::string::npos &&
+               std::any_of(values.begin(), values.end(), [&](const auto& value) {
                    return SameText(Trim(text.substr(0, equals)), value.first);
                });
     };
@@ -94,7 +96,8 @@ bool WriteIniValues(const std::filesystem::path& iniFile, const std::string& sec
     // Written beside the file and renamed over it, so a failed write leaves the old one.
     std::filesystem::path temporary = iniFile;
     temporary += ".new";
-    if (!WriteWholeFile(temporary, std::span(reinterpret_cast<const std::uint8_t*>(out.data()), out.size()))) {
+    if (!WriteWholeFile(temporary,
+                        std::span(reinterpret_cast<const std::uint8_t*>(out.data()), out.size()))) {
         return false;
     }
     std::error_code error;
@@ -108,7 +111,8 @@ bool WriteIniValues(const std::filesystem::path& iniFile, const std::string& sec
 
 void TRecentFileList::Load(const std::filesystem::path& iniFile) {
     for (int i = 0; i < kCount; ++i) {
-        Entries[static_cast<std::size_t>(i)] = ReadIniValue(iniFile, "Recent Files", "file" + std::to_string(i));
+        Entries[static_cast<std::size_t>(i)] =
+            ReadIniValue(iniFile, "Recent Files", "file" + std::to_string(i));
     }
 }
 

@@ -31,7 +31,8 @@ public:
 };
 
 // One value of an INI file; section and key names match without regard to case.
-std::string ReadIniValue(const std::filesystem::path& iniFile, const std::string& section, const std::string& key);
+std::string ReadIniValue(const std::filesystem::path& iniFile, const std::string& section,
+                         const std::string& key);
 // Sets keys of one section of an INI file, which is made when missing. The other lines stay
 // as they were; a missing section is added at the end. False when the file could not be written.
 bool WriteIniValues(const std::filesystem::path& iniFile, const std::string& section,

@@ -29,7 +29,8 @@ std::string QtNameFilter(const std::string& filter) {
         // Qt reads the patterns from the description's parenthesis: a description that shows
         // its own loses it for the real list.
         std::string description = parts[i];
-        if (const auto open = description.rfind('('); open != std::string::npos && description.back() == ')') {
+        if (const auto open = description.rfind('(');
+            open != std::string::npos && description.back() == ')') {
             description.erase(open);
         }
         while (!description.empty() && description.back() == ' ') {
@@ -47,8 +48,8 @@ namespace {
 
 // Messages hold file names and map texts, which may contain anything: they are always shown
 // as plain text, never read as markup.
-int ShowPlainBox(QWidget* parent, QMessageBox::Icon icon, const std::string& text, QMessageBox::StandardButtons buttons,
-                 QMessageBox::StandardButton defaultButton) {
+int ShowPlainBox(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
+                 QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, QApplication::applicationName(), QString::fromStdString(text), buttons, parent);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
@@ -66,8 +67,9 @@ void TWidgetPrompter::ShowError(const std::string& text) {
 }
 
 Prompter::Answer TWidgetPrompter::AskYesNoCancel(const std::string& text) {
-    const int button = ShowPlainBox(m_parent, QMessageBox::Question, text,
-                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    const int button =
+        ShowPlainBox(m_parent, QMessageBox::Question, text,
+                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (button == QMessageBox::Yes) {
         return Answer::Yes;
     }
@@ -77,17 +79,19 @@ Prompter::Answer TWidgetPrompter::AskYesNoCancel(const std::string& text) {
 std::optional<std::string> TWidgetPrompter::InputText(const std::string& caption, const std::string& prompt,
                                                       const std::string& initial) {
     bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, QString::fromStdString(caption), QString::fromStdString(prompt),
-                                               QLineEdit::Normal, QString::fromStdString(initial), &ok);
+    const QString text =
+        QInputDialog::getText(m_parent, QString::fromStdString(caption), QString::fromStdString(prompt),
+                              QLineEdit::Normal, QString::fromStdString(initial), &ok);
     if (!ok) {
         return std::nullopt;
     }
     return text.toStdString();
 }
 
-std::vector<std::string> TWidgetPrompter::ChooseFilesToOpen(const std::string& caption, const std::string& filter) {
-    const QStringList names = QFileDialog::getOpenFileNames(m_parent, QString::fromStdString(caption), QString(),
-                                                            QString::fromStdString(QtNameFilter(filter)));
+std::vector<std::string> TWidgetPrompter::ChooseFilesToOpen(const std::string& caption,
+                                                            const std::string& filter) {
+    const QStringList names = QFileDialog::getOpenFileNames(
+        m_parent, QString::fromStdString(caption), QString(), QString::fromStdString(QtNameFilter(filter)));
     std::vector<std::string> out;
     for (const QString& name : names) {
         out.push_back(name.toStdString());
@@ -95,8 +99,10 @@ std::vector<std::string> TWidgetPrompter::ChooseFilesToOpen(const std::string& c
     return out;
 }
 
-std::optional<std::string> TWidgetPrompter::ChooseFileToSave(const std::string& caption, const std::string& filter,
-                                                             const std::string& defaultExtension, const std::string& start) {
+std::optional<std::string> TWidgetPrompter::ChooseFileToSave(const std::string& caption,
+                                                             const std::string& filter,
+                                                             const std::string& defaultExtension,
+                                                             const std::string& start) {
     QFileDialog dialog(m_parent, QString::fromStdString(caption), QString::fromStdString(start),
                        QString::fromStdString(QtNameFilter(filter)));
     dialog.setAcceptMode(QFileDialog::AcceptSave);

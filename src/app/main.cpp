@@ -6,13 +6,14 @@
 // --timing prints how long that took from the start of the program.
 
 #include "app/MAIN.h"
-#include "app/WidgetPrompter.h"
-#include "view/CHILDWIN.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QTimer>
+
+#include "app/WidgetPrompter.h"
+#include "view/CHILDWIN.h"
 
 #include <chrono>
 #include <iostream>
@@ -95,7 +96,8 @@ int main(int argc, char** argv) {
             watch->stop();
             if (timing) {
                 const auto ms =
-                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+                        .count();
                 std::cout << "first map window painted after " << ms << " ms; " << form.MapWindows().size()
                           << " map window(s) open\n"
                           << std::flush;

@@ -5,7 +5,6 @@
 #include "base/FileUtil.h"
 
 #include <StormLib.h>
-
 #include <algorithm>
 #include <map>
 #include <utility>
@@ -40,7 +39,8 @@ std::uint64_t PresentLength(Bytes data, std::int64_t offset, std::uint64_t lengt
 // library sees it: it aborts on some of them.
 bool KnownMethods(std::uint8_t mask) {
     constexpr std::uint8_t kKnown = MPQ_COMPRESSION_HUFFMANN | MPQ_COMPRESSION_ZLIB | MPQ_COMPRESSION_PKWARE |
-                                    MPQ_COMPRESSION_BZIP2 | MPQ_COMPRESSION_ADPCM_MONO | MPQ_COMPRESSION_ADPCM_STEREO;
+                                    MPQ_COMPRESSION_BZIP2 | MPQ_COMPRESSION_ADPCM_MONO |
+                                    MPQ_COMPRESSION_ADPCM_STEREO;
     return mask != 0 && mask != MPQ_COMPRESSION_LZMA && (mask & ~kKnown) == 0;
 }
 
@@ -51,9 +51,12 @@ std::string CompressionMaskName(std::uint8_t mask) {
         return "lzma";
     }
     static const std::pair<std::uint8_t, const char*> kMethods[] = {
-        {MPQ_COMPRESSION_HUFFMANN, "huffman"}, {MPQ_COMPRESSION_ZLIB, "zlib"},
-        {MPQ_COMPRESSION_PKWARE, "pkware"},    {MPQ_COMPRESSION_BZIP2, "bzip2"},
-        {MPQ_COMPRESSION_SPARSE, "sparse"},    {MPQ_COMPRESSION_ADPCM_MONO, "adpcm-mono"},
+        {MPQ_COMPRESSION_HUFFMANN, "huffman"},
+        {MPQ_COMPRESSION_ZLIB, "zlib"},
+        {MPQ_COMPRESSION_PKWARE, "pkware"},
+        {MPQ_COMPRESSION_BZIP2, "bzip2"},
+        {MPQ_COMPRESSION_SPARSE, "sparse"},
+        {MPQ_COMPRESSION_ADPCM_MONO, "adpcm-mono"},
         {MPQ_COMPRESSION_ADPCM_STEREO, "adpcm-stereo"},
     };
     std::string text;
@@ -123,7 +126,8 @@ void MapArchiveReader::FindHeaders() {
         const std::int64_t hashPos = header.position + hashOffset;
         const std::int64_t blockPos = header.position + blockOffset;
         const std::uint64_t hashReadable = PresentLength(data, hashPos, std::uint64_t{hashCount} * 16) / 16;
-        const std::uint64_t blockReadable = PresentLength(data, blockPos, std::uint64_t{blockCount} * 16) / 16;
+        const std::uint64_t blockReadable =
+            PresentLength(data, blockPos, std::uint64_t{blockCount} * 16) / 16;
         tableBytes += (hashReadable + blockReadable) * 16;
         if (!m_headers.empty() && tableBytes > tableBudget) {
             break;
@@ -168,7 +172,8 @@ void MapArchiveReader::FindHeaders() {
     }
 }
 
-std::vector<std::uint32_t> MapArchiveReader::CandidateSlots(const Header& header, std::string_view name) const {
+std::vector<std::uint32_t> MapArchiveReader::CandidateSlots(const Header& header,
+                                                            std::string_view name) const {
     std::vector<std::uint32_t> slots;
     const auto readable = static_cast<std::uint32_t>(header.hashes.size());
     if (header.hashCount == 0 || readable == 0) {
@@ -176,9 +181,9 @@ std::vector<std::uint32_t> MapArchiveReader::CandidateSlots(const Header& header
     }
     const std::uint64_t key = (std::uint64_t{mpq::HashString(name, mpq::HashType::NameA)} << 32) |
                               mpq::HashString(name, mpq::HashType::NameB);
-    const auto [first, last] = std::equal_range(header.byName.begin(), header.byName.end(),
-                                                std::pair<std::uint64_t, std::uint32_t>{key, 0},
-                                                [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto [first, last] = std::equal_range(
+        header.byName.begin(), header.byName.end(), std::pair<std::uint64_t, std::uint32_t>{key, 0},
+        [](const auto& a, const auto& b) { return a.first < b.first; });
     if (first == last) {
         return slots;
     }
@@ -251,8 +256,9 @@ Result<MapArchiveReader::Found> MapArchiveReader::Find(std::string_view archived
         return header.hashes.empty() && header.hashCount != 0;
     });
     if (tablesMissing) {
-        return MakeError("cannot read " + std::string(archivedName) +
-                         ": the archive's hash table lies past the end of the file (the archive is cut short)");
+        return MakeError(
+            "cannot read " + std::string(archivedName) +
+            ": the archive's hash table lies past the end of the file (the archive is cut short)");
     }
     return MakeError(std::string(archivedName) + " is not in the archive");
 }
@@ -268,7 +274,8 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::ReadFile(std::string_view ar
 Result<std::vector<std::uint8_t>> MapArchiveReader::Decode(const Header& header, const BlockEntry& block,
                                                            std::string_view name) const {
     if (block.size > kMaxFileSize) {
-        return MakeError("the archive gives it an impossible size (" + std::to_string(block.size) + " bytes)");
+        return MakeError("the archive gives it an impossible size (" + std::to_string(block.size) +
+                         " bytes)");
     }
     if (block.size == 0) {
         return std::vector<std::uint8_t>{};
@@ -301,9 +308,8 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::Decode(const Header& header,
                 return MakeError("the archive holds more than " + std::to_string(kMaxIsolatedDecodes) +
                                  " sound files, more than a map can play");
             }
-            return RunInChildProcess(
-                [&] { return DecodeFile(header, block, position, key); },
-                "the archive library failed on its sound data");
+            return RunInChildProcess([&] { return DecodeFile(header, block, position, key); },
+                                     "the archive library failed on its sound data");
         }
         return DecodeFile(header, block, position, key);
     }
@@ -325,7 +331,8 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::Decode(const Header& header,
 }
 
 Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeFile(const Header& header, const BlockEntry& block,
-                                                               std::int64_t position, std::uint32_t key) const {
+                                                               std::int64_t position,
+                                                               std::uint32_t key) const {
     // The game knows nothing of single-unit files; read sectors first, as it would.
     auto sectored = DecodeSectored(header, block, position, key, false);
     if (sectored || !(block.flags & mpq::kFlagSingleUnit)) {
@@ -335,7 +342,8 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeFile(const Header& hea
     return whole ? std::move(whole) : std::move(sectored);
 }
 
-std::optional<std::vector<std::uint8_t>> MapArchiveReader::SectorMethods(const Header& header, const BlockEntry& block,
+std::optional<std::vector<std::uint8_t>> MapArchiveReader::SectorMethods(const Header& header,
+                                                                         const BlockEntry& block,
                                                                          std::int64_t position,
                                                                          std::uint32_t key) const {
     const Bytes data(m_bytes);
@@ -369,17 +377,20 @@ std::optional<std::vector<std::uint8_t>> MapArchiveReader::SectorMethods(const H
 
 bool MapArchiveReader::UsesSoundDecoders(const Header& header, const BlockEntry& block, std::int64_t position,
                                          std::uint32_t key) const {
-    constexpr std::uint8_t kSound = MPQ_COMPRESSION_HUFFMANN | MPQ_COMPRESSION_ADPCM_MONO | MPQ_COMPRESSION_ADPCM_STEREO;
+    constexpr std::uint8_t kSound =
+        MPQ_COMPRESSION_HUFFMANN | MPQ_COMPRESSION_ADPCM_MONO | MPQ_COMPRESSION_ADPCM_STEREO;
     const auto methods = SectorMethods(header, block, position, key);
     // A table that is not all there is refused by DecodeSectored before any decoder runs.
-    return methods && std::any_of(methods->begin(), methods->end(), [](std::uint8_t m) { return (m & kSound) != 0; });
+    return methods &&
+           std::any_of(methods->begin(), methods->end(), [](std::uint8_t m) { return (m & kSound) != 0; });
 }
 
 void MapArchiveReader::SetSoundDecoding(SoundDecoding policy) {
     s_soundPolicy = policy;
 }
 
-Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeSectored(const Header& header, const BlockEntry& block,
+Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeSectored(const Header& header,
+                                                                   const BlockEntry& block,
                                                                    std::int64_t position, std::uint32_t key,
                                                                    bool singleUnit) const {
     const Bytes data(m_bytes);
@@ -414,7 +425,8 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeSectored(const Header&
     for (std::uint64_t i = 0; i < sectors; ++i) {
         const std::uint32_t begin = offsets[static_cast<std::size_t>(i)];
         const std::uint32_t end = offsets[static_cast<std::size_t>(i + 1)];
-        const auto expected = static_cast<std::size_t>(std::min<std::uint64_t>(sectorSize, block.size - i * sectorSize));
+        const auto expected =
+            static_cast<std::size_t>(std::min<std::uint64_t>(sectorSize, block.size - i * sectorSize));
         if (end < begin) {
             return MakeError("its sector table is damaged (sector " + std::to_string(i) + ")");
         }
@@ -443,8 +455,9 @@ Result<std::vector<std::uint8_t>> MapArchiveReader::DecodeSectored(const Header&
                              std::to_string(packed[0]) + ")");
         }
         int produced = static_cast<int>(expected);
-        const int ok = imploded ? SCompExplode(out.data() + base, &produced, packed.data(), static_cast<int>(length))
-                                : SCompDecompress(out.data() + base, &produced, packed.data(), static_cast<int>(length));
+        const int ok =
+            imploded ? SCompExplode(out.data() + base, &produced, packed.data(), static_cast<int>(length))
+                     : SCompDecompress(out.data() + base, &produced, packed.data(), static_cast<int>(length));
         if (!ok || produced < 0 || static_cast<std::size_t>(produced) > expected) {
             return MakeError("sector " + std::to_string(i) + " does not decompress");
         }
@@ -549,7 +562,8 @@ std::vector<MapArchiveEntry> MapArchiveReader::ListFiles(std::span<const std::st
     names.insert(names.end(), extraNames.begin(), extraNames.end());
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::string> known;
     for (const std::string& name : names) {
-        known.emplace(std::pair{mpq::HashString(name, mpq::HashType::NameA), mpq::HashString(name, mpq::HashType::NameB)},
+        known.emplace(std::pair{mpq::HashString(name, mpq::HashType::NameA),
+                                mpq::HashString(name, mpq::HashType::NameB)},
                       name);
     }
 

@@ -45,8 +45,8 @@ struct MapArchiveEntry {
     std::uint32_t size = 0;       // size of the file as stored in the block table
     std::uint32_t packedSize = 0; // bytes it occupies in the archive (as the table says)
     std::uint32_t flags = 0;
-    std::string compression;  // "none", "implode", or the methods of the first sector
-    bool readable = false;     // decodes; only known for named files
+    std::string compression; // "none", "implode", or the methods of the first sector
+    bool readable = false;   // decodes; only known for named files
 };
 
 class MapArchiveReader {
@@ -101,7 +101,7 @@ private:
     struct Header {
         std::int64_t position = 0;
         std::uint32_t sectorSize = 0;
-        std::uint32_t hashCount = 0; // declared, top bits dropped
+        std::uint32_t hashCount = 0;    // declared, top bits dropped
         std::vector<HashEntry> hashes;  // the readable part of the table
         std::vector<BlockEntry> blocks; // the readable part of the table
         // Every used slot by its name hashes (nameA << 32 | nameB), sorted, and the empty
@@ -120,8 +120,8 @@ private:
     Result<Found> Find(std::string_view archivedName) const;
     Result<std::vector<std::uint8_t>> Decode(const Header& header, const BlockEntry& block,
                                              std::string_view name) const;
-    Result<std::vector<std::uint8_t>> DecodeFile(const Header& header, const BlockEntry& block, std::int64_t position,
-                                                 std::uint32_t key) const;
+    Result<std::vector<std::uint8_t>> DecodeFile(const Header& header, const BlockEntry& block,
+                                                 std::int64_t position, std::uint32_t key) const;
     // The method byte of every packed sector; nothing when the sector table is not all there.
     std::optional<std::vector<std::uint8_t>> SectorMethods(const Header& header, const BlockEntry& block,
                                                            std::int64_t position, std::uint32_t key) const;
@@ -130,7 +130,8 @@ private:
     Result<std::vector<std::uint8_t>> DecodeSectored(const Header& header, const BlockEntry& block,
                                                      std::int64_t position, std::uint32_t key,
                                                      bool singleUnit) const;
-    std::string DescribeCompression(const Header& header, const BlockEntry& block, std::string_view name) const;
+    std::string DescribeCompression(const Header& header, const BlockEntry& block,
+                                    std::string_view name) const;
     const Header* ListingHeader() const;
 
     std::vector<std::uint8_t> m_bytes;

@@ -8,17 +8,16 @@
 #include "base/TextUtil.h"
 
 #include <StormLib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
-#include <functional>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -79,12 +78,12 @@ bool IsSystemFault(DWORD error) {
 
 // Errors that mean the library will not write this archive (a protected or malformed one)
 // carry this mark from the child process to UpdateArchive, which removes it.
-constexpr std::string_view kRefusedMark = "\x1e" "refused\x1e";
+constexpr std::string_view kRefusedMark = "\x1e"
+                                          "refused\x1e";
 
 Error Refused(std::string message) {
     return MakeError(std::string(kRefusedMark) + std::move(message));
 }
-
 
 // An archive open for update; closes (and so writes) itself unless Close() was called.
 class UpdateHandle {
@@ -269,7 +268,8 @@ Status UpdateArchive(const std::string& archivePath, bool& refused,
     } else {
         return MakeError("cannot create " + archivePath + ": " + created.error());
     }
-    Status status = RunInChildProcess([&] { return update(working); }, "the archive library failed on " + archivePath);
+    Status status =
+        RunInChildProcess([&] { return update(working); }, "the archive library failed on " + archivePath);
     if (!status) {
         std::string message = status.error();
         if (message.starts_with(kRefusedMark)) {
@@ -289,7 +289,8 @@ Status UpdateArchive(const std::string& archivePath, bool& refused,
 Status Verify(const std::string& working, const std::string& shownPath, const std::string& name,
               std::uint64_t size, const std::vector<std::uint8_t>* bytes) {
     auto archive = MapArchiveReader::Open(working);
-    auto data = archive ? archive.value().ReadFile(name) : Result<std::vector<std::uint8_t>>(MakeError(archive.error()));
+    auto data = archive ? archive.value().ReadFile(name)
+                        : Result<std::vector<std::uint8_t>>(MakeError(archive.error()));
     if (!data || data.value().size() != size || (bytes && data.value() != *bytes)) {
         return MakeError("the updated archive " + shownPath + " does not give back " + name +
                          (data ? std::string() : ": " + data.error()));
@@ -354,9 +355,11 @@ const std::unordered_map<std::string, std::filesystem::path>& TMyMPQ::FolderInde
         folder.emplace();
         std::error_code ec;
         const std::filesystem::path root(ArchiveList[index]);
-        std::filesystem::recursive_directory_iterator it(root, std::filesystem::directory_options::skip_permission_denied, ec);
+        std::filesystem::recursive_directory_iterator it(
+            root, std::filesystem::directory_options::skip_permission_denied, ec);
         std::size_t seen = 0;
-        for (; !ec && it != std::filesystem::recursive_directory_iterator() && ++seen < kMaxEntries; it.increment(ec)) {
+        for (; !ec && it != std::filesystem::recursive_directory_iterator() && ++seen < kMaxEntries;
+             it.increment(ec)) {
             if (it.depth() > 8) {
                 it.disable_recursion_pending();
             }
@@ -495,8 +498,8 @@ Status TMyMPQ::SaveScenarioToArchive(const std::string& archivePath, const std::
     CloseGameArchives();
     auto scenario = ReadWholeFile(scenarioFile);
     if (!scenario) {
-        return MakeError("cannot save into " + archivePath + ": the scenario file " + scenarioFile + " is missing (" +
-                         scenario.error() + ")");
+        return MakeError("cannot save into " + archivePath + ": the scenario file " + scenarioFile +
+                         " is missing (" + scenario.error() + ")");
     }
     return UpdateArchive(archivePath, m_lastRefused, [&](const std::string& working) -> Status {
         UpdateHandle archive;
@@ -528,16 +531,17 @@ Status TMyMPQ::SaveScenarioToArchive(const std::string& archivePath, const std::
             if (!compacted) {
                 DebugLog("Could not compact " + archivePath + ": " + compacted.error());
             } else {
-                DebugLog("Compacted " + archivePath + " from " + std::to_string(compacted.value().sizeBefore) +
-                         " to " + std::to_string(compacted.value().sizeAfter) + " bytes");
+                DebugLog("Compacted " + archivePath + " from " +
+                         std::to_string(compacted.value().sizeBefore) + " to " +
+                         std::to_string(compacted.value().sizeAfter) + " bytes");
             }
         }
         return Verify(working, archivePath, kScenarioName, scenario.value().size(), &scenario.value());
     });
 }
 
-Status TMyMPQ::AddWavesToArchive(const std::vector<std::string>& names, const std::vector<std::string>& sources,
-                                 const std::string& archivePath) {
+Status TMyMPQ::AddWavesToArchive(const std::vector<std::string>& names,
+                                 const std::vector<std::string>& sources, const std::string& archivePath) {
     if (names.size() != sources.size()) {
         return MakeError("cannot add sounds to " + archivePath + ": names and files do not pair up");
     }
@@ -563,8 +567,8 @@ Status TMyMPQ::AddWavesToArchive(const std::vector<std::string>& names, const st
             // the library's "high" setting stores sounds uncompressed.
             if (!SFileAddWave(archive.get(), sources[i].c_str(), names[i].c_str(),
                               MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, MPQ_WAVE_QUALITY_MEDIUM)) {
-                return MakeError("cannot add the sound " + sources[i] + " to " + archivePath + " as " + names[i] +
-                                 ": " + LastStormError(archive.get()));
+                return MakeError("cannot add the sound " + sources[i] + " to " + archivePath + " as " +
+                                 names[i] + ": " + LastStormError(archive.get()));
             }
         }
         if (Status closed = archive.Close(archivePath); !closed) {
@@ -596,10 +600,10 @@ Status TMyMPQ::AddFilesToArchive(const std::vector<std::pair<std::string, std::v
         for (const auto& [name, data] : files) {
             HANDLE file = nullptr;
             const auto size = static_cast<DWORD>(data.size());
-            const bool ok =
-                SFileCreateFile(archive.get(), name.c_str(), 0, size, 0, MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING,
-                                &file) &&
-                (size == 0 || SFileWriteFile(file, data.data(), size, MPQ_COMPRESSION_PKWARE)) && SFileFinishFile(file);
+            const bool ok = SFileCreateFile(archive.get(), name.c_str(), 0, size, 0,
+                                            MPQ_FILE_COMPRESS | MPQ_FILE_REPLACEEXISTING, &file) &&
+                            (size == 0 || SFileWriteFile(file, data.data(), size, MPQ_COMPRESSION_PKWARE)) &&
+                            SFileFinishFile(file);
             if (!ok) {
                 return MakeError("cannot store " + name + " in " + archivePath + ": " +
                                  LastStormError(archive.get()));

@@ -26,9 +26,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <unordered_map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace orv {

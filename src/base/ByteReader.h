@@ -15,8 +15,7 @@ namespace orv {
 using Bytes = std::span<const std::uint8_t>;
 
 // Reads a little-endian value at an absolute offset; empty when it would not fit.
-template <typename T>
-std::optional<T> ReadLE(Bytes data, std::uint64_t offset) {
+template <typename T> std::optional<T> ReadLE(Bytes data, std::uint64_t offset) {
     if (offset > data.size() || data.size() - offset < sizeof(T)) {
         return std::nullopt;
     }
@@ -28,8 +27,7 @@ std::optional<T> ReadLE(Bytes data, std::uint64_t offset) {
 }
 
 // Same, with a fallback value for bytes that are not there.
-template <typename T>
-T ReadLEOr(Bytes data, std::uint64_t offset, T fallback) {
+template <typename T> T ReadLEOr(Bytes data, std::uint64_t offset, T fallback) {
     return ReadLE<T>(data, offset).value_or(fallback);
 }
 
@@ -70,8 +68,7 @@ public:
         }
     }
 
-    template <typename T>
-    T read() {
+    template <typename T> T read() {
         auto value = ReadLE<T>(m_data, m_pos);
         if (!value) {
             m_failed = true;

@@ -110,7 +110,8 @@ Result<Bytes> Run(const std::function<Result<Bytes>()>& work, const std::string&
     bool timedOut = false;
     for (;;) {
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count();
         if (left <= 0) {
             timedOut = true;
             break;
@@ -141,18 +142,20 @@ Result<Bytes> Run(const std::function<Result<Bytes>()>& work, const std::string&
     while (waitpid(child, &wstatus, 0) < 0 && errno == EINTR) {
     }
     if (timedOut) {
-        return MakeError(crashMessage + " (it took longer than its limit of " + std::to_string(limits.wallSeconds) +
-                         " s and was stopped)");
+        return MakeError(crashMessage + " (it took longer than its limit of " +
+                         std::to_string(limits.wallSeconds) + " s and was stopped)");
     }
     if (WIFSIGNALED(wstatus) && (WTERMSIG(wstatus) == SIGXCPU || WTERMSIG(wstatus) == SIGKILL)) {
         // SIGKILL without our own timeout comes from the hard processor-time limit, or from
         // the system when memory runs out.
-        return MakeError(crashMessage + " (it used more than its limit of " + std::to_string(limits.cpuSeconds) +
-                         " s of processor time, or " + MemoryText(limits) + " of memory, and was stopped)");
+        return MakeError(crashMessage + " (it used more than its limit of " +
+                         std::to_string(limits.cpuSeconds) + " s of processor time, or " +
+                         MemoryText(limits) + " of memory, and was stopped)");
     }
     if (!WIFEXITED(wstatus) || WEXITSTATUS(wstatus) != 0 || received.empty()) {
-        return MakeError(crashMessage +
-                         (WIFSIGNALED(wstatus) ? " (signal " + std::to_string(WTERMSIG(wstatus)) + ")" : std::string()));
+        return MakeError(crashMessage + (WIFSIGNALED(wstatus)
+                                             ? " (signal " + std::to_string(WTERMSIG(wstatus)) + ")"
+                                             : std::string()));
     }
     if (received.front() != 0) {
         return MakeError(std::string(received.begin() + 1, received.end()));
@@ -180,8 +183,9 @@ Status RunInChildProcess(const std::function<Status()>& work, const std::string&
     return {};
 }
 
-Result<std::vector<std::uint8_t>> RunInChildProcess(const std::function<Result<std::vector<std::uint8_t>>()>& work,
-                                                    const std::string& crashMessage, const ChildLimits& limits) {
+Result<std::vector<std::uint8_t>>
+RunInChildProcess(const std::function<Result<std::vector<std::uint8_t>>()>& work,
+                  const std::string& crashMessage, const ChildLimits& limits) {
     return Run(work, crashMessage, limits);
 }
 

@@ -32,7 +32,8 @@ Status RunInChildProcess(const std::function<Status()>& work, const std::string&
                          const ChildLimits& limits = {});
 
 // The same for work that produces bytes, which come back through a pipe.
-Result<std::vector<std::uint8_t>> RunInChildProcess(const std::function<Result<std::vector<std::uint8_t>>()>& work,
-                                                    const std::string& crashMessage, const ChildLimits& limits = {});
+Result<std::vector<std::uint8_t>>
+RunInChildProcess(const std::function<Result<std::vector<std::uint8_t>>()>& work,
+                  const std::string& crashMessage, const ChildLimits& limits = {});
 
 } // namespace orv

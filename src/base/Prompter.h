@@ -33,14 +33,16 @@ public:
 
     // File dialogs. `filter` reads "Description|*.a;*.b|Other|*.c". Nothing chosen (the user
     // cancelled, or nobody can be asked) gives an empty answer.
-    virtual std::vector<std::string> ChooseFilesToOpen(const std::string& caption, const std::string& filter) {
+    virtual std::vector<std::string> ChooseFilesToOpen(const std::string& caption,
+                                                       const std::string& filter) {
         (void)caption;
         (void)filter;
         return {};
     }
     // `start` is the file the dialog starts with (its folder and name); empty: anywhere.
     virtual std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
-                                                        const std::string& defaultExtension, const std::string& start) {
+                                                        const std::string& defaultExtension,
+                                                        const std::string& start) {
         (void)caption;
         (void)filter;
         (void)defaultExtension;
@@ -62,7 +64,8 @@ namespace orv {
 class SilentPrompter : public Prompter {
 public:
     void ShowMessage(const std::string&) override {}
-    std::optional<std::string> InputText(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> InputText(const std::string&, const std::string&,
+                                         const std::string&) override {
         return std::nullopt;
     }
 };

@@ -14,8 +14,7 @@ struct Error {
     std::string message;
 };
 
-template <typename T>
-class [[nodiscard]] Result {
+template <typename T> class [[nodiscard]] Result {
 public:
     Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
     Result(Error error) : m_state(std::in_place_index<1>, std::move(error)) {}
@@ -44,8 +43,7 @@ private:
     std::variant<T, Error> m_state;
 };
 
-template <>
-class [[nodiscard]] Result<void> {
+template <> class [[nodiscard]] Result<void> {
 public:
     Result() = default;
     Result(Error error) : m_error(std::move(error.message)), m_failed(true) {}

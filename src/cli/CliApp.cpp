@@ -1,8 +1,18 @@
 #include "cli/CliApp.h"
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
 #include "app/GameData.h"
-#include "app/MapSave.h"
 #include "app/MapDocument.h"
+#include "app/MapSave.h"
+#include "archive/MapArchiveReader.h"
+#include "archive/Stormunit.h"
+#include "cli/DemoMap.h"
+#include "cli/Json.h"
+#include "cli/TilesetSheet.h"
+#include "graphics/OrvistadTypes.h"
 #include "scenario/CCHKFile.h"
 #include "scenario/NewMapDefaults.h"
 #include "view/MapImage.h"
@@ -10,22 +20,11 @@
 #include "view/Overlays.h"
 #include "view/Viewport.h"
 
-#include <QImage>
-#include "archive/MapArchiveReader.h"
-#include "cli/DemoMap.h"
-#include "cli/Json.h"
-#include "cli/TilesetSheet.h"
-#include "graphics/OrvistadTypes.h"
-
-#include <QGuiApplication>
-#include <QPainter>
-#include "archive/Stormunit.h"
-
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <map>
 
@@ -105,7 +104,10 @@ std::string PrintableName(std::string_view name) {
             continue;
         }
         // A whole UTF-8 sequence of a printable character passes; anything else is escaped.
-        const std::size_t length = byte >= 0xF0 && byte <= 0xF4 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC2 && byte < 0xE0 ? 2 : 0;
+        const std::size_t length = byte >= 0xF0 && byte <= 0xF4  ? 4
+                                   : byte >= 0xE0                ? 3
+                                   : byte >= 0xC2 && byte < 0xE0 ? 2
+                                                                 : 0;
         bool whole = length != 0 && i + length <= name.size();
         std::uint32_t code = byte & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
         for (std::size_t k = 1; whole && k < length; ++k) {
@@ -113,7 +115,8 @@ std::string PrintableName(std::string_view name) {
             whole = (next & 0xC0) == 0x80;
             code = (code << 6) | (next & 0x3F);
         }
-        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF));
+        const bool overlong =
+            (length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF));
         if (whole && !overlong && !(code >= 0x80 && code <= 0x9F) && !(code >= 0xD800 && code <= 0xDFFF)) {
             out.append(name.substr(i, length));
             i += length;
@@ -151,8 +154,9 @@ int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         compression.resize(std::max<std::size_t>(compression.size(), 18), ' ');
         const bool encrypted = (e.flags & 0x00010000) != 0;
         out << Pad(std::to_string(e.hashSlot), 5) << Pad(std::to_string(e.size), 11)
-            << Pad(std::to_string(e.packedSize), 11) << "  " << compression << "  " << (encrypted ? "yes" : "no ")
-            << "        " << (e.name.empty() ? UnnamedName(e.blockIndex) : PrintableName(e.name));
+            << Pad(std::to_string(e.packedSize), 11) << "  " << compression << "  "
+            << (encrypted ? "yes" : "no ") << "        "
+            << (e.name.empty() ? UnnamedName(e.blockIndex) : PrintableName(e.name));
         if (!e.name.empty() && !e.readable) {
             out << "  (unreadable)";
         }
@@ -183,7 +187,8 @@ class StderrPrompter : public Prompter {
 public:
     explicit StderrPrompter(std::ostream& err) : m_err(err) {}
     void ShowMessage(const std::string& text) override { m_err << "orvistad-cli: " << text << "\n"; }
-    std::optional<std::string> InputText(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> InputText(const std::string&, const std::string&,
+                                         const std::string&) override {
         return std::nullopt;
     }
 
@@ -269,49 +274,84 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     json.Key("height").Number(std::int64_t{chk.Height});
     json.Key("sections").BeginArray();
     for (const SectionInfo& section : chk.SectionsRead) {
-        json.BeginObject().Key("name").String(Name4(section.Name)).Key("size").Number(section.Size).EndObject();
+        json.BeginObject()
+            .Key("name")
+            .String(Name4(section.Name))
+            .Key("size")
+            .Number(section.Size)
+            .EndObject();
     }
     json.EndArray();
     json.Key("name").String(chk.Strings.Text(chk.ScenarioName));
     json.Key("description").String(chk.Strings.Text(chk.ScenarioDescription));
     json.Key("players").BeginArray();
     for (std::size_t p = 0; p < 12; ++p) {
-        json.BeginObject().Key("owner_type").Number(std::int64_t{chk.OwnerTypes[p]}).Key("race").Number(std::int64_t{chk.Races[p]});
+        json.BeginObject()
+            .Key("owner_type")
+            .Number(std::int64_t{chk.OwnerTypes[p]})
+            .Key("race")
+            .Number(std::int64_t{chk.Races[p]});
         if (p < 8) {
-            json.Key("force").Number(std::int64_t{chk.PlayerForces[p]}).Key("colour").Number(std::int64_t{chk.Colours[p]});
+            json.Key("force")
+                .Number(std::int64_t{chk.PlayerForces[p]})
+                .Key("colour")
+                .Number(std::int64_t{chk.Colours[p]});
         }
         json.EndObject();
     }
     json.EndArray().Key("forces").BeginArray();
     for (std::size_t f = 0; f < 4; ++f) {
-        json.BeginObject().Key("name").String(chk.Strings.Text(chk.ForceNames[f])).Key("flags").Number(std::int64_t{chk.ForceFlags[f]}).EndObject();
+        json.BeginObject()
+            .Key("name")
+            .String(chk.Strings.Text(chk.ForceNames[f]))
+            .Key("flags")
+            .Number(std::int64_t{chk.ForceFlags[f]})
+            .EndObject();
     }
     json.EndArray().Key("units").BeginArray();
     for (const UnitRecord& u : chk.Units) {
         json.BeginObject()
-            .Key("serial").Number(std::int64_t{u.Serial})
-            .Key("type").Number(std::int64_t{u.Type})
-            .Key("owner").Number(std::int64_t{u.Owner})
-            .Key("x").Number(std::int64_t{u.X})
-            .Key("y").Number(std::int64_t{u.Y})
-            .Key("hp").Number(std::int64_t{u.HitPoints})
-            .Key("shields").Number(std::int64_t{u.Shields})
-            .Key("energy").Number(std::int64_t{u.Energy})
-            .Key("resources").Number(std::int64_t{u.Resources})
-            .Key("hangar").Number(std::int64_t{u.Hangar})
-            .Key("state").Number(std::int64_t{u.State})
-            .Key("valid_state").Number(std::int64_t{u.ValidState})
-            .Key("valid_props").Number(std::int64_t{u.ValidProps})
+            .Key("serial")
+            .Number(std::int64_t{u.Serial})
+            .Key("type")
+            .Number(std::int64_t{u.Type})
+            .Key("owner")
+            .Number(std::int64_t{u.Owner})
+            .Key("x")
+            .Number(std::int64_t{u.X})
+            .Key("y")
+            .Number(std::int64_t{u.Y})
+            .Key("hp")
+            .Number(std::int64_t{u.HitPoints})
+            .Key("shields")
+            .Number(std::int64_t{u.Shields})
+            .Key("energy")
+            .Number(std::int64_t{u.Energy})
+            .Key("resources")
+            .Number(std::int64_t{u.Resources})
+            .Key("hangar")
+            .Number(std::int64_t{u.Hangar})
+            .Key("state")
+            .Number(std::int64_t{u.State})
+            .Key("valid_state")
+            .Number(std::int64_t{u.ValidState})
+            .Key("valid_props")
+            .Number(std::int64_t{u.ValidProps})
             .EndObject();
     }
     json.EndArray().Key("doodads").BeginArray();
     for (const DoodadRecord& d : chk.Doodads) {
         json.BeginObject()
-            .Key("number").Number(std::int64_t{d.Number})
-            .Key("x").Number(std::int64_t{d.X})
-            .Key("y").Number(std::int64_t{d.Y})
-            .Key("owner").Number(std::int64_t{d.Owner})
-            .Key("enabled").Number(std::int64_t{d.Enabled})
+            .Key("number")
+            .Number(std::int64_t{d.Number})
+            .Key("x")
+            .Number(std::int64_t{d.X})
+            .Key("y")
+            .Number(std::int64_t{d.Y})
+            .Key("owner")
+            .Number(std::int64_t{d.Owner})
+            .Key("enabled")
+            .Number(std::int64_t{d.Enabled})
             .EndObject();
     }
     json.EndArray().Key("locations").BeginArray();
@@ -321,13 +361,20 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
             continue;
         }
         json.BeginObject()
-            .Key("slot").Number(static_cast<std::int64_t>(i))
-            .Key("left").Number(std::int64_t{l.Left})
-            .Key("top").Number(std::int64_t{l.Top})
-            .Key("right").Number(std::int64_t{l.Right})
-            .Key("bottom").Number(std::int64_t{l.Bottom})
-            .Key("name").String(chk.Strings.Text(l.Name))
-            .Key("flags").Number(std::int64_t{l.Flags})
+            .Key("slot")
+            .Number(static_cast<std::int64_t>(i))
+            .Key("left")
+            .Number(std::int64_t{l.Left})
+            .Key("top")
+            .Number(std::int64_t{l.Top})
+            .Key("right")
+            .Number(std::int64_t{l.Right})
+            .Key("bottom")
+            .Number(std::int64_t{l.Bottom})
+            .Key("name")
+            .String(chk.Strings.Text(l.Name))
+            .Key("flags")
+            .Number(std::int64_t{l.Flags})
             .EndObject();
     }
     json.EndArray();
@@ -366,7 +413,9 @@ int Resave(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 1;
     }
     if (saved.value().rebuilt) {
-        out << rest[0] << " could not be updated in place (a protected archive); wrote a new archive with the scenario and "
+        out << rest[0]
+            << " could not be updated in place (a protected archive); wrote a new archive with the scenario "
+               "and "
             << saved.value().carried << " other file" << (saved.value().carried == 1 ? "" : "s") << "\n";
     }
     out << "wrote " << rest[1] << "\n";
@@ -393,7 +442,8 @@ int New(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     remaining.insert(remaining.begin(), "new");
     const int tileset = TilesetFromText(tilesetText);
     if (!ParseDataOptions(remaining, 1, options, rest) || rest.size() != 1 || tileset < 0) {
-        err << "usage: orvistad-cli new OUT --width W --height H --tileset T --terrain N [--archive PATH]... [--standin]\n";
+        err << "usage: orvistad-cli new OUT --width W --height H --tileset T --terrain N [--archive PATH]... "
+               "[--standin]\n";
         return 2;
     }
     const int width = numbers["--width"], height = numbers["--height"], terrain = numbers["--terrain"];
@@ -435,8 +485,8 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--view" && i + 1 < args.size()) {
             int c = 0, r = 0, w = 0, h = 0;
-            if (std::sscanf(args[i + 1].c_str(), "%d,%d,%d,%d", &c, &r, &w, &h) == 4 && w > 0 && h > 0 && w <= 8192 &&
-                h <= 8192) {
+            if (std::sscanf(args[i + 1].c_str(), "%d,%d,%d,%d", &c, &r, &w, &h) == 4 && w > 0 && h > 0 &&
+                w <= 8192 && h <= 8192) {
                 column = std::max(0, c);
                 row = std::max(0, r);
                 width = w;
@@ -448,8 +498,9 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
             ++i;
         } else if (args[i] == "--zoom" && i + 1 < args.size()) {
             const std::string percent = args[++i];
-            const auto* caption = std::find_if(TViewport::kZoomCaptions.begin(), TViewport::kZoomCaptions.end(),
-                                               [&](const char* c) { return percent + "%" == c; });
+            const auto* caption =
+                std::find_if(TViewport::kZoomCaptions.begin(), TViewport::kZoomCaptions.end(),
+                             [&](const char* c) { return percent + "%" == c; });
             if (caption == TViewport::kZoomCaptions.end()) {
                 badOption = true;
             } else {
@@ -474,8 +525,10 @@ int Render(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
     }
     if (badOption || !ParseDataOptions(remaining, 1, options, rest) || rest.size() != 2) {
-        err << "usage: orvistad-cli render MAP OUT.jpg | render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT [--zoom PERCENT] "
-               "[--flags N] [--player P] [--no-creep] [--grid] [--fine-grid] [--archive PATH]... [--standin]\n"
+        err << "usage: orvistad-cli render MAP OUT.jpg | render MAP OUT.png --view COL,ROW,WIDTH,HEIGHT "
+               "[--zoom PERCENT] "
+               "[--flags N] [--player P] [--no-creep] [--grid] [--fine-grid] [--archive PATH]... "
+               "[--standin]\n"
                "  PERCENT: 25, 50, 100, 200, 400 or 800\n";
         return 2;
     }
@@ -555,7 +608,8 @@ int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     TGameData data(prompter);
     const auto start = std::chrono::steady_clock::now();
     data.Load(options);
-    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const auto ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 
     JsonWriter json(out);
     json.BeginObject().Key("archives").BeginArray();
@@ -567,7 +621,9 @@ int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     for (std::size_t i = 0; i < kGameTables.size(); ++i) {
         const char* name = kGameTables[i];
         json.Key(name).BeginObject().Key("archive").String(sources[i]);
-        json.Key("bytes").Number(static_cast<std::int64_t>(data.Archives.ReadFileToStream(name).size())).EndObject();
+        json.Key("bytes")
+            .Number(static_cast<std::int64_t>(data.Archives.ReadFileToStream(name).size()))
+            .EndObject();
     }
     int sheets = 0;
     int turrets = 0;
@@ -604,15 +660,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     using Command = std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
     static const std::map<std::string, Command> kCommands = {
-        {"ls", List},
-        {"extract", Extract},
-        {"data", Data},
-        {"tileset", Tileset},
-        {"info", Info},
-        {"resave", Resave},
-        {"new", New},
-        {"render", Render},
-        {"demo", Demo},
+        {"ls", List},       {"extract", Extract}, {"data", Data},     {"tileset", Tileset}, {"info", Info},
+        {"resave", Resave}, {"new", New},         {"render", Render}, {"demo", Demo},
     };
     const auto it = kCommands.find(args[0]);
     if (it == kCommands.end()) {

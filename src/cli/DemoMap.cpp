@@ -19,7 +19,8 @@ class NamingPrompter : public Prompter {
 public:
     std::deque<std::string> names;
     void ShowMessage(const std::string&) override {}
-    std::optional<std::string> InputText(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> InputText(const std::string&, const std::string&,
+                                         const std::string&) override {
         if (names.empty()) {
             return std::nullopt;
         }
@@ -29,7 +30,8 @@ public:
     }
 };
 
-void PaintPatch(TCHK& chk, const CStarcraftTileset& tileset, int group, int left, int top, int width, int height) {
+void PaintPatch(TCHK& chk, const CStarcraftTileset& tileset, int group, int left, int top, int width,
+                int height) {
     for (int c = left / 2; c < (left + width) / 2 && 2 * c + 1 < chk.Width; ++c) {
         for (int r = top; r < top + height && r < chk.Height; ++r) {
             const int t = tileset.RandomTileInGroup(group * 16);
@@ -97,23 +99,23 @@ void BuildDemoMap(TCHK& chk, TGameData& data) {
             }
         }
     };
-    unit(214, 0, 6 * 32, 6 * 32);      // start locations
+    unit(214, 0, 6 * 32, 6 * 32); // start locations
     unit(214, 1, 18 * 32, 26 * 32);
     unit(214, 2, 80 * 32, 40 * 32);
-    unit(106, 0, 6 * 32, 10 * 32);     // command centre
+    unit(106, 0, 6 * 32, 10 * 32); // command centre
     for (int i = 0; i < 4; ++i) {
-        unit(0, 0, (10 + i) * 32 + 16, 12 * 32 + 16); // marines
+        unit(0, 0, (10 + i) * 32 + 16, 12 * 32 + 16);  // marines
         unit(37, 1, (10 + i) * 32 + 16, 18 * 32 + 16); // zerglings
         unit(65, 2, (74 + i) * 32 + 16, 36 * 32 + 16); // zealots
     }
-    unit(131, 1, 18 * 32, 22 * 32);    // hatchery
-    unit(143, 1, 8 * 32, 22 * 32);     // creep colony
-    unit(154, 2, 80 * 32, 44 * 32);    // nexus
+    unit(131, 1, 18 * 32, 22 * 32); // hatchery
+    unit(143, 1, 8 * 32, 22 * 32);  // creep colony
+    unit(154, 2, 80 * 32, 44 * 32); // nexus
     for (int i = 0; i < 6; ++i) {
         unit(176 + i % 3, 11, (2 + i * 2) * 32 + 16, 2 * 32 + 16); // minerals, neutral
     }
-    unit(188, 11, 18 * 32, 4 * 32);    // vespene geyser
-    unit(58, 3, 40 * 32, 10 * 32);     // a valkyrie of player 4
+    unit(188, 11, 18 * 32, 4 * 32); // vespene geyser
+    unit(58, 3, 40 * 32, 10 * 32);  // a valkyrie of player 4
     chk.RebuildCreep();
 
     // Fog: player 1 sees the ground around the base.

@@ -1,11 +1,11 @@
 #include "cli/TilesetSheet.h"
 
-#include "app/GameData.h"
-#include "graphics/OrvistadTypes.h"
-
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+
+#include "app/GameData.h"
+#include "graphics/OrvistadTypes.h"
 
 #include <algorithm>
 #include <map>
@@ -31,7 +31,9 @@ public:
     void Sprite(const TDoodadGRP* sheet, int frame, int x, int y) {
         m_items.push_back({Item::Sprite, x, y, frame, 0, {}, 0, false, sheet});
     }
-    void Label(const QString& text, int x, int y) { m_items.push_back({Item::Text, x, y, 0, 0, text, 8, false}); }
+    void Label(const QString& text, int x, int y) {
+        m_items.push_back({Item::Text, x, y, 0, 0, text, 8, false});
+    }
 
     int x() const { return m_x; }
     int y() const { return m_y; }
@@ -59,8 +61,8 @@ public:
     QImage Render() const {
         QImage image(kWidth, m_y + kMargin, QImage::Format_RGB32);
         image.fill(QColor(24, 24, 28));
-        const PixelTarget32 target{reinterpret_cast<std::uint32_t*>(image.bits()), image.width(), image.height(),
-                                   static_cast<int>(image.bytesPerLine() / 4)};
+        const PixelTarget32 target{reinterpret_cast<std::uint32_t*>(image.bits()), image.width(),
+                                   image.height(), static_cast<int>(image.bytesPerLine() / 4)};
         for (const Item& item : m_items) {
             if (item.kind == Item::Tile) {
                 m_tileset.DrawTile(target, item.value, item.x, item.y);
@@ -113,8 +115,8 @@ Status WriteTilesetSheet(TGameData& data, int tileset, const std::string& path) 
     }
     Sheet sheet(ts);
     const auto index = static_cast<std::size_t>(tileset);
-    sheet.Text(Latin1(std::string(TilesetNames[index])) + QStringLiteral("  (") + Latin1(std::string(TilesetStems[index])) +
-                   QStringLiteral(")"),
+    sheet.Text(Latin1(std::string(TilesetNames[index])) + QStringLiteral("  (") +
+                   Latin1(std::string(TilesetStems[index])) + QStringLiteral(")"),
                18, true);
 
     sheet.Text(QStringLiteral("Terrain types: the 16 variants of each left and right pair"), 13, true);
@@ -123,7 +125,8 @@ Status WriteTilesetSheet(TGameData& data, int tileset, const std::string& path) 
         if (group == 0) {
             continue;
         }
-        sheet.Text(Latin1(std::string(TerrainTypeNames[index][i])) + QStringLiteral(" (group %1)").arg(group), 10);
+        sheet.Text(Latin1(std::string(TerrainTypeNames[index][i])) + QStringLiteral(" (group %1)").arg(group),
+                   10);
         const int y = sheet.y();
         for (int v = 0; v < 16; ++v) {
             sheet.Tile(group * 16 + v, kMargin + v * 64, y);

@@ -22,7 +22,8 @@ CStarcraftTileset::CStarcraftTileset(const std::string& stem, TMyMPQ& archives,
                                      std::span<const std::uint8_t> imagesDat,
                                      std::span<const std::uint8_t> spritesDat)
     : m_stem(stem), m_headers(kTileGroupCount), m_megatiles(kTileGroupCount), m_graphics(kTileValueCount),
-      m_miniTiles(kMiniTileCount), m_mirrored(kMiniTileCount), m_placement(kDoodadCount), m_doodads(kDoodadCount) {
+      m_miniTiles(kMiniTileCount), m_mirrored(kMiniTileCount), m_placement(kDoodadCount),
+      m_doodads(kDoodadCount) {
     const std::string base = "tileset\\" + stem;
     DebugLog("loading tileset");
     LoadGroups(archives.ReadFileToStream(base + ".cv5"));
@@ -30,7 +31,8 @@ CStarcraftTileset::CStarcraftTileset(const std::string& stem, TMyMPQ& archives,
     LoadPalette(archives.ReadFileToStream(base + ".wpe"));
     LoadMiniTiles(archives.ReadFileToStream(base + ".vr4"));
     LoadDoodads(archives.ReadFileToStream(base + "\\dddata.bin"), imagesDat, spritesDat);
-    m_creep = std::make_unique<TDoodadGRP>(base + ".grp", PaletteRGB.data(), archives, std::span<const std::uint8_t>{}, false);
+    m_creep = std::make_unique<TDoodadGRP>(base + ".grp", PaletteRGB.data(), archives,
+                                           std::span<const std::uint8_t>{}, false);
     DebugLog("done loading tileset, ctilegroup stuff");
     DebugLog("done with tilegroup stuff");
 }
@@ -44,7 +46,7 @@ void CStarcraftTileset::LoadGroups(const std::vector<std::uint8_t>& cv5) {
             break;
         }
         TileGroupHeader& h = m_headers[static_cast<std::size_t>(m_groupCount)];
-        std::uint16_t* fields[] = {&h.Type,     &h.Flags,    &h.EdgeLeft, &h.EdgeTop,  &h.EdgeRight,
+        std::uint16_t* fields[] = {&h.Type,       &h.Flags,    &h.EdgeLeft, &h.EdgeTop,  &h.EdgeRight,
                                    &h.EdgeBottom, &h.Unused12, &h.EdgeTop2, &h.Unused16, &h.EdgeBottom2};
         for (std::uint16_t* field : fields) {
             *field = in.u16();
@@ -56,7 +58,8 @@ void CStarcraftTileset::LoadGroups(const std::vector<std::uint8_t>& cv5) {
     } while (in.remaining() >= 52);
 }
 
-void CStarcraftTileset::LoadGraphics(const std::vector<std::uint8_t>& vx4, const std::vector<std::uint8_t>& vf4) {
+void CStarcraftTileset::LoadGraphics(const std::vector<std::uint8_t>& vx4,
+                                     const std::vector<std::uint8_t>& vf4) {
     for (int g = 0; g < kTileGroupCount; ++g) {
         for (int k = 0; k < 16; ++k) {
             const std::size_t m = m_megatiles[static_cast<std::size_t>(g)][static_cast<std::size_t>(k)];
@@ -88,13 +91,15 @@ void CStarcraftTileset::LoadMiniTiles(const std::vector<std::uint8_t>& vr4) {
         std::copy_n(vr4.begin() + static_cast<std::ptrdiff_t>(n * 64), 64, plain.begin());
         for (int row = 0; row < 8; ++row) {
             for (int col = 0; col < 8; ++col) {
-                m_mirrored[n][static_cast<std::size_t>(row * 8 + col)] = plain[static_cast<std::size_t>(row * 8 + 7 - col)];
+                m_mirrored[n][static_cast<std::size_t>(row * 8 + col)] =
+                    plain[static_cast<std::size_t>(row * 8 + 7 - col)];
             }
         }
     }
 }
 
-void CStarcraftTileset::LoadDoodads(const std::vector<std::uint8_t>& dddata, std::span<const std::uint8_t> imagesDat,
+void CStarcraftTileset::LoadDoodads(const std::vector<std::uint8_t>& dddata,
+                                    std::span<const std::uint8_t> imagesDat,
                                     std::span<const std::uint8_t> spritesDat) {
     for (std::size_t d = 0; d < kDoodadCount; ++d) {
         for (std::size_t i = 0; i < 256; ++i) {
@@ -116,8 +121,10 @@ void CStarcraftTileset::LoadDoodads(const std::vector<std::uint8_t>& dddata, std
             if (h.OverlayId() != 0) {
                 // The same lookup the renderer uses for sprites: sprite -> image -> sheet.
                 const auto image = ReadLE<std::uint16_t>(spritesDat, 2 * std::size_t{h.OverlayId()});
-                const auto file = image ? ReadLE<std::uint32_t>(imagesDat, 4 * std::size_t{*image}) : std::nullopt;
-                info.SheetIndex = file && *file > 0 && *file <= 0xFFFF ? static_cast<std::uint16_t>(*file - 1) : 0;
+                const auto file =
+                    image ? ReadLE<std::uint32_t>(imagesDat, 4 * std::size_t{*image}) : std::nullopt;
+                info.SheetIndex =
+                    file && *file > 0 && *file <= 0xFFFF ? static_cast<std::uint16_t>(*file - 1) : 0;
             }
         }
         g += height == 0 ? 1 : height;
@@ -140,7 +147,8 @@ const TileGraphicsEntry& CStarcraftTileset::Graphics(int tileValue) const {
     if (tileValue > 0) {
         tileValue &= 0x7FFF;
     }
-    return tileValue >= 0 && tileValue < kTileValueCount ? m_graphics[static_cast<std::size_t>(tileValue)] : kNoGraphics;
+    return tileValue >= 0 && tileValue < kTileValueCount ? m_graphics[static_cast<std::size_t>(tileValue)]
+                                                         : kNoGraphics;
 }
 
 const MiniTileBitmap& CStarcraftTileset::MiniTile(int number, bool mirrored) const {
@@ -161,11 +169,13 @@ const std::uint8_t* CStarcraftTileset::ReducedMiniTile(int number, bool mirrored
         std::uint8_t* out = reduced.data();
         for (const auto* source : {&m_miniTiles, &m_mirrored}) {
             for (int n = 0; n < kMiniTileCount; ++n) {
-                const MiniTileBitmap& bitmap =
-                    static_cast<std::size_t>(n) < source->size() ? (*source)[static_cast<std::size_t>(n)] : kBlankMiniTile;
+                const MiniTileBitmap& bitmap = static_cast<std::size_t>(n) < source->size()
+                                                   ? (*source)[static_cast<std::size_t>(n)]
+                                                   : kBlankMiniTile;
                 for (int y = 0; y < side; ++y) {
                     for (int x = 0; x < side; ++x) {
-                        *out++ = bitmap[static_cast<std::size_t>((y * step + step / 2) * 8 + x * step + step / 2)];
+                        *out++ =
+                            bitmap[static_cast<std::size_t>((y * step + step / 2) * 8 + x * step + step / 2)];
                     }
                 }
             }
@@ -175,7 +185,8 @@ const std::uint8_t* CStarcraftTileset::ReducedMiniTile(int number, bool mirrored
         number = 0;
     }
     return m_reduced[which].data() +
-           (static_cast<std::size_t>(mirrored ? kMiniTileCount : 0) + static_cast<std::size_t>(number)) * size;
+           (static_cast<std::size_t>(mirrored ? kMiniTileCount : 0) + static_cast<std::size_t>(number)) *
+               size;
 }
 
 const std::uint8_t* CStarcraftTileset::ReducedTile(int tileValue, int scale) const {
@@ -202,8 +213,8 @@ const std::uint8_t* CStarcraftTileset::ReducedTile(int tileValue, int scale) con
                         const std::uint16_t ref = entry.MiniTiles[static_cast<std::size_t>(r * 4 + c)];
                         const std::uint8_t* source = ReducedMiniTile(ref >> 1, (ref & 1) != 0, scale);
                         for (int l = 0; l < mini; ++l) {
-                            std::memcpy(out + static_cast<std::size_t>((r * mini + l) * side + c * mini), source + l * mini,
-                                        static_cast<std::size_t>(mini));
+                            std::memcpy(out + static_cast<std::size_t>((r * mini + l) * side + c * mini),
+                                        source + l * mini, static_cast<std::size_t>(mini));
                         }
                     }
                 }
@@ -235,7 +246,8 @@ bool CStarcraftTileset::TileHasGraphics(int tileValue) const {
            (e.MiniTiles[15] >> 1) != 0;
 }
 
-void CStarcraftTileset::DrawMiniTile(const PixelTarget32& target, int miniTile, int x, int y, bool mirrored) const {
+void CStarcraftTileset::DrawMiniTile(const PixelTarget32& target, int miniTile, int x, int y,
+                                     bool mirrored) const {
     const MiniTileBitmap& bitmap = MiniTile(miniTile, mirrored);
     for (int row = 0; row < 8; ++row) {
         const int ty = y + row;
@@ -246,7 +258,8 @@ void CStarcraftTileset::DrawMiniTile(const PixelTarget32& target, int miniTile, 
             const int tx = x + col;
             if (tx >= 0 && tx < target.width) {
                 target.pixels[static_cast<std::size_t>(ty) * static_cast<std::size_t>(target.stride) +
-                              static_cast<std::size_t>(tx)] = PaletteRGB[bitmap[static_cast<std::size_t>(row * 8 + col)]];
+                              static_cast<std::size_t>(tx)] =
+                    PaletteRGB[bitmap[static_cast<std::size_t>(row * 8 + col)]];
             }
         }
     }
@@ -264,12 +277,13 @@ void CStarcraftTileset::DrawTile(const PixelTarget32& target, int tileValue, int
 }
 
 void CStarcraftTileset::DrawTilePixel(const PixelTarget32& target, int tileValue, int x, int y) const {
-    if (!target.pixels || !TileHasGraphics(tileValue) || x < 0 || y < 0 || x >= target.width || y >= target.height) {
+    if (!target.pixels || !TileHasGraphics(tileValue) || x < 0 || y < 0 || x >= target.width ||
+        y >= target.height) {
         return;
     }
     const MiniTileBitmap& bitmap = MiniTile(Graphics(tileValue).MiniTiles[0] >> 1, false);
-    target.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(target.stride) + static_cast<std::size_t>(x)] =
-        PaletteRGB[bitmap[0]];
+    target.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(target.stride) +
+                  static_cast<std::size_t>(x)] = PaletteRGB[bitmap[0]];
 }
 
 int CStarcraftTileset::RandomTileInGroup(int groupBase) const {

@@ -36,13 +36,13 @@ inline constexpr int kFirstDoodadGroup = 1023;
 struct TileGroupHeader {
     std::uint16_t Type = 0;
     std::uint16_t Flags = 0;
-    std::uint16_t EdgeLeft = 0;  // doodad: OverlayId
+    std::uint16_t EdgeLeft = 0; // doodad: OverlayId
     std::uint16_t EdgeTop = 0;
     std::uint16_t EdgeRight = 0; // doodad: GroupNameString
     std::uint16_t EdgeBottom = 0;
-    std::uint16_t Unused12 = 0;  // doodad: DoodadNumber
-    std::uint16_t EdgeTop2 = 0;  // terrain: TopPiece; doodad: Width
-    std::uint16_t Unused16 = 0;  // doodad: Height
+    std::uint16_t Unused12 = 0;    // doodad: DoodadNumber
+    std::uint16_t EdgeTop2 = 0;    // terrain: TopPiece; doodad: Width
+    std::uint16_t Unused16 = 0;    // doodad: Height
     std::uint16_t EdgeBottom2 = 0; // terrain: BottomPiece
 
     std::uint16_t OverlayId() const { return EdgeLeft; }
@@ -125,22 +125,23 @@ private:
 
     std::string m_stem;
     int m_groupCount = 0;
-    std::vector<TileGroupHeader> m_headers;            // kTileGroupCount
+    std::vector<TileGroupHeader> m_headers;                 // kTileGroupCount
     std::vector<std::array<std::uint16_t, 16>> m_megatiles; // kTileGroupCount
-    std::vector<TileGraphicsEntry> m_graphics;         // kTileValueCount
-    std::vector<MiniTileBitmap> m_miniTiles;           // kMiniTileCount
-    std::vector<MiniTileBitmap> m_mirrored;            // kMiniTileCount
+    std::vector<TileGraphicsEntry> m_graphics;              // kTileValueCount
+    std::vector<MiniTileBitmap> m_miniTiles;                // kMiniTileCount
+    std::vector<MiniTileBitmap> m_mirrored;                 // kMiniTileCount
     // Per scale 2 and 4: every minitile reduced, then every mirrored one.
     mutable std::array<std::vector<std::uint8_t>, 2> m_reduced;
     mutable std::array<std::once_flag, 2> m_reducedOnce;
     struct ReducedGroups {
-        std::vector<std::atomic<std::uint8_t*>> groups = std::vector<std::atomic<std::uint8_t*>>(kTileGroupCount + 1);
+        std::vector<std::atomic<std::uint8_t*>> groups =
+            std::vector<std::atomic<std::uint8_t*>>(kTileGroupCount + 1);
         std::vector<std::unique_ptr<std::uint8_t[]>> owned;
         std::mutex lock;
     };
     mutable std::array<ReducedGroups, 2> m_reducedTiles;
     std::vector<std::array<std::uint16_t, 256>> m_placement; // kDoodadCount
-    std::vector<DoodadInfoRecord> m_doodads;           // kDoodadCount
+    std::vector<DoodadInfoRecord> m_doodads;                 // kDoodadCount
     std::unique_ptr<TDoodadGRP> m_creep;
 };
 

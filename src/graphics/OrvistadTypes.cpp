@@ -12,18 +12,19 @@ const std::array<std::string_view, kTilesetCount> TilesetNames = {
 
 const std::array<std::array<std::string_view, kTerrainTypesPerTileset>, kTilesetCount> TerrainTypeNames = {{
     {"Dirt", "Mud", "High Dirt", "Water", "Grass", "High Grass", "Structure", "Asphalt", "Rocky Ground"},
-    {"Space", "Low Platform", "Rusty Pit", "Platform", "Dark platform", "Plating", "Solar Array", "High Platform",
-     "High Plating", "Elevated Catwalk"},
-    {"Substructure", "Floor", "Roof", "Substructure Plating", "Plating", "Sunstructure Panels", "Bottomless Pit"},
+    {"Space", "Low Platform", "Rusty Pit", "Platform", "Dark platform", "Plating", "Solar Array",
+     "High Platform", "High Plating", "Elevated Catwalk"},
+    {"Substructure", "Floor", "Roof", "Substructure Plating", "Plating", "Sunstructure Panels",
+     "Bottomless Pit"},
     {"Magma", "Dirt", "Lava", "Shale", "Broken Rock", "High Dirt", "High Lava", "High Shale"},
-    {"Water", "Dirt", "Mud", "Jungle", "Rocky Ground", "Ruins", "Raised Jungle", "Temple", "High Dirt", "High jungle",
-     "High Ruins", "High Raised Jungle", "High Temple"},
-    {"Tar", "Dirt", "Dried Mud", "Sand Dunes", "Rocky Ground", "Crags", "Sandy Sunken Pit", "Compound", "High Dirt",
-     "High Sand Dunes", "High Crags", "High Sandy Sunken Pit", "High Compound"},
-    {"Ice", "Snow", "Moguls", "Dirt", "Rocky Snow", "Grass", "Water", "Outpost", "High Snow", "High Dirt", "High Grass",
-     "High Water", "High Outpost"},
-    {"Water", "Dirt", "Mud", "Crushed Rock", "Crevices", "Flagstones", "Sunken Ground", "Basilica", "High Dirt",
-     "High Crushed Rock", "High Flagstones", "High Sunken Ground", "High Basilica"},
+    {"Water", "Dirt", "Mud", "Jungle", "Rocky Ground", "Ruins", "Raised Jungle", "Temple", "High Dirt",
+     "High jungle", "High Ruins", "High Raised Jungle", "High Temple"},
+    {"Tar", "Dirt", "Dried Mud", "Sand Dunes", "Rocky Ground", "Crags", "Sandy Sunken Pit", "Compound",
+     "High Dirt", "High Sand Dunes", "High Crags", "High Sandy Sunken Pit", "High Compound"},
+    {"Ice", "Snow", "Moguls", "Dirt", "Rocky Snow", "Grass", "Water", "Outpost", "High Snow", "High Dirt",
+     "High Grass", "High Water", "High Outpost"},
+    {"Water", "Dirt", "Mud", "Crushed Rock", "Crevices", "Flagstones", "Sunken Ground", "Basilica",
+     "High Dirt", "High Crushed Rock", "High Flagstones", "High Sunken Ground", "High Basilica"},
 }};
 
 // Ash world's Shale is group 10: group 6 is the terrain a cliff above Dirt ("High Dirt"),
@@ -54,7 +55,8 @@ int TilesetFromText(std::string_view text) {
         const std::string_view stem = TilesetStems[static_cast<std::size_t>(i)];
         if (stem.size() == text.size() &&
             std::equal(stem.begin(), stem.end(), text.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
             })) {
             return i;
         }

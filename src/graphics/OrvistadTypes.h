@@ -20,7 +20,8 @@ extern const std::array<std::string_view, kTilesetCount> TilesetStems;
 extern const std::array<std::string_view, kTilesetCount> TilesetNames;
 
 // Entries with group 0 and an empty name are unused.
-extern const std::array<std::array<std::string_view, kTerrainTypesPerTileset>, kTilesetCount> TerrainTypeNames;
+extern const std::array<std::array<std::string_view, kTerrainTypesPerTileset>, kTilesetCount>
+    TerrainTypeNames;
 extern const std::array<std::array<int, kTerrainTypesPerTileset>, kTilesetCount> TerrainTypeGroups;
 
 // The tileset number of a stem or of a number written as text; -1 when neither.

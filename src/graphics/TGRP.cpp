@@ -130,8 +130,9 @@ void TDoodadGRP::DrawFirstFrame(int x, int y, std::uint8_t* target, int targetHe
     Draw8(0, x, y, target, targetHeight, targetWidth, reduction, [](std::uint8_t v) { return v; });
 }
 
-void TDoodadGRP::DrawFirstFrameSelection(int x, int y, int colourIndex, std::span<const std::uint8_t> selectionTable,
-                                         std::uint8_t* target, int targetHeight, int targetWidth,
+void TDoodadGRP::DrawFirstFrameSelection(int x, int y, int colourIndex,
+                                         std::span<const std::uint8_t> selectionTable, std::uint8_t* target,
+                                         int targetHeight, int targetWidth,
                                          const Reduction& reduction) const {
     Draw8(0, x, y, target, targetHeight, targetWidth, reduction,
           [&](std::uint8_t v) { return RemapSelection(v, colourIndex, selectionTable); });
@@ -148,8 +149,8 @@ void TDoodadGRP::DrawFirstFrameToDC(int x, int y, int colourIndex, const PixelTa
         const int tx = left + c;
         const int ty = top + r;
         if (tx >= 0 && tx < dc.width && ty >= 0 && ty < dc.height) {
-            dc.pixels[static_cast<std::size_t>(ty) * static_cast<std::size_t>(dc.stride) + static_cast<std::size_t>(tx)] =
-                Palette[RemapPlayer(v, colourIndex, RemapTable)];
+            dc.pixels[static_cast<std::size_t>(ty) * static_cast<std::size_t>(dc.stride) +
+                      static_cast<std::size_t>(tx)] = Palette[RemapPlayer(v, colourIndex, RemapTable)];
         }
     });
 }

@@ -69,11 +69,12 @@ public:
     TDoodadGRP(std::string_view fileName, const std::uint32_t* palette, TMyMPQ& archives,
                std::span<const std::uint8_t> remapTable, bool unitPrefix);
     // A sheet over the bytes of a GRP file.
-    TDoodadGRP(std::vector<std::uint8_t> data, const std::uint32_t* palette, std::span<const std::uint8_t> remapTable);
+    TDoodadGRP(std::vector<std::uint8_t> data, const std::uint32_t* palette,
+               std::span<const std::uint8_t> remapTable);
 
-    const std::uint32_t* Palette = nullptr;      // 256 colours for DrawFirstFrameToDC
-    std::span<const std::uint8_t> RemapTable;    // player colours for DrawFirstFrameToDC
-    const TDoodadGRP* Turret = nullptr;          // drawn over this sheet by DrawFrame
+    const std::uint32_t* Palette = nullptr;   // 256 colours for DrawFirstFrameToDC
+    std::span<const std::uint8_t> RemapTable; // player colours for DrawFirstFrameToDC
+    const TDoodadGRP* Turret = nullptr;       // drawn over this sheet by DrawFrame
     int TurretX = 0;
     int TurretY = 0;
 
@@ -86,7 +87,8 @@ public:
 
     // The turret, if any, is drawn with the same reduction.
     void DrawFrame(int frame, int x, int y, std::uint8_t* target, int targetHeight, int targetWidth,
-                   int colourIndex, std::span<const std::uint8_t> remapTable, const Reduction& reduction = {}) const;
+                   int colourIndex, std::span<const std::uint8_t> remapTable,
+                   const Reduction& reduction = {}) const;
     void DrawFirstFrame(int x, int y, std::uint8_t* target, int targetHeight, int targetWidth,
                         const Reduction& reduction = {}) const;
     void DrawFirstFrameSelection(int x, int y, int colourIndex, std::span<const std::uint8_t> selectionTable,
@@ -95,8 +97,7 @@ public:
     void DrawFirstFrameToDC(int x, int y, int colourIndex, const PixelTarget32& dc) const;
 
     // Calls put(column, row, index) for every pixel of the frame, in frame coordinates.
-    template <typename Put>
-    void DecodeFrame(int frame, Put&& put) const;
+    template <typename Put> void DecodeFrame(int frame, Put&& put) const;
 
     struct FrameHeader {
         int xOffset = 0, yOffset = 0, width = 0, height = 0;
@@ -106,8 +107,7 @@ public:
 
 private:
     // Calls put(column, index) for every pixel of one row of the frame `h` describes.
-    template <typename Put>
-    void DecodeRow(const FrameHeader& h, int row, Put&& put) const;
+    template <typename Put> void DecodeRow(const FrameHeader& h, int row, Put&& put) const;
 
     // The 8-bit draws: frame `frame` placed for (x, y), each index passed through `map`.
     template <typename Map>
@@ -117,8 +117,7 @@ private:
     std::vector<std::uint8_t> m_data;
 };
 
-template <typename Put>
-void TDoodadGRP::DecodeFrame(int frame, Put&& put) const {
+template <typename Put> void TDoodadGRP::DecodeFrame(int frame, Put&& put) const {
     FrameHeader h;
     if (!GetFrameHeader(frame, h)) {
         return;
@@ -128,8 +127,7 @@ void TDoodadGRP::DecodeFrame(int frame, Put&& put) const {
     }
 }
 
-template <typename Put>
-void TDoodadGRP::DecodeRow(const FrameHeader& h, int row, Put&& put) const {
+template <typename Put> void TDoodadGRP::DecodeRow(const FrameHeader& h, int row, Put&& put) const {
     const std::uint64_t table = h.dataOffset;
     const auto rowOffset = ReadLE<std::uint16_t>(m_data, table + 2 * static_cast<std::uint64_t>(row));
     if (!rowOffset || table + *rowOffset >= m_data.size()) {

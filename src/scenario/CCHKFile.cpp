@@ -30,8 +30,7 @@ bool Is(const Name& name, const char* text) {
     return std::memcmp(name.data(), text, 4) == 0;
 }
 
-template <std::size_t N>
-bool CopyFixed(std::array<std::uint8_t, N>& into, Bytes data) {
+template <std::size_t N> bool CopyFixed(std::array<std::uint8_t, N>& into, Bytes data) {
     if (data.size() < N) {
         return false; // shorter than its layout: the game ignores it
     }
@@ -55,8 +54,7 @@ public:
         Put32(static_cast<std::uint32_t>(data.size()));
         out.insert(out.end(), data.begin(), data.end());
     }
-    template <std::size_t N>
-    void Section(const char* name, const std::array<std::uint8_t, N>& data) {
+    template <std::size_t N> void Section(const char* name, const std::array<std::uint8_t, N>& data) {
         Section(name, std::vector<std::uint8_t>(data.begin(), data.end()));
     }
     void Put32(std::uint32_t v) {
@@ -81,7 +79,8 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 } // namespace
 
-TCHK::TCHK(Prompter& prompter, const std::vector<std::uint8_t>* unitsDat) : m_prompter(prompter), m_unitsDat(unitsDat) {
+TCHK::TCHK(Prompter& prompter, const std::vector<std::uint8_t>* unitsDat)
+    : m_prompter(prompter), m_unitsDat(unitsDat) {
     Clear();
 }
 
@@ -112,7 +111,8 @@ bool HoldsMapArchive(Bytes file) {
     // The game looks for the archive header at every 512-byte boundary and skips those whose
     // header size is below 32.
     for (std::size_t pos = 0; pos + 32 <= file.size(); pos += 512) {
-        if (ReadLEOr<std::uint32_t>(file, pos, 0) == 0x1A51504D && ReadLEOr<std::uint32_t>(file, pos + 4, 0) >= 32) {
+        if (ReadLEOr<std::uint32_t>(file, pos, 0) == 0x1A51504D &&
+            ReadLEOr<std::uint32_t>(file, pos + 4, 0) >= 32) {
             return true;
         }
     }
@@ -141,7 +141,8 @@ Status TCHK::LoadFromFile(const std::string& path) {
     Status parsed = ReadSections(bytes);
     if (!parsed) {
         const bool neither = !LoadedFromArchive && parsed.error().starts_with("not a scenario file");
-        return MakeError(path + ": " + (neither ? "not a map archive (no archive header found) and " : "") + parsed.error());
+        return MakeError(path + ": " + (neither ? "not a map archive (no archive header found) and " : "") +
+                         parsed.error());
     }
     return {};
 }
@@ -174,7 +175,8 @@ Status TCHK::ReadSections(Bytes data) {
         }
         Name name;
         std::memcpy(name.data(), data.data() + pos, 4);
-        const auto declared = static_cast<std::int32_t>(ReadLEOr<std::uint32_t>(data, static_cast<std::uint64_t>(pos) + 4, 0));
+        const auto declared =
+            static_cast<std::int32_t>(ReadLEOr<std::uint32_t>(data, static_cast<std::uint64_t>(pos) + 4, 0));
         const std::int64_t start = pos + 8;
         SectionsRead.push_back({name, declared});
         if (declared < 0) {
@@ -203,11 +205,14 @@ Status TCHK::ReadSections(Bytes data) {
             return refuse("places more than " + std::to_string(kMaxScenarioSprites) + " sprites");
         }
         if (Is(name, "TYPE")) {
-            if (s.size() >= 4) std::copy_n(s.begin(), 4, TypeTag.begin());
+            if (s.size() >= 4)
+                std::copy_n(s.begin(), 4, TypeTag.begin());
         } else if (Is(name, "VER ")) {
-            if (s.size() >= 2) Version = ReadLEOr<std::uint16_t>(s, 0, 0);
+            if (s.size() >= 2)
+                Version = ReadLEOr<std::uint16_t>(s, 0, 0);
         } else if (Is(name, "IVER") || Is(name, "IVE2")) {
-            if (s.size() >= 2) EditorVersion = ReadLEOr<std::uint16_t>(s, 0, 0);
+            if (s.size() >= 2)
+                EditorVersion = ReadLEOr<std::uint16_t>(s, 0, 0);
         } else if (Is(name, "VCOD")) {
             CopyFixed(Vcod, s);
         } else if (Is(name, "IOWN")) {
@@ -218,7 +223,8 @@ Status TCHK::ReadSections(Bytes data) {
                 ownr = owners;
             }
         } else if (Is(name, "ERA ")) {
-            if (s.size() >= 2) Era = ReadLEOr<std::uint16_t>(s, 0, 0);
+            if (s.size() >= 2)
+                Era = ReadLEOr<std::uint16_t>(s, 0, 0);
         } else if (Is(name, "DIM ")) {
             if (s.size() >= 4) {
                 Width = ReadLEOr<std::uint16_t>(s, 0, 0);
@@ -295,9 +301,11 @@ Status TCHK::ReadSections(Bytes data) {
                 l.InUse = !l.Empty();
             }
         } else if (Is(name, "TRIG")) {
-            Triggers.insert(Triggers.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(s.size() / 2400 * 2400));
+            Triggers.insert(Triggers.end(), s.begin(),
+                            s.begin() + static_cast<std::ptrdiff_t>(s.size() / 2400 * 2400));
         } else if (Is(name, "MBRF")) {
-            Briefings.insert(Briefings.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(s.size() / 2400 * 2400));
+            Briefings.insert(Briefings.end(), s.begin(),
+                             s.begin() + static_cast<std::ptrdiff_t>(s.size() / 2400 * 2400));
         } else if (Is(name, "SPRP")) {
             if (s.size() >= 4) {
                 ScenarioName = ReadLEOr<std::uint16_t>(s, 0, 0);
@@ -314,11 +322,13 @@ Status TCHK::ReadSections(Bytes data) {
             std::copy_n(forc.begin() + 16, 4, ForceFlags.begin());
         } else if (Is(name, "WAV ")) {
             if (s.size() >= 2048) {
-                for (std::size_t i = 0; i < 512; ++i) Wavs[i] = ReadLEOr<std::uint32_t>(s, 4 * i, 0);
+                for (std::size_t i = 0; i < 512; ++i)
+                    Wavs[i] = ReadLEOr<std::uint32_t>(s, 4 * i, 0);
             }
         } else if (Is(name, "SWNM")) {
             if (s.size() >= 1024) {
-                for (std::size_t i = 0; i < 256; ++i) SwitchNames[i] = ReadLEOr<std::uint32_t>(s, 4 * i, 0);
+                for (std::size_t i = 0; i < 256; ++i)
+                    SwitchNames[i] = ReadLEOr<std::uint32_t>(s, 4 * i, 0);
             }
         } else if (Is(name, "COLR")) {
             CopyFixed(Colours, s);
@@ -343,7 +353,8 @@ Status TCHK::ReadSections(Bytes data) {
         }
     }
     if (SectionsRead.size() > kLoggedSections) {
-        DebugLog("... and " + std::to_string(SectionsRead.size() - kLoggedSections) + " more section headers");
+        DebugLog("... and " + std::to_string(SectionsRead.size() - kLoggedSections) +
+                 " more section headers");
     }
     if (dd2 && dd2->size() / 8 > kMaxScenarioDoodads) {
         return refuse("places more than " + std::to_string(kMaxScenarioDoodads) + " doodads");
@@ -364,17 +375,20 @@ Status TCHK::ReadSections(Bytes data) {
     // The displayed grid is what the game shows: the stacked MTXM, null tiles where it ends.
     for (int r = 0; r < Height; ++r) {
         for (int c = 0; c < Width; ++c) {
-            const std::size_t at = 2 * (static_cast<std::size_t>(r) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(c));
+            const std::size_t at = 2 * (static_cast<std::size_t>(r) * static_cast<std::size_t>(Width) +
+                                        static_cast<std::size_t>(c));
             Displayed(c, r) = ReadLEOr<std::uint16_t>(mtxm, at, 0);
             Fog(c, r) = mask ? ReadLEOr<std::uint8_t>(*mask, at / 2, 0xFF) : 0xFF;
         }
     }
     // The terrain grid: TILE when it is whole, else what MTXM shows.
     HadTileSection = tile.has_value();
-    const bool wholeTile = tile && tile->size() >= 2 * static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
+    const bool wholeTile =
+        tile && tile->size() >= 2 * static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
     for (int r = 0; r < Height; ++r) {
         for (int c = 0; c < Width; ++c) {
-            const std::size_t at = 2 * (static_cast<std::size_t>(r) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(c));
+            const std::size_t at = 2 * (static_cast<std::size_t>(r) * static_cast<std::size_t>(Width) +
+                                        static_cast<std::size_t>(c));
             Terrain(c, r) = wholeTile ? ReadLEOr<std::uint16_t>(*tile, at, 0) : Displayed(c, r);
         }
     }
@@ -446,10 +460,14 @@ Status TCHK::ReadSections(Bytes data) {
 
 std::size_t TCHK::HighestStringReference() const {
     std::size_t highest = std::max<std::size_t>(ScenarioName, ScenarioDescription);
-    for (std::uint16_t n : ForceNames) highest = std::max<std::size_t>(highest, n);
-    for (const LocationSlot& l : Locations) highest = std::max<std::size_t>(highest, l.Name);
-    for (std::uint32_t n : Wavs) highest = std::max<std::size_t>(highest, n);
-    for (std::uint32_t n : SwitchNames) highest = std::max<std::size_t>(highest, n);
+    for (std::uint16_t n : ForceNames)
+        highest = std::max<std::size_t>(highest, n);
+    for (const LocationSlot& l : Locations)
+        highest = std::max<std::size_t>(highest, l.Name);
+    for (std::uint32_t n : Wavs)
+        highest = std::max<std::size_t>(highest, n);
+    for (std::uint32_t n : SwitchNames)
+        highest = std::max<std::size_t>(highest, n);
     for (std::size_t u = 0; u < 228; ++u) {
         highest = std::max<std::size_t>(highest, ReadLEOr<std::uint16_t>(Unis, 3192 + 2 * u, 0));
         highest = std::max<std::size_t>(highest, ReadLEOr<std::uint16_t>(Unix, 3192 + 2 * u, 0));
@@ -556,9 +574,11 @@ std::string TCHK::ProposedExtension() const {
         // Desert, Ice and Twilight came with the expansion, as did these units (medic,
         // valkyrie, cocoon, corsair, dark templar, devourer, dark archon, lurker egg, the
         // expansion's heroes, lurker, disruption web, the two crystals).
-        constexpr int kExpansionUnits[] = {34, 58, 59, 60, 61, 62, 63, 97, 98, 99, 100, 102, 103, 104, 105, 128, 129};
+        constexpr int kExpansionUnits[] = {34, 58,  59,  60,  61,  62,  63,  97, 98,
+                                           99, 100, 102, 103, 104, 105, 128, 129};
         const bool expansionUnit = std::any_of(Units.begin(), Units.end(), [&](const UnitRecord& u) {
-            return std::find(std::begin(kExpansionUnits), std::end(kExpansionUnits), u.Type) != std::end(kExpansionUnits);
+            return std::find(std::begin(kExpansionUnits), std::end(kExpansionUnits), u.Type) !=
+                   std::end(kExpansionUnits);
         });
         if (Tileset() >= 5 || expansionUnit) {
             return ".scx";
@@ -731,7 +751,10 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         }
     }
     if (Present("MASK") || m_newMap || !fogged) {
-        out.Section("MASK", m_maskBytes.size() > v.size() && std::equal(v.begin(), v.end(), m_maskBytes.begin()) ? m_maskBytes : v);
+        out.Section("MASK",
+                    m_maskBytes.size() > v.size() && std::equal(v.begin(), v.end(), m_maskBytes.begin())
+                        ? m_maskBytes
+                        : v);
     }
     out.Section("STR ", strings.value());
     if (Writes("UPRP", true)) {
@@ -751,7 +774,8 @@ Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
         Put16(v, l.Name);
         Put16(v, l.Flags);
     }
-    const bool anyLocation = std::any_of(Locations.begin(), Locations.end(), [](const LocationSlot& l) { return !l.Empty(); });
+    const bool anyLocation =
+        std::any_of(Locations.begin(), Locations.end(), [](const LocationSlot& l) { return !l.Empty(); });
     if (Present("MRGN") || m_newMap || anyLocation) {
         out.Section("MRGN", v);
     }
@@ -827,15 +851,22 @@ int TCHK::AddUnit(int x, int y, int owner, int type) {
     const std::vector<std::uint8_t>& dat = m_unitsDat ? *m_unitsDat : none;
     const std::uint32_t flags = ReadLEOr<std::uint32_t>(dat, 7032 + 4 * static_cast<std::size_t>(type), 0);
     int state = 8;
-    if (flags & 0x20) state += 4;
-    if (flags & 0x200) state += 1;
-    if (flags & 0x100000) state += 2;
-    if (flags & 0x20014000) state += 8;
+    if (flags & 0x20)
+        state += 4;
+    if (flags & 0x200)
+        state += 1;
+    if (flags & 0x100000)
+        state += 2;
+    if (flags & 0x20014000)
+        state += 8;
     u.ValidState = state;
     int props = 35;
-    if (flags & 0x200000) props += 8;
-    if (flags & 0x2000) props += 16;
-    if (ReadLEOr<std::uint8_t>(dat, 2472 + static_cast<std::size_t>(type), 0) != 0) props += 4;
+    if (flags & 0x200000)
+        props += 8;
+    if (flags & 0x2000)
+        props += 16;
+    if (ReadLEOr<std::uint8_t>(dat, 2472 + static_cast<std::size_t>(type), 0) != 0)
+        props += 4;
     u.ValidProps = props;
     Units.push_back(u);
     return static_cast<int>(Units.size() - 1);
@@ -927,7 +958,8 @@ int TCHK::AddLocation(int left, int top, int right, int bottom, int count, int s
     }
     LocationSlot& l = Locations[static_cast<std::size_t>(slot)];
     auto scaled = [scale](int value) {
-        return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{value} * scale, INT32_MIN, INT32_MAX));
+        return static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(std::int64_t{value} * scale, INT32_MIN, INT32_MAX));
     };
     l.Left = scaled(left);
     l.Top = scaled(top);
@@ -936,9 +968,11 @@ int TCHK::AddLocation(int left, int top, int right, int bottom, int count, int s
     l.Flags = 0;
     l.InUse = true;
     const std::string initial = "location" + std::to_string(slot) + " " + std::to_string(left) + " " +
-                                std::to_string(right) + " " + std::to_string(top) + " " + std::to_string(bottom);
-    const std::string name = m_prompter.InputText("Name of new location", "Enter the name for the new location", initial)
-                                 .value_or(initial);
+                                std::to_string(right) + " " + std::to_string(top) + " " +
+                                std::to_string(bottom);
+    const std::string name =
+        m_prompter.InputText("Name of new location", "Enter the name for the new location", initial)
+            .value_or(initial);
     const int index = AddString(name);
     if (index < 0) {
         m_prompter.ShowMessage("The scenario's string table is full: the new location has no name.");
@@ -990,7 +1024,8 @@ void TCHK::StampDoodad(const DoodadRecord& d, const TileRect* clip) {
             if (column < 0 || row < 0 || column > 255 || row > 255) {
                 continue;
             }
-            if (clip && (column < clip->Left || column >= clip->Right || row < clip->Top || row >= clip->Bottom)) {
+            if (clip &&
+                (column < clip->Left || column >= clip->Right || row < clip->Top || row >= clip->Bottom)) {
                 continue;
             }
             const int value = (info.FirstGroup + r) * 16 + c;
@@ -1006,7 +1041,8 @@ void TCHK::RebuildTileMap() {
 }
 
 void TCHK::RebuildTileMap(const TileRect& area) {
-    const TileRect rect{std::max(0, area.Left), std::max(0, area.Top), std::min(256, area.Right), std::min(256, area.Bottom)};
+    const TileRect rect{std::max(0, area.Left), std::max(0, area.Top), std::min(256, area.Right),
+                        std::min(256, area.Bottom)};
     for (int c = rect.Left; c < rect.Right; ++c) {
         for (int r = rect.Top; r < rect.Bottom; ++r) {
             TileMap[Cell(c, r)] = TerrainGrid[Cell(c, r)];
@@ -1020,7 +1056,8 @@ void TCHK::RebuildTileMap(const TileRect& area) {
         }
         const DoodadInfoRecord& info = TilesetLink->DoodadInfo(d.Number);
         const int left = d.X / 32 - info.Width / 2, top = d.Y / 32 - info.Height / 2;
-        return left < rect.Right && left + info.Width > rect.Left && top < rect.Bottom && top + info.Height > rect.Top;
+        return left < rect.Right && left + info.Width > rect.Left && top < rect.Bottom &&
+               top + info.Height > rect.Top;
     };
     // A removed doodad's whole footprint shows the terrain again, also outside the area.
     TileRect redraw = rect;
@@ -1028,7 +1065,8 @@ void TCHK::RebuildTileMap(const TileRect& area) {
         const DoodadRecord& d = Doodads[static_cast<std::size_t>(i)];
         if (d.MatchedOnLoad && overlaps(d) && !DoodadFits(d)) {
             const TileRect footprint = FootprintRect(d);
-            redraw = {std::max(0, std::min(redraw.Left, footprint.Left)), std::max(0, std::min(redraw.Top, footprint.Top)),
+            redraw = {std::max(0, std::min(redraw.Left, footprint.Left)),
+                      std::max(0, std::min(redraw.Top, footprint.Top)),
                       std::min(256, std::max(redraw.Right, footprint.Right)),
                       std::min(256, std::max(redraw.Bottom, footprint.Bottom))};
             DeleteDoodad(i, false);
@@ -1043,7 +1081,8 @@ void TCHK::RebuildTileMap(const TileRect& area) {
     }
     for (const DoodadRecord& d : Doodads) {
         const TileRect f = FootprintRect(d);
-        if (f.Left < redraw.Right && f.Right > redraw.Left && f.Top < redraw.Bottom && f.Bottom > redraw.Top) {
+        if (f.Left < redraw.Right && f.Right > redraw.Left && f.Top < redraw.Bottom &&
+            f.Bottom > redraw.Top) {
             StampDoodad(d, &redraw);
         }
     }
@@ -1058,11 +1097,13 @@ void TCHK::RebuildCreep() {
     }
     std::vector<std::pair<int, int>> producers;
     for (const UnitRecord& u : Units) {
-        if (u.Type == 131 || u.Type == 132 || u.Type == 133 || u.Type == 146 || u.Type == 144 || u.Type == 143) {
+        if (u.Type == 131 || u.Type == 132 || u.Type == 133 || u.Type == 146 || u.Type == 144 ||
+            u.Type == 143) {
             producers.push_back({u.X / 32, u.Y / 32});
         }
     }
-    CreepMap.Rebuild(producers, [&](int c, int r) { return TilesetLink->Header(TileMap[Cell(c, r)] / 16).Flags & 0xFF; });
+    CreepMap.Rebuild(
+        producers, [&](int c, int r) { return TilesetLink->Header(TileMap[Cell(c, r)] / 16).Flags & 0xFF; });
 }
 
 bool TCHK::Writes(const char* name, bool newMapHasIt) const {
@@ -1168,7 +1209,8 @@ void TCHK::NewMap(int terrainGroup, int tileset, int width, int height, CStarcra
     ScenarioDescription = static_cast<std::uint16_t>(AddString("Map Description") + 1);
     PlayerForces = {};
     for (int f = 0; f < 4; ++f) {
-        ForceNames[static_cast<std::size_t>(f)] = static_cast<std::uint16_t>(AddString("Force " + std::to_string(f + 1)) + 1);
+        ForceNames[static_cast<std::size_t>(f)] =
+            static_cast<std::uint16_t>(AddString("Force " + std::to_string(f + 1)) + 1);
     }
     ForceFlags = {};
     Wavs = {};
@@ -1183,7 +1225,8 @@ void TCHK::NewMap(int terrainGroup, int tileset, int width, int height, CStarcra
     }
     // The game's whole-map location, as maps made by the game's own tools have it.
     const int anywhere = AddString("Anywhere");
-    Locations[kAnywhereSlot] = {0, 0, Width * 32, Height * 32, static_cast<std::uint16_t>(anywhere + 1), 0, true};
+    Locations[kAnywhereSlot] = {0, 0,   Width * 32, Height * 32, static_cast<std::uint16_t>(anywhere + 1),
+                                0, true};
     m_newMap = true;
     CreepMap.SetSize(Width, Height);
     RebuildTileMap();

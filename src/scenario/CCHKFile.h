@@ -48,7 +48,7 @@ struct UnitRecord {
     std::int32_t Hangar = 0;
     std::int32_t State = 0;
     std::array<std::uint8_t, 8> Tail{}; // unused word and linked unit, carried unchanged
-    bool Selected = false;               // in memory only
+    bool Selected = false;              // in memory only
 };
 
 struct DoodadRecord {
@@ -56,9 +56,9 @@ struct DoodadRecord {
     std::uint16_t X = 0, Y = 0; // pixels, centre
     std::uint8_t Owner = 12;
     std::uint8_t Enabled = 1;
-    int Sprite = -1;              // index into Sprites of the THG2 record that belongs to it
-    bool MatchedOnLoad = true;    // false: did not fit its terrain when the map was opened
-    bool PlacedHere = false;      // placed in this editor: gets a sprite record when written
+    int Sprite = -1;           // index into Sprites of the THG2 record that belongs to it
+    bool MatchedOnLoad = true; // false: did not fit its terrain when the map was opened
+    bool PlacedHere = false;   // placed in this editor: gets a sprite record when written
 };
 
 // A location: a rectangle in map pixels, its name's string number and the elevations it
@@ -80,7 +80,8 @@ inline constexpr int kAnywhereSlot = 63;
 struct SpriteRecord {
     std::array<std::uint8_t, 10> Bytes{};
     bool Removed = false;
-    static constexpr std::uint16_t kSpriteNumber = 0x1000; // the number is a sprites.dat number, else a units.dat one
+    static constexpr std::uint16_t kSpriteNumber =
+        0x1000; // the number is a sprites.dat number, else a units.dat one
     std::uint16_t Number() const { return static_cast<std::uint16_t>(Bytes[0] | (Bytes[1] << 8)); }
     std::uint16_t X() const { return static_cast<std::uint16_t>(Bytes[2] | (Bytes[3] << 8)); }
     std::uint16_t Y() const { return static_cast<std::uint16_t>(Bytes[4] | (Bytes[5] << 8)); }

@@ -1,9 +1,5 @@
 #include "scenario/CreateMapDLG.h"
 
-#include "base/Prompter.h"
-#include "graphics/OrvistadTypes.h"
-#include "scenario/NewMapDefaults.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -14,6 +10,10 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include "base/Prompter.h"
+#include "graphics/OrvistadTypes.h"
+#include "scenario/NewMapDefaults.h"
 
 #include <tuple>
 #include <utility>
@@ -39,9 +39,8 @@ TNewCHKDLG::TNewCHKDLG(Prompter& prompter, QWidget* parent) : QDialog(parent), m
             sizes->addItem(QString::number(size));
         }
         // The list shows the spin box's size when it is a usual one, and fills it when chosen.
-        connect(box, &QSpinBox::valueChanged, sizes, [sizes](int value) {
-            sizes->setCurrentIndex(sizes->findText(QString::number(value)));
-        });
+        connect(box, &QSpinBox::valueChanged, sizes,
+                [sizes](int value) { sizes->setCurrentIndex(sizes->findText(QString::number(value))); });
         connect(sizes, &QComboBox::currentIndexChanged, box, [box, sizes](int index) {
             if (index >= 0) {
                 box->setValue(sizes->itemText(index).toInt());
@@ -152,7 +151,8 @@ void TNewCHKDLG::CreateMapBTNClick() {
     }
     hide();
     if (OnCreateMap) {
-        OnCreateMap(SelectedTerrainGroup(), std::clamp(Tileset->currentRow(), 0, kTilesetCount - 1), width, height);
+        OnCreateMap(SelectedTerrainGroup(), std::clamp(Tileset->currentRow(), 0, kTilesetCount - 1), width,
+                    height);
     }
 }
 

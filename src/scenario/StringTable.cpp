@@ -15,7 +15,8 @@ const std::string kEmpty;
 int StringTable::AddString(const std::string& text) {
     // A table read with fewer entries grows to the standard count, as it is written.
     if (Entries.size() < kStandardCount) {
-        const auto firstFree = std::find_if(Entries.begin(), Entries.end(), [](const std::string& e) { return e.empty(); });
+        const auto firstFree =
+            std::find_if(Entries.begin(), Entries.end(), [](const std::string& e) { return e.empty(); });
         if (firstFree == Entries.end()) {
             Entries.resize(kStandardCount);
         }
@@ -37,7 +38,8 @@ const std::string& StringTable::Text(std::size_t number) const {
 StringTable StringTable::Read(Bytes section, bool extended) {
     StringTable table;
     const std::size_t width = extended ? 4 : 2;
-    const std::uint64_t declared = extended ? ReadLEOr<std::uint32_t>(section, 0, 0) : ReadLEOr<std::uint16_t>(section, 0, 0);
+    const std::uint64_t declared =
+        extended ? ReadLEOr<std::uint32_t>(section, 0, 0) : ReadLEOr<std::uint16_t>(section, 0, 0);
     const std::uint64_t present = section.size() >= width ? (section.size() - width) / width : 0;
     // An extended table may declare millions of entries; no table the editor can write holds
     // more than 65535, so the rest read as absent, like entries past the section's end.
@@ -115,7 +117,8 @@ Result<std::vector<std::uint8_t>> StringTable::Write() const {
         }
     }
     if (count > 0xFFFF) {
-        return MakeError("the scenario has " + std::to_string(count) + " strings; a string table holds at most 65535");
+        return MakeError("the scenario has " + std::to_string(count) +
+                         " strings; a string table holds at most 65535");
     }
     std::size_t last = base;
     for (std::size_t o : offsets) {

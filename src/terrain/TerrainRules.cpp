@@ -21,9 +21,10 @@ constexpr int kSpokes[14][8] = {
 };
 // Which corners (T, R, B, L) hold the second terrain in each shape.
 constexpr bool kShapes[14][4] = {
-    {false, true, true, false}, {false, false, true, true}, {true, false, false, true}, {true, true, false, false},
-    {false, false, true, false}, {false, false, false, true}, {true, false, false, false}, {false, true, false, false},
-    {true, true, true, false},   {true, false, true, true},   {false, true, true, true},   {true, true, false, true},
+    {false, true, true, false},  {false, false, true, true},  {true, false, false, true},
+    {true, true, false, false},  {false, false, true, false}, {false, false, false, true},
+    {true, false, false, false}, {false, true, false, false}, {true, true, true, false},
+    {true, false, true, true},   {false, true, true, true},   {true, true, false, true},
     {true, false, true, false},  {false, true, false, true},
 };
 
@@ -39,7 +40,8 @@ CTerrainRules::CTerrainRules(const CStarcraftTileset& tileset) {
         }
         m_typeOfGroup[g] = h.Type;
         m_byEdges[{h.EdgeLeft, h.EdgeTop, h.EdgeRight, h.EdgeBottom}].push_back(g);
-        const bool uniform = h.EdgeLeft == h.EdgeTop && h.EdgeTop == h.EdgeRight && h.EdgeRight == h.EdgeBottom;
+        const bool uniform =
+            h.EdgeLeft == h.EdgeTop && h.EdgeTop == h.EdgeRight && h.EdgeRight == h.EdgeBottom;
         const bool alone = tileset.Header(g - 2).Type != h.Type && tileset.Header(g + 2).Type != h.Type;
         if (uniform && alone && h.EdgeLeft > 0 && h.EdgeLeft < 49 && !PlainOfCode(h.EdgeLeft)) {
             m_plains.push_back({h.EdgeLeft, g, h.Type});
@@ -81,7 +83,8 @@ CTerrainRules::CTerrainRules(const CStarcraftTileset& tileset) {
             }
         }
         // A family has a cliff when it holds codes beyond its two terrains and the boundaries.
-        f.cliff = std::any_of(codes.begin(), codes.end(), [&](int c) { return c < 49 && c != f.a && c != f.b; });
+        f.cliff =
+            std::any_of(codes.begin(), codes.end(), [&](int c) { return c < 49 && c != f.a && c != f.b; });
         if (!f.cliff) {
             f.cliffCodes.fill(f.a);
         }
@@ -151,10 +154,14 @@ std::optional<std::array<int, 8>> CTerrainRules::Spokes(const Diamond& d) const 
             for (int k = 0; k < 8; ++k) {
                 const int token = kSpokes[j][k];
                 int code = token;
-                if (token == kA) code = f->a;
-                else if (token <= kC0 && token >= kC3) code = f->cliffCodes[static_cast<std::size_t>(kC0 - token)];
-                else if (token == kX) code = f->x;
-                else if (token == kY) code = f->y;
+                if (token == kA)
+                    code = f->a;
+                else if (token <= kC0 && token >= kC3)
+                    code = f->cliffCodes[static_cast<std::size_t>(kC0 - token)];
+                else if (token == kX)
+                    code = f->x;
+                else if (token == kY)
+                    code = f->y;
                 spokes[static_cast<std::size_t>(k)] = code;
             }
             return spokes;
@@ -195,7 +202,8 @@ std::vector<int> CTerrainRules::PairsFor(const std::array<int, 4>& edges, int ty
     return kept;
 }
 
-std::array<int, 4> CTerrainRules::CellEdges(const std::array<int, 8>& d, const std::array<int, 8>& e, bool even) {
+std::array<int, 4> CTerrainRules::CellEdges(const std::array<int, 8>& d, const std::array<int, 8>& e,
+                                            bool even) {
     if (even) {
         return {d[4], d[5], e[0], e[1]};
     }

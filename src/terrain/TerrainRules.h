@@ -25,10 +25,10 @@ public:
         int type = 0;       // the Type every group of the family carries
         int firstGroup = 0; // even group of its first pair
         int pairs = 0;
-        int a = 0, b = 0;   // terrain codes; for a cliff, a is the low side
+        int a = 0, b = 0; // terrain codes; for a cliff, a is the low side
         bool cliff = false;
         std::array<int, 4> cliffCodes{}; // c0..c3 (a's code when the family has no cliff)
-        int x = 0, y = 0;   // 56 / 55 when the family has them, else b
+        int x = 0, y = 0;                // 56 / 55 when the family has them, else b
     };
     struct Plain {
         int code = 0;

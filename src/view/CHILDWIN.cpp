@@ -411,8 +411,9 @@ bool TMapWindow::Save(bool saveAs) {
     if (saveAs || target.empty()) {
         // A map that needs Brood War is proposed as ".scx", any other as ".scm".
         const std::string extension = Scenario().ProposedExtension();
-        const std::string filter = extension == ".scx" ? "Starcraft expansion maps|*.scx|Starcraft maps|*.scm"
-                                                       : "Starcraft maps|*.scm|Starcraft expansion maps|*.scx";
+        const std::string filter = extension == ".scx"
+                                       ? "Starcraft expansion maps|*.scx|Starcraft maps|*.scm"
+                                       : "Starcraft maps|*.scm|Starcraft expansion maps|*.scx";
         auto chosen = m_prompter.ChooseFileToSave("Save As", filter, extension, StartFile(extension));
         if (!chosen || chosen->empty()) {
             return false;
@@ -434,7 +435,8 @@ bool TMapWindow::Save(bool saveAs) {
 std::string TMapWindow::StartFile(const std::string& extension) const {
     // The map's folder and name; a new map's name in the current folder.
     const std::string& file = m_document->FileName;
-    const std::filesystem::path base = file.empty() ? std::filesystem::path(windowTitle().toStdString()) : std::filesystem::path(file);
+    const std::filesystem::path base =
+        file.empty() ? std::filesystem::path(windowTitle().toStdString()) : std::filesystem::path(file);
     return std::filesystem::path(base).replace_extension(extension).string();
 }
 
@@ -445,8 +447,9 @@ void TMapWindow::GenerateImage() {
             Timer1->start();
         }
     };
-    auto chosen = m_prompter.ChooseFileToSave(
-        "Save Image of Map", "JPG image files|*.jpg|Bitmap |*-.bmp|Bitmap Isom|*.isom.bmp", "*.jpg", StartFile(".jpg"));
+    auto chosen = m_prompter.ChooseFileToSave("Save Image of Map",
+                                              "JPG image files|*.jpg|Bitmap |*-.bmp|Bitmap Isom|*.isom.bmp",
+                                              "*.jpg", StartFile(".jpg"));
     if (!chosen || chosen->empty()) {
         restart();
         return;

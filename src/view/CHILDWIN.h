@@ -4,11 +4,11 @@
 // document (scenario record and working copy) and its view; the drawing decisions are the
 // view's, this class puts them on screen and forwards the window's events.
 
-#include "app/MapDocument.h"
-#include "view/MapView.h"
-
 #include <QPoint>
 #include <QWidget>
+
+#include "app/MapDocument.h"
+#include "view/MapView.h"
 
 #include <memory>
 #include <optional>
@@ -33,8 +33,8 @@ public:
     static constexpr int kDesignHeight = 778;
     static constexpr int kRefreshMs = 20;
 
-    TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<TGameData> gameData, Prompter& prompter,
-               QWidget* parent = nullptr);
+    TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<TGameData> gameData,
+               Prompter& prompter, QWidget* parent = nullptr);
     ~TMapWindow() override;
 
     // Components.

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <jpeglib.h>
+#include <memory>
 
 namespace orv {
 namespace {
@@ -94,7 +94,8 @@ bool WriteJpegRows(JpegSession* session, JSAMPARRAY rows, JDIMENSION count) {
         return false;
     }
     if (jpeg_write_scanlines(&session->info, rows, count) != count) {
-        std::snprintf(session->message, sizeof session->message, "the compressor took fewer rows than the picture has");
+        std::snprintf(session->message, sizeof session->message,
+                      "the compressor took fewer rows than the picture has");
         return false;
     }
     return true;
@@ -172,11 +173,13 @@ void RenderMapBands(const TCHK& chk, const CStarcraftTileset& tileset, const TGa
         view.ViewHeight = ((top + rows + 31) / 32 - top / 32) * 32;
         view.Picture = true;
         renderer.DrawDisplay(chk, tileset, data, view);
-        sink(top, rows, renderer.Frame32.data() + static_cast<std::size_t>(top % 32) * static_cast<std::size_t>(width));
+        sink(top, rows,
+             renderer.Frame32.data() + static_cast<std::size_t>(top % 32) * static_cast<std::size_t>(width));
     }
 }
 
-Status ExportMapImage(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const std::string& path) {
+Status ExportMapImage(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
+                      const std::string& path) {
     DebugLog("Starting Image Render");
     const std::string partial = path + ".part";
     std::FILE* opened = std::fopen(partial.c_str(), "wb");

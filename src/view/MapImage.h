@@ -24,6 +24,7 @@ void RenderMapBands(const TCHK& chk, const CStarcraftTileset& tileset, const TGa
 // Writes the picture as a JPEG (quality 90, baseline, colour), whatever the file name's
 // extension. The file is written beside the target and renamed, so a failure leaves nothing
 // half-written under the name.
-Status ExportMapImage(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const std::string& path);
+Status ExportMapImage(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
+                      const std::string& path);
 
 } // namespace orv

@@ -14,8 +14,8 @@ namespace orv {
 namespace {
 
 #ifdef ORV_X86
-__attribute__((target("sse2"))) void ConvertSse2(const std::uint8_t* in, std::uint32_t* out, std::size_t blocks,
-                                                 const std::uint32_t* palette) {
+__attribute__((target("sse2"))) void ConvertSse2(const std::uint8_t* in, std::uint32_t* out,
+                                                 std::size_t blocks, const std::uint32_t* palette) {
     // From the end towards the start, 8 pixels a step, stores that bypass the cache.
     for (std::size_t b = blocks; b-- > 0;) {
         const std::uint8_t* p = in + 8 * b;
@@ -35,8 +35,8 @@ __attribute__((target("sse2"))) void ConvertSse2(const std::uint8_t* in, std::ui
     _mm_sfence();
 }
 
-__attribute__((target("avx2"))) void ConvertAvx2(const std::uint8_t* in, std::uint32_t* out, std::size_t blocks,
-                                                 const std::uint32_t* palette) {
+__attribute__((target("avx2"))) void ConvertAvx2(const std::uint8_t* in, std::uint32_t* out,
+                                                 std::size_t blocks, const std::uint32_t* palette) {
     const auto* table = reinterpret_cast<const int*>(palette);
     std::size_t b = blocks;
     // Two blocks a step, so that two gathers are in flight at once.
@@ -45,7 +45,8 @@ __attribute__((target("avx2"))) void ConvertAvx2(const std::uint8_t* in, std::ui
         std::uint32_t* q = out + 8 * (b - 2);
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const __m256i first = _mm256_i32gather_epi32(table, _mm256_cvtepu8_epi32(bytes), 4);
-        const __m256i second = _mm256_i32gather_epi32(table, _mm256_cvtepu8_epi32(_mm_srli_si128(bytes, 8)), 4);
+        const __m256i second =
+            _mm256_i32gather_epi32(table, _mm256_cvtepu8_epi32(_mm_srli_si128(bytes, 8)), 4);
         if ((reinterpret_cast<std::uintptr_t>(q) & 31) == 0) {
             _mm256_stream_si256(reinterpret_cast<__m256i*>(q + 8), second);
             _mm256_stream_si256(reinterpret_cast<__m256i*>(q), first);
@@ -102,7 +103,8 @@ const char* ConvertFramePath() {
 
 bool InView(int x, int y, const ViewState& view) {
     const std::int64_t left = std::int64_t{view.ScrollTileX} * 32, top = std::int64_t{view.ScrollTileY} * 32;
-    const std::int64_t wide = std::int64_t{view.ViewWidth} * view.Scale, high = std::int64_t{view.ViewHeight} * view.Scale;
+    const std::int64_t wide = std::int64_t{view.ViewWidth} * view.Scale,
+                       high = std::int64_t{view.ViewHeight} * view.Scale;
     return left - 128 < x && x < left + wide + 128 && top - 128 < y && y < top + high + 128;
 }
 
@@ -111,11 +113,13 @@ int UnitSpriteNumber(const TGameData& data, int unitType) {
         return -1;
     }
     const auto flingy = ReadLE<std::uint8_t>(data.UnitsDat, static_cast<std::size_t>(unitType));
-    const auto sprite = flingy ? ReadLE<std::uint16_t>(data.FlingyDat, 2 * std::size_t{*flingy}) : std::nullopt;
+    const auto sprite =
+        flingy ? ReadLE<std::uint16_t>(data.FlingyDat, 2 * std::size_t{*flingy}) : std::nullopt;
     return sprite ? *sprite : -1;
 }
 
-void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, const ViewState& view) {
+void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top,
+                            const ViewState& view) {
     const int width = view.ViewWidth, height = view.ViewHeight;
     if (view.Scale > 1) {
         // Zoomed out: the tile composed once, reduced, row by row.
@@ -125,7 +129,8 @@ void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int
             return;
         }
         for (int l = 0; l < side && top + l < height; ++l) {
-            std::memcpy(&Frame8[static_cast<std::size_t>(top + l) * static_cast<std::size_t>(width) + static_cast<std::size_t>(left)],
+            std::memcpy(&Frame8[static_cast<std::size_t>(top + l) * static_cast<std::size_t>(width) +
+                                static_cast<std::size_t>(left)],
                         tile + l * side, static_cast<std::size_t>(side));
         }
         return;
@@ -143,7 +148,8 @@ void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int
             for (int l = 0; l < side; ++l) {
                 const int y = top + r * side + l;
                 if (y < height) {
-                    std::memcpy(&Frame8[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)],
+                    std::memcpy(&Frame8[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                        static_cast<std::size_t>(x)],
                                 bitmap + l * side, static_cast<std::size_t>(side));
                 }
             }
@@ -157,8 +163,10 @@ void CMapRenderer::DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, 
     // map's right and bottom edges it stays index 0.
     const int tp = view.TilePixels();
     const Reduction reduction{view.Scale, view.Scale / 2};
-    const int columns = std::min({view.TilesWide(), chk.Width - view.ScrollTileX, kGridSide - view.ScrollTileX});
-    const int rows = std::min({view.TilesHigh(), chk.Height - view.ScrollTileY, kGridSide - view.ScrollTileY});
+    const int columns =
+        std::min({view.TilesWide(), chk.Width - view.ScrollTileX, kGridSide - view.ScrollTileX});
+    const int rows =
+        std::min({view.TilesHigh(), chk.Height - view.ScrollTileY, kGridSide - view.ScrollTileY});
     for (int i = 0; i < columns; ++i) {
         for (int j = 0; j < rows; ++j) {
             const int column = view.ScrollTileX + i, row = view.ScrollTileY + j;
@@ -197,7 +205,8 @@ struct Placed {
 };
 
 void SortByBottom(std::vector<Placed>& items) {
-    std::stable_sort(items.begin(), items.end(), [](const Placed& a, const Placed& b) { return a.bottom < b.bottom; });
+    std::stable_sort(items.begin(), items.end(),
+                     [](const Placed& a, const Placed& b) { return a.bottom < b.bottom; });
 }
 
 int OwnerColour(const TCHK& chk, int owner) {
@@ -229,12 +238,14 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
         owners.clear();
         for (const UnitRecord& u : chk.Units) {
             const TDoodadGRP* sheet = data.UnitSheet(u.Type);
-            if (!sheet || ReadLEOr<std::uint8_t>(data.UnitsDat, 4068 + static_cast<std::size_t>(u.Type), 0xFF) != l ||
+            if (!sheet ||
+                ReadLEOr<std::uint8_t>(data.UnitsDat, 4068 + static_cast<std::size_t>(u.Type), 0xFF) != l ||
                 !InView(u.X, u.Y, view)) {
                 continue;
             }
-            level.push_back({PictureBottom(*sheet, u.Y), sheet, ResourceFrame(u.Type, u.Resources, sheet->FrameCount()),
-                             u.X, u.Y, static_cast<int>(owners.size())});
+            level.push_back({PictureBottom(*sheet, u.Y), sheet,
+                             ResourceFrame(u.Type, u.Resources, sheet->FrameCount()), u.X, u.Y,
+                             static_cast<int>(owners.size())});
             owners.push_back(&u);
         }
         SortByBottom(level);
@@ -246,16 +257,17 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
                     const auto s = static_cast<std::size_t>(sprite - 130);
                     const int image = ReadLEOr<std::uint8_t>(data.SpritesDat, 2455 + s, 0) + 561;
                     const int offset = ReadLEOr<std::uint8_t>(data.SpritesDat, 2842 + s, 0);
-                    const std::uint32_t file = ReadLEOr<std::uint32_t>(data.ImagesDat, 4 * static_cast<std::size_t>(image), 0);
+                    const std::uint32_t file =
+                        ReadLEOr<std::uint32_t>(data.ImagesDat, 4 * static_cast<std::size_t>(image), 0);
                     if (file >= 1 && file <= data.GrpSheets.size() && data.GrpSheets[file - 1]) {
-                        data.GrpSheets[file - 1]->DrawFirstFrameSelection(u.X - offsetX, u.Y - offsetY + offset, 0,
-                                                                          data.SelectionColorTable, Frame8.data(),
-                                                                          view.ViewHeight, view.ViewWidth, reduction);
+                        data.GrpSheets[file - 1]->DrawFirstFrameSelection(
+                            u.X - offsetX, u.Y - offsetY + offset, 0, data.SelectionColorTable, Frame8.data(),
+                            view.ViewHeight, view.ViewWidth, reduction);
                     }
                 }
             }
-            p.sheet->DrawFrame(p.frame, u.X - offsetX, u.Y - offsetY, Frame8.data(), view.ViewHeight, view.ViewWidth,
-                               OwnerColour(chk, u.Owner), data.PlayerColorTable, reduction);
+            p.sheet->DrawFrame(p.frame, u.X - offsetX, u.Y - offsetY, Frame8.data(), view.ViewHeight,
+                               view.ViewWidth, OwnerColour(chk, u.Owner), data.PlayerColorTable, reduction);
         }
     }
 }
@@ -271,7 +283,9 @@ void CMapRenderer::DrawSprites(const TCHK& chk, const TGameData& data, const Vie
         if (s.Flags() & SpriteRecord::kSpriteNumber) {
             const auto image = ReadLE<std::uint16_t>(data.SpritesDat, 2 * std::size_t{s.Number()});
             const std::uint32_t file =
-                image && s.Number() < 517 ? ReadLEOr<std::uint32_t>(data.ImagesDat, 4 * std::size_t{*image}, 0) : 0;
+                image && s.Number() < 517
+                    ? ReadLEOr<std::uint32_t>(data.ImagesDat, 4 * std::size_t{*image}, 0)
+                    : 0;
             if (file >= 1 && file <= data.GrpSheets.size() && data.GrpSheets[file - 1] &&
                 data.GrpSheets[file - 1]->HasData()) {
                 sheet = data.GrpSheets[file - 1].get();
@@ -282,12 +296,13 @@ void CMapRenderer::DrawSprites(const TCHK& chk, const TGameData& data, const Vie
         if (!sheet || !InView(s.X(), s.Y(), view)) {
             continue;
         }
-        sprites.push_back({PictureBottom(*sheet, s.Y()), sheet, 0, s.X(), s.Y(), OwnerColour(chk, s.Owner())});
+        sprites.push_back(
+            {PictureBottom(*sheet, s.Y()), sheet, 0, s.X(), s.Y(), OwnerColour(chk, s.Owner())});
     }
     SortByBottom(sprites);
     for (const Placed& p : sprites) {
-        p.sheet->DrawFrame(p.frame, p.x - offsetX, p.y - offsetY, Frame8.data(), view.ViewHeight, view.ViewWidth,
-                           p.colour, data.PlayerColorTable, reduction);
+        p.sheet->DrawFrame(p.frame, p.x - offsetX, p.y - offsetY, Frame8.data(), view.ViewHeight,
+                           view.ViewWidth, p.colour, data.PlayerColorTable, reduction);
     }
 }
 
@@ -318,7 +333,8 @@ void CMapRenderer::MakeScreen(const ViewState& view) {
             std::memcpy(line, Screen.constScanLine(y - 1), static_cast<std::size_t>(width) * 4);
             continue;
         }
-        const std::uint32_t* source = Frame32.data() + static_cast<std::size_t>(y / enlarge) * static_cast<std::size_t>(view.ViewWidth);
+        const std::uint32_t* source =
+            Frame32.data() + static_cast<std::size_t>(y / enlarge) * static_cast<std::size_t>(view.ViewWidth);
         for (int x = 0; x < width; ++x) {
             line[x] = source[x / enlarge];
         }
@@ -328,7 +344,8 @@ void CMapRenderer::MakeScreen(const ViewState& view) {
 void CMapRenderer::DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
                                const ViewState& view, const OverlayState& state,
                                const std::function<void(CMapRenderer&)>& toolOverlays) {
-    const std::size_t pixels = static_cast<std::size_t>(view.ViewWidth) * static_cast<std::size_t>(view.ViewHeight);
+    const std::size_t pixels =
+        static_cast<std::size_t>(view.ViewWidth) * static_cast<std::size_t>(view.ViewHeight);
     // A screen made on the old frame must let go of it before the frame can move.
     if (Screen.constBits() == reinterpret_cast<const uchar*>(Frame32.data())) {
         Screen = QImage();

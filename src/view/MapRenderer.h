@@ -5,10 +5,10 @@
 // palette indices, then converts the frame to 32-bit colours. It knows no window: a map
 // window, the command line and the tests all hand it a view and read its frames.
 
+#include <QImage>
+
 #include "app/GameData.h"
 #include "scenario/CCHKFile.h"
-
-#include <QImage>
 
 #include <cstdint>
 #include <functional>
@@ -83,13 +83,15 @@ public:
     // conversion to 32 bits and the area overlays in the frame, then the screen and its
     // overlays in screen pixels (location borders, grids, names, selected doodads), as
     // `view.DrawFlags` and the options ask. `toolOverlays`, when given, runs last.
-    void DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view,
-                     const OverlayState& state = {}, const std::function<void(CMapRenderer&)>& toolOverlays = {});
+    void DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
+                     const ViewState& view, const OverlayState& state = {},
+                     const std::function<void(CMapRenderer&)>& toolOverlays = {});
 
 private:
-    void DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view,
-                   bool creep);
-    void DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, int firstLevel, int lastLevel);
+    void DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
+                   const ViewState& view, bool creep);
+    void DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, int firstLevel,
+                   int lastLevel);
     void DrawSprites(const TCHK& chk, const TGameData& data, const ViewState& view);
     void BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, const ViewState& view);
     void MakeScreen(const ViewState& view);

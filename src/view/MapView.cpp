@@ -59,12 +59,23 @@ void CMapView::JumpToPOS(int x, int y) {
 std::uint32_t CMapView::DrawFlags() const {
     std::uint32_t flags = 0;
     switch (Edit.Mode) {
-    case kModeTerrain: flags += draw_flags::kBrush; break;
-    case kModeFog: flags += draw_flags::kFog; break;
-    case kModeLocations: flags += draw_flags::kLocations; break;
-    case kModeUnits: flags += draw_flags::kUnitPreview; break;
-    case kModeDoodads: flags += draw_flags::kSelectedDoodads; break;
-    default: break;
+    case kModeTerrain:
+        flags += draw_flags::kBrush;
+        break;
+    case kModeFog:
+        flags += draw_flags::kFog;
+        break;
+    case kModeLocations:
+        flags += draw_flags::kLocations;
+        break;
+    case kModeUnits:
+        flags += draw_flags::kUnitPreview;
+        break;
+    case kModeDoodads:
+        flags += draw_flags::kSelectedDoodads;
+        break;
+    default:
+        break;
     }
     if (m_data.Options.ShowPlacability && Edit.CurrentUnitType != -1) {
         flags += draw_flags::kPlacability;

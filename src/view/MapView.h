@@ -6,18 +6,25 @@
 // The window forwards its events here and puts the bitmaps on screen; tests and benchmarks
 // drive it directly.
 
+#include <QImage>
+
 #include "view/MapRenderer.h"
 #include "view/MiniMap.h"
 #include "view/Viewport.h"
-
-#include <QImage>
 
 #include <functional>
 
 namespace orv {
 
 // Edit modes of a map window.
-enum EditMode { kModeTerrain = 0, kModeCopyPaste = 1, kModeLocations = 2, kModeUnits = 3, kModeDoodads = 4, kModeFog = 5 };
+enum EditMode {
+    kModeTerrain = 0,
+    kModeCopyPaste = 1,
+    kModeLocations = 2,
+    kModeUnits = 3,
+    kModeDoodads = 4,
+    kModeFog = 5
+};
 
 // The parts of the edit state that drawing reads. The editing tools keep the rest.
 struct TEditState {
@@ -41,8 +48,8 @@ public:
     TEditState Edit;
     CMapRenderer Renderer;
     CMiniMap MiniMap;
-    QImage FrameBitmap;   // the last full frame (the renderer's 32-bit frame, whole tiles covering the display)
-    QImage DisplayBitmap; // the frame plus the tool overlays: what reaches the screen
+    QImage FrameBitmap; // the last full frame (the renderer's 32-bit frame, whole tiles covering the display)
+    QImage DisplayBitmap;  // the frame plus the tool overlays: what reaches the screen
     QImage MiniMapPicture; // the 128 x 128 mini-map as shown
     bool RedrawRequest = true;
 

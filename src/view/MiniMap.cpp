@@ -46,23 +46,26 @@ void CMiniMap::BuildBase(const TCHK& chk, const CStarcraftTileset& tileset) {
 void CMiniMap::Fill(const Rect& rect, std::uint32_t colour) {
     for (int y = std::max(0, rect.Top); y < std::min(Height, rect.Bottom); ++y) {
         for (int x = std::max(0, rect.Left); x < std::min(Width, rect.Right); ++x) {
-            Image[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(x)] = colour;
+            Image[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
+                  static_cast<std::size_t>(x)] = colour;
         }
     }
 }
 
-void CMiniMap::Draw(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view,
-                    int editMode, int currentPlayer) {
+void CMiniMap::Draw(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
+                    const ViewState& view, int editMode, int currentPlayer) {
     if (Base.size() != static_cast<std::size_t>(chk.Width) * static_cast<std::size_t>(chk.Height)) {
         BuildBase(chk, tileset);
     }
     Image = Base;
-    const std::uint8_t bit = currentPlayer >= 0 && currentPlayer < 8 ? static_cast<std::uint8_t>(1u << currentPlayer) : 0;
+    const std::uint8_t bit =
+        currentPlayer >= 0 && currentPlayer < 8 ? static_cast<std::uint8_t>(1u << currentPlayer) : 0;
     if (editMode == kFogOfWarMode && bit) {
         for (int y = 0; y < Height; ++y) {
             for (int x = 0; x < Width; ++x) {
                 if (chk.FogGrid[TCHK::Cell(x, y)] & bit) {
-                    std::uint32_t& p = Image[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(x)];
+                    std::uint32_t& p = Image[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
+                                             static_cast<std::size_t>(x)];
                     p = (p >> 1) & 0x7F7F7F;
                 }
             }
@@ -74,10 +77,13 @@ void CMiniMap::Draw(const TCHK& chk, const CStarcraftTileset& tileset, const TGa
         }
         const int colour = u.Owner >= 8 ? u.Owner : chk.Colours[u.Owner];
         const std::uint8_t index = colour < 16 ? data.MinimapColorTable[static_cast<std::size_t>(colour)] : 0;
-        const int bw = ReadLEOr<std::uint16_t>(data.UnitsDat, 11284 + 4 * static_cast<std::size_t>(u.Type), 0);
-        const int bh = ReadLEOr<std::uint16_t>(data.UnitsDat, 11286 + 4 * static_cast<std::size_t>(u.Type), 0);
+        const int bw =
+            ReadLEOr<std::uint16_t>(data.UnitsDat, 11284 + 4 * static_cast<std::size_t>(u.Type), 0);
+        const int bh =
+            ReadLEOr<std::uint16_t>(data.UnitsDat, 11286 + 4 * static_cast<std::size_t>(u.Type), 0);
         const int left = u.X / 32, top = u.Y / 32;
-        Fill({left, top, std::max((u.X + bw) / 32, left + 2), std::max((u.Y + bh) / 32, top + 2)}, tileset.PaletteRGB[index]);
+        Fill({left, top, std::max((u.X + bw) / 32, left + 2), std::max((u.Y + bh) / 32, top + 2)},
+             tileset.PaletteRGB[index]);
     }
     ViewTiles = {view.ScrollTileX, view.ScrollTileY, view.ScrollTileX - 1 + view.TilesWide(),
                  view.ScrollTileY - 1 + view.TilesHigh()};
@@ -88,8 +94,10 @@ CMiniMap::Rect CMiniMap::HoverRect(int x, int y, double scale, const ViewState& 
     x = std::clamp(x, 0, kSide);
     y = std::clamp(y, 0, kSide);
     const int vw = view.TilesWide(), vh = view.TilesHigh();
-    return {static_cast<int>(std::trunc(x / scale - vw / 2)) + 2, static_cast<int>(std::trunc(y / scale - vh / 2)) + 2,
-            static_cast<int>(std::trunc(x / scale + vw / 2)) + 2, static_cast<int>(std::trunc(y / scale + vh / 2)) + 2};
+    return {static_cast<int>(std::trunc(x / scale - vw / 2)) + 2,
+            static_cast<int>(std::trunc(y / scale - vh / 2)) + 2,
+            static_cast<int>(std::trunc(x / scale + vw / 2)) + 2,
+            static_cast<int>(std::trunc(y / scale + vh / 2)) + 2};
 }
 
 void CMiniMap::DrawHover(int x, int y, const ViewState& view) {
@@ -125,7 +133,8 @@ std::vector<std::uint32_t> CMiniMap::Display() const {
             const int sx = x * m / kSide;
             if (sx < Width && sy < Height) {
                 out[static_cast<std::size_t>(y * kSide + x)] =
-                    Image[static_cast<std::size_t>(sy) * static_cast<std::size_t>(Width) + static_cast<std::size_t>(sx)];
+                    Image[static_cast<std::size_t>(sy) * static_cast<std::size_t>(Width) +
+                          static_cast<std::size_t>(sx)];
             }
         }
     }

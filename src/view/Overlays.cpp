@@ -59,7 +59,8 @@ void FrameHLine(const PixelTarget32& t, int x1, int x2, int y, std::uint32_t col
     }
     const int from = std::max(0, std::min(x1, x2)), to = std::min(t.width, std::max(x1, x2));
     for (int x = from; x < to; ++x) {
-        t.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(t.stride) + static_cast<std::size_t>(x)] = colour;
+        t.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(t.stride) +
+                 static_cast<std::size_t>(x)] = colour;
     }
 }
 
@@ -69,7 +70,8 @@ void FrameVLine(const PixelTarget32& t, int y1, int y2, int x, std::uint32_t col
     }
     const int from = std::max(0, std::min(y1, y2)), to = std::min(t.height, std::max(y1, y2));
     for (int y = from; y < to; ++y) {
-        t.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(t.stride) + static_cast<std::size_t>(x)] = colour;
+        t.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(t.stride) +
+                 static_cast<std::size_t>(x)] = colour;
     }
 }
 
@@ -86,7 +88,8 @@ void DrawAreaOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcraftT
     const int vw = view.ViewWidth, vh = view.ViewHeight, sx = view.ScrollTileX, sy = view.ScrollTileY;
     const int k = std::max(1, view.Scale), h = k / 2, tp = view.TilePixels();
     auto pixel = [&](int x, int y) -> std::uint32_t& {
-        return frame[static_cast<std::size_t>(y) * static_cast<std::size_t>(vw) + static_cast<std::size_t>(x)];
+        return frame[static_cast<std::size_t>(y) * static_cast<std::size_t>(vw) +
+                     static_cast<std::size_t>(x)];
     };
     // apply(pixel, x, y) over the frame pixels of view tile (i, j); x and y are the map
     // pixels inside the tile that the frame pixel shows.
@@ -97,7 +100,8 @@ void DrawAreaOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcraftT
             }
         }
     };
-    const int columns = std::min(view.TilesWide(), kGridSide - sx), rows = std::min(view.TilesHigh(), kGridSide - sy);
+    const int columns = std::min(view.TilesWide(), kGridSide - sx),
+              rows = std::min(view.TilesHigh(), kGridSide - sy);
     // Fog of war: the current player's fogged tiles at half brightness.
     const std::uint8_t fogBit = PlayerFogBit(state.CurrentPlayer);
     if ((view.DrawFlags & draw_flags::kFog) && fogBit) {
@@ -112,8 +116,8 @@ void DrawAreaOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcraftT
     // Placability: unbuildable ground darkened for buildings, unwalkable minitiles red for
     // ground units, nothing for flyers.
     if ((view.DrawFlags & draw_flags::kPlacability) && state.CurrentUnitType >= 0) {
-        const std::uint32_t flags =
-            ReadLEOr<std::uint32_t>(data.UnitsDat, 7032 + 4 * static_cast<std::size_t>(state.CurrentUnitType), 0);
+        const std::uint32_t flags = ReadLEOr<std::uint32_t>(
+            data.UnitsDat, 7032 + 4 * static_cast<std::size_t>(state.CurrentUnitType), 0);
         const bool building = flags & 0x1, flyer = flags & 0x4;
         for (int i = 0; i < columns && !flyer; ++i) {
             for (int j = 0; j < rows; ++j) {
@@ -142,10 +146,14 @@ void DrawAreaOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcraftT
             if (!LocationShown(data, i, l)) {
                 continue;
             }
-            const auto left = static_cast<int>(std::clamp<std::int64_t>(map.X(std::min(l.Left, l.Right)), 0, vw));
-            const auto right = static_cast<int>(std::clamp<std::int64_t>(map.X(std::max(l.Left, l.Right)), 0, vw));
-            const auto top = static_cast<int>(std::clamp<std::int64_t>(map.Y(std::min(l.Top, l.Bottom)), 0, vh));
-            const auto bottom = static_cast<int>(std::clamp<std::int64_t>(map.Y(std::max(l.Top, l.Bottom)), 0, vh));
+            const auto left =
+                static_cast<int>(std::clamp<std::int64_t>(map.X(std::min(l.Left, l.Right)), 0, vw));
+            const auto right =
+                static_cast<int>(std::clamp<std::int64_t>(map.X(std::max(l.Left, l.Right)), 0, vw));
+            const auto top =
+                static_cast<int>(std::clamp<std::int64_t>(map.Y(std::min(l.Top, l.Bottom)), 0, vh));
+            const auto bottom =
+                static_cast<int>(std::clamp<std::int64_t>(map.Y(std::max(l.Top, l.Bottom)), 0, vh));
             const int shift = 8 * LocationChannel(l);
             for (int y = top; y < bottom; ++y) {
                 for (int x = left; x < right; ++x) {
@@ -162,13 +170,13 @@ int LocationChannel(const LocationSlot& l) {
     return (l.Flags & 256) ? 2 : (l.Flags & 128) ? 1 : 0; // blue, green, red byte
 }
 
-void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
-                        const ViewState& view, const OverlayState& state) {
+void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset& tileset,
+                        const TGameData& data, const ViewState& view, const OverlayState& state) {
     if (screen.isNull() || screen.depth() != 32) {
         return;
     }
-    const PixelTarget32 target{reinterpret_cast<std::uint32_t*>(screen.bits()), screen.width(), screen.height(),
-                               static_cast<int>(screen.bytesPerLine() / 4)};
+    const PixelTarget32 target{reinterpret_cast<std::uint32_t*>(screen.bits()), screen.width(),
+                               screen.height(), static_cast<int>(screen.bytesPerLine() / 4)};
     const PixelMap map = PixelMap::Screen(view);
     const int sw = screen.width(), sh = screen.height();
     auto clipX = [&](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, sw)); };
@@ -191,13 +199,15 @@ void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset
             if (!LocationShown(data, i, l) || b.left == b.right || b.top == b.bottom) {
                 continue;
             }
-            const std::uint32_t border = i == state.SelectedLocation ? 0xFFFFFFu : 0xFFu << (8 * LocationChannel(l));
+            const std::uint32_t border =
+                i == state.SelectedLocation ? 0xFFFFFFu : 0xFFu << (8 * LocationChannel(l));
             FrameRect(target, b.left, b.top, b.right, b.bottom, border);
         }
     }
     // Grids, one screen pixel wide at every zoom, over the map.
     auto grid = [&](int offset, std::uint32_t colour) {
-        const int right = clipX(map.X(std::int64_t{chk.Width} * 32)), bottom = clipY(map.Y(std::int64_t{chk.Height} * 32));
+        const int right = clipX(map.X(std::int64_t{chk.Width} * 32)),
+                  bottom = clipY(map.Y(std::int64_t{chk.Height} * 32));
         for (int n = 0; n <= chk.Width; ++n) {
             const std::int64_t x = map.X(std::int64_t{n} * 32 + offset);
             if (x >= 0 && x < right) {
@@ -229,7 +239,8 @@ void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset
         painter.setPen(QColor(255, 255, 255));
         for (int i = 0; i < kLocationSlots; ++i) {
             const LocationSlot& l = chk.Locations[static_cast<std::size_t>(i)];
-            if (!LocationShown(data, i, l) || l.Name < 2 || static_cast<std::size_t>(l.Name - 1) >= chk.Strings.Entries.size()) {
+            if (!LocationShown(data, i, l) || l.Name < 2 ||
+                static_cast<std::size_t>(l.Name - 1) >= chk.Strings.Entries.size()) {
                 continue;
             }
             const std::string& name = chk.Strings.Entries[static_cast<std::size_t>(l.Name - 1)];
@@ -249,10 +260,14 @@ void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset
             }
             const DoodadRecord& d = chk.Doodads[static_cast<std::size_t>(index)];
             const DoodadInfoRecord& info = tileset.DoodadInfo(d.Number);
-            const auto left = static_cast<int>(std::clamp<std::int64_t>(map.X(d.X - 16 * info.Width), -4, sw + 4));
-            const auto top = static_cast<int>(std::clamp<std::int64_t>(map.Y(d.Y - 16 * info.Height), -4, sh + 4));
-            const auto right = static_cast<int>(std::clamp<std::int64_t>(map.X(d.X + 16 * info.Width), -4, sw + 4));
-            const auto bottom = static_cast<int>(std::clamp<std::int64_t>(map.Y(d.Y + 16 * info.Height), -4, sh + 4));
+            const auto left =
+                static_cast<int>(std::clamp<std::int64_t>(map.X(d.X - 16 * info.Width), -4, sw + 4));
+            const auto top =
+                static_cast<int>(std::clamp<std::int64_t>(map.Y(d.Y - 16 * info.Height), -4, sh + 4));
+            const auto right =
+                static_cast<int>(std::clamp<std::int64_t>(map.X(d.X + 16 * info.Width), -4, sw + 4));
+            const auto bottom =
+                static_cast<int>(std::clamp<std::int64_t>(map.Y(d.Y + 16 * info.Height), -4, sh + 4));
             FrameRect(target, left, top, right + 1, bottom + 1, 0x00FF00);
             FrameRect(target, left + 1, top + 1, right, bottom, 0x00FF00);
         }

@@ -3,9 +3,9 @@
 // The display overlays a full render lays over the map in the 32-bit frame, and the fog and
 // map-revealer operations of the main window's menu.
 
-#include "view/MapRenderer.h"
-
 #include <QImage>
+
+#include "view/MapRenderer.h"
 
 #include <cstdint>
 #include <vector>
@@ -42,8 +42,8 @@ void DrawAreaOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcraftT
 // The overlays drawn in screen pixels, so that they stay one pixel wide at every zoom:
 // location borders, the grids, location names (last: nothing covers them), the frames of the
 // selected doodads.
-void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
-                        const ViewState& view, const OverlayState& state);
+void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset& tileset,
+                        const TGameData& data, const ViewState& view, const OverlayState& state);
 
 // The colour byte of a location's tint and border in 0x00RRGGBB: 0 blue, 1 green, 2 red.
 int LocationChannel(const LocationSlot& location);

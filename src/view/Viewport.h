@@ -36,8 +36,9 @@ public:
     int ZoomIndex = kDefaultZoom;
     int TileScreenSize = 32; // screen pixels (and scroll-bar pixels) per tile
     int ScrollTileX = 0, ScrollTileY = 0;
-    int ViewWidth = 32, ViewHeight = 32; // the rendered frame, in frame pixels: whole tiles covering the view, plus one
-    int Scale = 1;                       // map pixels per frame pixel (2 and 4 zoomed out)
+    int ViewWidth = 32,
+        ViewHeight = 32; // the rendered frame, in frame pixels: whole tiles covering the view, plus one
+    int Scale = 1;       // map pixels per frame pixel (2 and 4 zoomed out)
     TScrollBarState HoriScroll, VertScroll;
 
     // A fresh view of a map: zoom 1, scrolled to the top-left corner, sized to the display.

@@ -1,13 +1,13 @@
-#include "app/Debugunit.h"
 #include "app/GameData.h"
+
 #include "StandinGameData.h"
+#include "app/Debugunit.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace orv {
@@ -53,8 +53,8 @@ TEST(GameArchiveList, SettingsLinesComeAfterTheInstalledArchivesInFileOrder) {
     TempDir dir;
     WriteText(dir.path() / "settings.txt", "A.mpq\r\nB.mpq\nC.mpq\n");
     const auto list = GameArchiveList("/games/sc", dir.path() / "settings.txt", {"D.mpq"});
-    EXPECT_EQ(list, (std::vector<std::string>{"/games/sc/StarDat.mpq", "/games/sc/BrooDat.mpq", "/games/sc/Patch_rt.mpq",
-                                              "A.mpq", "B.mpq", "C.mpq", "D.mpq"}));
+    EXPECT_EQ(list, (std::vector<std::string>{"/games/sc/StarDat.mpq", "/games/sc/BrooDat.mpq",
+                                              "/games/sc/Patch_rt.mpq", "A.mpq", "B.mpq", "C.mpq", "D.mpq"}));
 }
 
 TEST(GameArchiveList, AnEmptySettingsFileGivesOneEmptyEntry) {
@@ -86,9 +86,9 @@ TEST(GameDataStartup, TheLastArchiveWinsAndSettingsArchivesBeatTheGame) {
     test::MakeStormArchive((f.dir.path() / "A.mpq").string(), {{"arr\\units.dat", variant(3)}});
     test::MakeStormArchive((f.dir.path() / "B.mpq").string(), {{"x", {1}}});
     test::MakeStormArchive((f.dir.path() / "C.mpq").string(), {{"arr\\units.dat", variant(4)}});
-    WriteText(f.config / "settings.txt",
-              (f.dir.path() / "A.mpq").string() + "\n" + (f.dir.path() / "B.mpq").string() + "\n" +
-                  (f.dir.path() / "C.mpq").string() + "\n");
+    WriteText(f.config / "settings.txt", (f.dir.path() / "A.mpq").string() + "\n" +
+                                             (f.dir.path() / "B.mpq").string() + "\n" +
+                                             (f.dir.path() / "C.mpq").string() + "\n");
 
     TGameData data(f.prompter);
     data.Load(f.Options(f.install.string()));
@@ -96,7 +96,7 @@ TEST(GameDataStartup, TheLastArchiveWinsAndSettingsArchivesBeatTheGame) {
     EXPECT_FALSE(data.UsingStandin);
     ASSERT_EQ(data.Archives.ArchiveList.size(), 6u);
     EXPECT_EQ(data.Archives.ArchiveList[2], (f.install / "Patch_rt.mpq").string());
-    EXPECT_EQ(data.UnitsDat.back(), 4); // from C, the last line
+    EXPECT_EQ(data.UnitsDat.back(), 4);                      // from C, the last line
     EXPECT_EQ(data.Archives.SourceOf("arr\\images.dat"), 0); // only StarDat holds it
 }
 
@@ -110,7 +110,8 @@ TEST(GameDataStartup, NoArchivesAtAllUsesTheStandinWithANoticeNotAMessage) {
     EXPECT_TRUE(f.prompter.messages.empty());
     EXPECT_EQ(data.Notice, "No game data found: showing stand-in art. Set the game folder in Settings");
     const auto logged = test::ReadBytes(log);
-    EXPECT_NE(std::string(logged.begin(), logged.end()).find("Settings.txt not properly configured, no MPQs were found"),
+    EXPECT_NE(std::string(logged.begin(), logged.end())
+                  .find("Settings.txt not properly configured, no MPQs were found"),
               std::string::npos);
     EXPECT_TRUE(data.UsingStandin);
     EXPECT_TRUE(data.MissingTables.empty());
@@ -128,8 +129,9 @@ TEST(GameDataStartup, AnIncompleteSetIsNamedInOneMessageAndReplacedByTheStandin)
     TGameData data(f.prompter);
     data.Load(f.Options());
     EXPECT_TRUE(f.prompter.messages.empty());
-    EXPECT_EQ(data.Notice, "The game data is incomplete (no archive holds arr\\images.tbl, game\\tselect.pcx): "
-                           "showing stand-in art. Set the game folder in Settings");
+    EXPECT_EQ(data.Notice,
+              "The game data is incomplete (no archive holds arr\\images.tbl, game\\tselect.pcx): "
+              "showing stand-in art. Set the game folder in Settings");
     EXPECT_TRUE(data.UsingStandin);
     EXPECT_FALSE(data.ImagesTbl.empty());
     EXPECT_NE(data.SelectionColorTable[0], 0);
@@ -178,7 +180,8 @@ TEST(GameDataStartup, TilesetsAskedForFromSeveralThreadsAreMadeOnce) {
     for (std::size_t t = 0; t < seen.size(); ++t) {
         threads.emplace_back([&, t] {
             for (int n = 0; n < 8; ++n) {
-                seen[t][static_cast<std::size_t>((n + static_cast<int>(t)) % 8)] = &data.Tileset((n + static_cast<int>(t)) % 8);
+                seen[t][static_cast<std::size_t>((n + static_cast<int>(t)) % 8)] =
+                    &data.Tileset((n + static_cast<int>(t)) % 8);
             }
         });
     }
@@ -195,7 +198,8 @@ TEST(GameFolderEntries, AnInstalledGameGivesItsArchives) {
     WriteText(dir.path() / "STARDAT.MPQ", "x");
     WriteText(dir.path() / "patch_rt.mpq", "x");
     EXPECT_EQ(GameFolderEntries(dir.path()),
-              (std::vector<std::string>{(dir.path() / "STARDAT.MPQ").string(), (dir.path() / "patch_rt.mpq").string()}));
+              (std::vector<std::string>{(dir.path() / "STARDAT.MPQ").string(),
+                                        (dir.path() / "patch_rt.mpq").string()}));
 }
 
 TEST(GameDataStartup, AMissingStandinLeavesEmptyTablesThatNothingIndexes) {
@@ -283,8 +287,8 @@ TEST_F(StandinGameData, TurretsAreAttachedToTheirUnitsSheets) {
 TEST_F(StandinGameData, StartsWithTheDefaultOptions) {
     const OptionFlags& o = data->Options;
     EXPECT_TRUE(o.ShowPlacability && o.ShowCreep && o.BuildingAlign32);
-    EXPECT_FALSE(o.UseMMX || o.ShowGrid || o.ShowFineGrid || o.UnitAlign32 || o.UnitAlign16 || o.BuildingAlign16 ||
-                 o.IgnoreTerrain || o.AllowOverlap);
+    EXPECT_FALSE(o.UseMMX || o.ShowGrid || o.ShowFineGrid || o.UnitAlign32 || o.UnitAlign16 ||
+                 o.BuildingAlign16 || o.IgnoreTerrain || o.AllowOverlap);
     EXPECT_EQ(o.LocationElevationMask, 0xFFFFu);
 }
 
@@ -319,11 +323,24 @@ TEST(GameDataLog, StartUpAndShutdownLogTheirStepsInOrder) {
     SetDebugLogPath({});
     const auto bytes = test::ReadBytes(dir.path() / "debug.txt");
     const std::string text(bytes.begin(), bytes.end());
-    const std::vector<std::string> expected = {
-        "Starting program, extracrting files", "Images Dat", "Sprites Dat", "Flingy Dat", "Weapons Dat",
-        "Upgrades Dat", "Techs Dat", "units Dat", "Stattxt tbl", "Images.tbl", "Loading PlayerColor PCX file",
-        "Loading Selection PCX File", "Loading Minimap PCX File", "Done loading settings files ", "Load GRPS",
-        "End of Creation", "Start of killing main form", "End of closing main form\n\r\n\r"};
+    const std::vector<std::string> expected = {"Starting program, extracrting files",
+                                               "Images Dat",
+                                               "Sprites Dat",
+                                               "Flingy Dat",
+                                               "Weapons Dat",
+                                               "Upgrades Dat",
+                                               "Techs Dat",
+                                               "units Dat",
+                                               "Stattxt tbl",
+                                               "Images.tbl",
+                                               "Loading PlayerColor PCX file",
+                                               "Loading Selection PCX File",
+                                               "Loading Minimap PCX File",
+                                               "Done loading settings files ",
+                                               "Load GRPS",
+                                               "End of Creation",
+                                               "Start of killing main form",
+                                               "End of closing main form\n\r\n\r"};
     std::size_t at = 0;
     for (const std::string& message : expected) {
         const std::size_t found = text.find(" : " + message + "\r\n", at);

@@ -1,8 +1,8 @@
 #include "app/GatePrompter.h"
+
 #include "support/RecordingPrompter.h"
 
 #include <gtest/gtest.h>
-
 #include <thread>
 
 namespace orv {

@@ -1,9 +1,9 @@
 #include "app/InstallPath.h"
+
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace orv {
 namespace {
@@ -25,9 +25,10 @@ TEST(WineRegistry, ReadsTheInstallPathOfTheGamesKey) {
 
 TEST(WineRegistry, PrefersThe32BitViewAndGivesNothingWithoutTheKey) {
     test::TempDir prefix;
-    WriteText(prefix.path() / "system.reg",
-              "[Software\\\\Blizzard Entertainment\\\\Starcraft]\n\"InstallPath\"=\"C:\\\\a\"\n"
-              "[Software\\\\Wow6432Node\\\\Blizzard Entertainment\\\\Starcraft]\n\"InstallPath\"=\"C:\\\\b\"\n");
+    WriteText(
+        prefix.path() / "system.reg",
+        "[Software\\\\Blizzard Entertainment\\\\Starcraft]\n\"InstallPath\"=\"C:\\\\a\"\n"
+        "[Software\\\\Wow6432Node\\\\Blizzard Entertainment\\\\Starcraft]\n\"InstallPath\"=\"C:\\\\b\"\n");
     EXPECT_EQ(ReadWineInstallPath(prefix.path()), "C:\\b");
     test::TempDir empty;
     EXPECT_EQ(ReadWineInstallPath(empty.path()), "");
@@ -39,7 +40,8 @@ TEST(WineRegistry, MapsTheWindowsPathIntoThePrefixWhateverTheCase) {
     EXPECT_EQ(MapWinePath(prefix.path(), "C:\\program files (x86)\\Starcraft"),
               (prefix.path() / "drive_c" / "Program Files (x86)" / "StarCraft").string());
     std::filesystem::create_directories(prefix.path() / "dosdevices");
-    std::filesystem::create_directory_symlink(prefix.path() / "elsewhere", prefix.path() / "dosdevices" / "d:");
+    std::filesystem::create_directory_symlink(prefix.path() / "elsewhere",
+                                              prefix.path() / "dosdevices" / "d:");
     std::filesystem::create_directories(prefix.path() / "elsewhere" / "SC");
     EXPECT_EQ(MapWinePath(prefix.path(), "D:\\SC"), (prefix.path() / "dosdevices" / "d:" / "SC").string());
     EXPECT_EQ(MapWinePath(prefix.path(), "E:\\nothing"), "");

@@ -9,7 +9,6 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,7 +125,8 @@ TEST(MapDocument, AMapThatCannotBeOpenedNamesFileAndReasonAndLeavesNothing) {
     test::WriteOurMap(ours);
     auto bytes = test::ReadBytes(ours);
     const std::string cut = dir.file("cut.scx");
-    test::WriteBytes(cut, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 3)));
+    test::WriteBytes(
+        cut, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 3)));
     const std::string folder = dir.file("folder.scm");
     fs::create_directory(folder);
 
@@ -296,9 +296,10 @@ TEST(MapDocument, AProtectedArchiveIsRebuiltAfterTellingTheUser) {
         auto saved = doc.value()->Save(map);
         ASSERT_TRUE(saved) << saved.error();
         // Other messages (the start-location check) may come too.
-        const auto told = std::count_if(prompter.messages.begin(), prompter.messages.end(), [&](const std::string& m) {
-            return m.starts_with(map + " is a protected archive");
-        });
+        const auto told =
+            std::count_if(prompter.messages.begin(), prompter.messages.end(), [&](const std::string& m) {
+                return m.starts_with(map + " is a protected archive");
+            });
         EXPECT_EQ(told, saved.value().rebuilt ? 1 : 0) << map;
         rebuilt += saved.value().rebuilt;
         doc.value().reset();

@@ -1,4 +1,5 @@
 #include "app/OptionCommands.h"
+
 #include "app/RecentFiles.h"
 
 #include <gtest/gtest.h>

@@ -8,10 +8,8 @@
 #include "support/TestSupport.h"
 
 #include <StormLib.h>
-
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <random>
 
 namespace orv {
@@ -52,15 +50,16 @@ TEST(MapArchiveHostile, TablesPastTheEndOfTheFileGiveAClearError) {
     auto bytes = SampleArchive();
     // Cut the file just after the data: both tables are gone.
     bytes.resize(bytes.size() - 16 * 16 - 3 * 16);
-    EXPECT_EQ(ErrorOf(bytes), std::string("cannot read ") + kScenario +
-                                  ": the archive's hash table lies past the end of the file (the archive is cut short)");
+    EXPECT_EQ(ErrorOf(bytes),
+              std::string("cannot read ") + kScenario +
+                  ": the archive's hash table lies past the end of the file (the archive is cut short)");
 }
 
 TEST(MapArchiveHostile, AMissingBlockTableGivesAClearError) {
     auto bytes = SampleArchive();
     bytes.resize(bytes.size() - 3 * 16);
-    EXPECT_EQ(ErrorOf(bytes),
-              std::string("cannot read ") + kScenario + ": the archive's block table is cut short or damaged");
+    EXPECT_EQ(ErrorOf(bytes), std::string("cannot read ") + kScenario +
+                                  ": the archive's block table is cut short or damaged");
 }
 
 TEST(MapArchiveHostile, DamagedBlocksGiveClearErrors) {
@@ -71,8 +70,10 @@ TEST(MapArchiveHostile, DamagedBlocksGiveClearErrors) {
     } cases[] = {
         {"impossible size", [](auto& b) { b.size = 0xFFFFFFF0; },
          "the archive gives it an impossible size (4294967280 bytes)"},
-        {"data before the file", [](auto& b) { b.offset = 0x80000000; }, "its data lies outside the archive file"},
-        {"data after the file", [](auto& b) { b.offset = 0x7FFFFFFF; }, "its data lies outside the archive file"},
+        {"data before the file", [](auto& b) { b.offset = 0x80000000; },
+         "its data lies outside the archive file"},
+        {"data after the file", [](auto& b) { b.offset = 0x7FFFFFFF; },
+         "its data lies outside the archive file"},
         {"sector table past the end", [](auto& b) { b.size = 60u << 20; },
          "its sector table runs past the end of the archive file"},
     };
@@ -80,7 +81,8 @@ TEST(MapArchiveHostile, DamagedBlocksGiveClearErrors) {
         MpqBuilder builder;
         builder.AddFile(kScenario, Pattern(30000, 21), kCompressed);
         c.damage(builder.blocks[0]);
-        EXPECT_EQ(ErrorOf(builder.Build()), std::string("cannot read ") + kScenario + ": " + c.message) << c.what;
+        EXPECT_EQ(ErrorOf(builder.Build()), std::string("cannot read ") + kScenario + ": " + c.message)
+            << c.what;
     }
 }
 
@@ -93,18 +95,21 @@ TEST(MapArchiveHostile, DamagedSectorTablesGiveClearErrors) {
     auto reversed = clean;
     reversed[table + 4] = 0; // sector 1 ends before it begins
     reversed[table + 5] = 0;
-    EXPECT_EQ(ErrorOf(reversed), std::string("cannot read ") + kScenario + ": its sector table is damaged (sector 0)");
+    EXPECT_EQ(ErrorOf(reversed),
+              std::string("cannot read ") + kScenario + ": its sector table is damaged (sector 0)");
 
     auto overlong = clean;
     overlong[table + 11] = 0x7F; // sector 1 claims 2 GiB of raw data, then sector 2 starts past its end
-    EXPECT_EQ(ErrorOf(overlong), std::string("cannot read ") + kScenario + ": its sector table is damaged (sector 2)");
+    EXPECT_EQ(ErrorOf(overlong),
+              std::string("cannot read ") + kScenario + ": its sector table is damaged (sector 2)");
 
     MpqBuilder tail;
     tail.tablesBeforeHeader = true; // the file's data ends the archive
     tail.AddFile(kScenario, Pattern(30000, 21), kCompressed);
     auto cut = tail.Build();
     cut.resize(cut.size() - 10);
-    EXPECT_EQ(ErrorOf(cut), std::string("cannot read ") + kScenario + ": sector 7 lies past the end of the archive file");
+    EXPECT_EQ(ErrorOf(cut),
+              std::string("cannot read ") + kScenario + ": sector 7 lies past the end of the archive file");
 
     auto unknownMethod = clean;
     unknownMethod[table + 36] = 0x04; // the first sector's method byte names no method
@@ -112,7 +117,8 @@ TEST(MapArchiveHostile, DamagedSectorTablesGiveClearErrors) {
               std::string("cannot read ") + kScenario + ": sector 0 uses an unknown compression (4)");
     auto lzma = clean;
     lzma[table + 36] = 0x12; // a later game's method that the archive library only asserts on
-    EXPECT_EQ(ErrorOf(lzma), std::string("cannot read ") + kScenario + ": sector 0 uses an unknown compression (18)");
+    EXPECT_EQ(ErrorOf(lzma),
+              std::string("cannot read ") + kScenario + ": sector 0 uses an unknown compression (18)");
     auto garbage = clean;
     garbage[table + 37] ^= 0xFF; // the implode stream's header
     garbage[table + 38] ^= 0xFF;
@@ -258,10 +264,10 @@ TEST(MapArchiveHostile, TheWalkOrderDecidesBetweenCopiesOfAName) {
         const std::uint32_t start = mpq::HashString(kScenario, mpq::HashType::TableOffset) & 15;
         const auto broken = builder.AddRawBlock({1, 2, 3}, 3000, kCompressed);
         builder.blocks[broken].offset = 0x7FFFFFFF; // its data lies outside the file
-        const auto good = builder.AddRawBlock(test::EncodeSectors(Pattern(3000, 1), 4096, kCompressed, 0x08, 0), 3000,
-                                              kCompressed);
-        const auto decoy = builder.AddRawBlock(test::EncodeSectors(Pattern(3000, 2), 4096, kCompressed, 0x08, 0), 3000,
-                                               kCompressed);
+        const auto good = builder.AddRawBlock(
+            test::EncodeSectors(Pattern(3000, 1), 4096, kCompressed, 0x08, 0), 3000, kCompressed);
+        const auto decoy = builder.AddRawBlock(
+            test::EncodeSectors(Pattern(3000, 2), 4096, kCompressed, 0x08, 0), 3000, kCompressed);
         const std::uint32_t walk = (start + shift) % 16;
         // slot start .. walk: filler that does not match, then the broken copy, the good one.
         for (std::uint32_t s = start; s != walk; s = (s + 1) % 16) {
@@ -292,7 +298,8 @@ TEST(MapArchiveHostile, ThousandsOfNamesForOneLargeFileStopAtTheDecodeBudget) {
     std::vector<std::uint8_t> raw;
     for (std::uint32_t i = 0; i <= sectors; ++i) {
         const std::uint32_t offset = (sectors + 1) * 4 + i * static_cast<std::uint32_t>(packed.size());
-        for (int b = 0; b < 4; ++b) raw.push_back(static_cast<std::uint8_t>(offset >> (8 * b)));
+        for (int b = 0; b < 4; ++b)
+            raw.push_back(static_cast<std::uint8_t>(offset >> (8 * b)));
     }
     for (std::uint32_t i = 0; i < sectors; ++i) {
         raw.insert(raw.end(), packed.begin(), packed.end());
@@ -306,7 +313,8 @@ TEST(MapArchiveHostile, ThousandsOfNamesForOneLargeFileStopAtTheDecodeBudget) {
     const auto bytes = builder.Build();
     auto reader = MapArchiveReader::FromBytes(bytes);
     ASSERT_TRUE(reader.ok());
-    const std::uint64_t budget = MapArchiveReader::kDecodeBudgetBase + MapArchiveReader::kDecodeBudgetPerByte * bytes.size();
+    const std::uint64_t budget =
+        MapArchiveReader::kDecodeBudgetBase + MapArchiveReader::kDecodeBudgetPerByte * bytes.size();
     int read = 0;
     std::string refusal;
     for (int i = 0; i < 3000; ++i) {
@@ -319,8 +327,9 @@ TEST(MapArchiveHostile, ThousandsOfNamesForOneLargeFileStopAtTheDecodeBudget) {
         }
     }
     EXPECT_EQ(read, static_cast<int>(budget / kSize));
-    EXPECT_EQ(refusal, "cannot read copy" + std::to_string(read) + ": the archive's files decode to more than " +
-                           std::to_string(budget >> 20) + " MiB in all, more than any real map holds");
+    EXPECT_EQ(refusal, "cannot read copy" + std::to_string(read) +
+                           ": the archive's files decode to more than " + std::to_string(budget >> 20) +
+                           " MiB in all, more than any real map holds");
     // Listing them describes them without decoding each again.
     EXPECT_EQ(reader.value().ListFiles().size(), 3000u);
 }

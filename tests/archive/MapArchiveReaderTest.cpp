@@ -1,11 +1,11 @@
 #include "archive/MapArchiveReader.h"
+
 #include "archive/MpqCrypto.h"
 #include "support/MpqBuilder.h"
 #include "support/TestSupport.h"
 
 #include <StormLib.h>
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace orv {
@@ -37,7 +37,8 @@ TEST(MpqCrypto, TableKeysAreTheWellKnownValues) {
 
 TEST(MpqCrypto, NamesHashWithoutRegardToCaseOrSlashDirection) {
     for (auto type : {mpq::HashType::TableOffset, mpq::HashType::NameA, mpq::HashType::NameB}) {
-        EXPECT_EQ(mpq::HashString("staredit\\scenario.chk", type), mpq::HashString("STAREDIT/Scenario.CHK", type));
+        EXPECT_EQ(mpq::HashString("staredit\\scenario.chk", type),
+                  mpq::HashString("STAREDIT/Scenario.CHK", type));
     }
     EXPECT_NE(mpq::HashString("a", mpq::HashType::NameA), mpq::HashString("b", mpq::HashType::NameA));
 }
@@ -176,7 +177,8 @@ TEST(MapArchiveReader, ZeroFillsASectorThatDecodesShort) {
     std::vector<std::uint8_t> half(data.begin() + 4096, data.begin() + 6144);
     std::vector<std::uint8_t> packed(8192);
     int packedSize = static_cast<int>(packed.size());
-    ASSERT_TRUE(SCompCompress(packed.data(), &packedSize, half.data(), static_cast<int>(half.size()), MPQ_COMPRESSION_PKWARE, 0, 0));
+    ASSERT_TRUE(SCompCompress(packed.data(), &packedSize, half.data(), static_cast<int>(half.size()),
+                              MPQ_COMPRESSION_PKWARE, 0, 0));
     ASSERT_LE(static_cast<std::uint32_t>(packedSize), end - second);
     std::copy_n(packed.begin(), packedSize, bytes.begin() + fileStart + second);
     const std::uint32_t newEnd = second + static_cast<std::uint32_t>(packedSize);

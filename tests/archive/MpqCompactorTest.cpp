@@ -183,7 +183,8 @@ TEST(MpqCompactor, RefusesWhatItCannotCarryAndLeavesTheFileAlone) {
     EXPECT_NE(raw.error().find("no sector table"), std::string::npos) << raw.error();
     EXPECT_EQ(test::ReadBytes(dir.file("raw.scx")), builder.Build());
     // With its name it moves.
-    auto named = MpqCompactor::RewriteFile(dir.file("raw.scx"), {{"staredit\\wav\\raw.wav"}, std::nullopt, std::nullopt});
+    auto named = MpqCompactor::RewriteFile(dir.file("raw.scx"),
+                                           {{"staredit\\wav\\raw.wav"}, std::nullopt, std::nullopt});
     ASSERT_TRUE(named.ok()) << named.error();
     EXPECT_EQ(ReadBack(test::ReadBytes(dir.file("raw.scx")), "staredit\\wav\\raw.wav"), Pattern(500, 12));
 

@@ -1,13 +1,13 @@
 #include "archive/Stormunit.h"
+
 #include "archive/MapArchiveReader.h"
 #include "archive/MpqCrypto.h"
 #include "support/MpqBuilder.h"
 #include "support/MpqInspect.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace orv {
 namespace {
@@ -89,10 +89,10 @@ TEST_F(GameArchives, AFolderOfExtractedFilesTakesAnArchivesPlaceInTheOrder) {
     test::WriteBytes(folder / "who.txt", Text("folder"));
     test::WriteBytes(folder / "only-in-A.mpq", Text("folder"));
     mpq.ArchiveList.insert(mpq.ArchiveList.begin() + 4, folder.string()); // between A and B
-    EXPECT_EQ(ReadText("arr\\units.dat"), "folder"); // backslashes, any case
+    EXPECT_EQ(ReadText("arr\\units.dat"), "folder");                      // backslashes, any case
     EXPECT_EQ(mpq.SourceOf("arr\\UNITS.DAT"), 4);
-    EXPECT_EQ(ReadText("who.txt"), "C.mpq");           // later archives still win
-    EXPECT_EQ(ReadText("only-in-A.mpq"), "folder");    // earlier ones lose
+    EXPECT_EQ(ReadText("who.txt"), "C.mpq");        // later archives still win
+    EXPECT_EQ(ReadText("only-in-A.mpq"), "folder"); // earlier ones lose
     EXPECT_EQ(mpq.ReadFileToBuffer("arr/units.dat"), Text("folder"));
     EXPECT_FALSE(mpq.FileExistsInArchives("arr\\flingy.dat"));
     // A file added after a search is seen once the archives are closed and searched again.
@@ -113,7 +113,8 @@ TEST(TMyMPQStream, ReadsSizesAroundTheStreamStep) {
     mpq.ArchiveList = {dir.file("game.mpq")};
     for (std::size_t size : sizes) {
         SCOPED_TRACE(size);
-        EXPECT_EQ(mpq.ReadFileToStream("f" + std::to_string(size)), Pattern(size, static_cast<std::uint32_t>(size)));
+        EXPECT_EQ(mpq.ReadFileToStream("f" + std::to_string(size)),
+                  Pattern(size, static_cast<std::uint32_t>(size)));
         auto buffer = mpq.ReadFileToBuffer("f" + std::to_string(size));
         ASSERT_TRUE(buffer.has_value());
         EXPECT_EQ(*buffer, Pattern(size, static_cast<std::uint32_t>(size)));
@@ -173,13 +174,14 @@ TEST(TMyMPQSave, CreatesAMissingArchiveWithTheScenarioImploded) {
     EXPECT_EQ(stored.bytes, scenario);
     EXPECT_TRUE(stored.flags & mpq::kFlagCompress);
     EXPECT_EQ(stored.compression, "pkware");
-    EXPECT_NE(std::find(stored.listfile.begin(), stored.listfile.end(), TMyMPQ::kScenarioName), stored.listfile.end());
+    EXPECT_NE(std::find(stored.listfile.begin(), stored.listfile.end(), TMyMPQ::kScenarioName),
+              stored.listfile.end());
 }
 
 TEST(TMyMPQSave, ReplacesTheScenarioOfAnExistingArchiveAndKeepsItsOtherFiles) {
     TempDir dir;
-    MakeStormArchive(dir.file("map.scm"),
-                     {{TMyMPQ::kScenarioName, Pattern(80000, 1)}, {"staredit\\wav\\a.wav", Pattern(3000, 2)}});
+    MakeStormArchive(dir.file("map.scm"), {{TMyMPQ::kScenarioName, Pattern(80000, 1)},
+                                           {"staredit\\wav\\a.wav", Pattern(3000, 2)}});
     test::WriteBytes(dir.file("scenario.chk"), Pattern(60000, 3));
     TMyMPQ mpq;
     ASSERT_TRUE(mpq.SaveScenarioToArchive(dir.file("map.scm"), dir.file("scenario.chk")).ok());
@@ -262,7 +264,8 @@ TEST(TMyMPQSave, EveryCorpusArchiveIsEitherUpdatedOrLeftUntouchedWithAMessage) {
         if (saved.ok()) {
             ++updated;
             auto after = NamedFiles(copy);
-            EXPECT_EQ(after[TMyMPQ::kScenarioName], scenario) << "the saved archive must give back the scenario";
+            EXPECT_EQ(after[TMyMPQ::kScenarioName], scenario)
+                << "the saved archive must give back the scenario";
             for (const auto& [name, bytes] : before) {
                 if (name != TMyMPQ::kScenarioName && name != "(listfile)" && name != "(attributes)") {
                     EXPECT_TRUE(after[name] == bytes) << name << " changed";
@@ -270,7 +273,8 @@ TEST(TMyMPQSave, EveryCorpusArchiveIsEitherUpdatedOrLeftUntouchedWithAMessage) {
             }
         } else {
             EXPECT_FALSE(saved.error().empty());
-            EXPECT_TRUE(test::ReadBytes(copy) == test::ReadBytes(path)) << "a refused save changed the archive";
+            EXPECT_TRUE(test::ReadBytes(copy) == test::ReadBytes(path))
+                << "a refused save changed the archive";
         }
     }
     // Every archive that is not protected against writers is updated in place.
@@ -288,24 +292,35 @@ TEST(TMyMPQWaves, AddsWavesWithWaveCompression) {
     std::vector<std::uint8_t> wav = Text("RIFF");
     const std::uint32_t samples = 20000;
     auto put32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) wav.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            wav.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     };
     auto put16 = [&](std::uint16_t v) {
         wav.push_back(static_cast<std::uint8_t>(v));
         wav.push_back(static_cast<std::uint8_t>(v >> 8));
     };
     put32(36 + samples * 2);
-    for (char c : std::string("WAVEfmt ")) wav.push_back(static_cast<std::uint8_t>(c));
-    put32(16); put16(1); put16(1); put32(22050); put32(44100); put16(2); put16(16);
-    for (char c : std::string("data")) wav.push_back(static_cast<std::uint8_t>(c));
+    for (char c : std::string("WAVEfmt "))
+        wav.push_back(static_cast<std::uint8_t>(c));
+    put32(16);
+    put16(1);
+    put16(1);
+    put32(22050);
+    put32(44100);
+    put16(2);
+    put16(16);
+    for (char c : std::string("data"))
+        wav.push_back(static_cast<std::uint8_t>(c));
     put32(samples * 2);
-    for (std::uint32_t i = 0; i < samples; ++i) put16(static_cast<std::uint16_t>((i * 37) % 4000));
+    for (std::uint32_t i = 0; i < samples; ++i)
+        put16(static_cast<std::uint16_t>((i * 37) % 4000));
     test::WriteBytes(dir.file("a.wav"), wav);
     test::WriteBytes(dir.file("scenario.chk"), Pattern(100, 8));
 
     TMyMPQ mpq;
     ASSERT_TRUE(mpq.SaveScenarioToArchive(dir.file("map.scx"), dir.file("scenario.chk")).ok());
-    const Status added = mpq.AddWavesToArchive({"staredit\\wav\\a.wav"}, {dir.file("a.wav")}, dir.file("map.scx"));
+    const Status added =
+        mpq.AddWavesToArchive({"staredit\\wav\\a.wav"}, {dir.file("a.wav")}, dir.file("map.scx"));
     ASSERT_TRUE(added.ok()) << added.error();
 
     auto reader = MapArchiveReader::Open(dir.file("map.scx"));
@@ -313,17 +328,20 @@ TEST(TMyMPQWaves, AddsWavesWithWaveCompression) {
     auto stored = reader.value().ReadFile("staredit\\wav\\a.wav");
     ASSERT_TRUE(stored.ok()) << stored.error();
     EXPECT_EQ(stored.value().size(), wav.size());
-    EXPECT_TRUE(std::equal(wav.begin(), wav.begin() + 44, stored.value().begin())) << "the header is kept exactly";
+    EXPECT_TRUE(std::equal(wav.begin(), wav.begin() + 44, stored.value().begin()))
+        << "the header is kept exactly";
     const auto entries = reader.value().ListFiles();
-    const auto entry = std::find_if(entries.begin(), entries.end(),
-                                    [](const MapArchiveEntry& e) { return e.name == "staredit\\wav\\a.wav"; });
+    const auto entry = std::find_if(entries.begin(), entries.end(), [](const MapArchiveEntry& e) {
+        return e.name == "staredit\\wav\\a.wav";
+    });
     ASSERT_NE(entry, entries.end());
     EXPECT_EQ(entry->compression, "huffman+adpcm-mono") << "the game's own sound compression";
     EXPECT_EQ(Inspect(dir.file("map.scx")).bytes, Pattern(100, 8));
 
     const Status mismatched = mpq.AddWavesToArchive({"a", "b"}, {dir.file("a.wav")}, dir.file("map.scx"));
     EXPECT_FALSE(mismatched.ok());
-    const Status missing = mpq.AddWavesToArchive({"staredit\\wav\\b.wav"}, {dir.file("none.wav")}, dir.file("map.scx"));
+    const Status missing =
+        mpq.AddWavesToArchive({"staredit\\wav\\b.wav"}, {dir.file("none.wav")}, dir.file("map.scx"));
     ASSERT_FALSE(missing.ok());
     EXPECT_NE(missing.error().find("none.wav"), std::string::npos);
 }

@@ -1,10 +1,10 @@
 #include "base/ChildProcess.h"
-#include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
+#include "support/TestSupport.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,7 +21,8 @@ namespace {
 
 TEST(ChildProcess, PassesSuccessAndMessagesBack) {
     EXPECT_TRUE(RunInChildProcess([] { return Status{}; }, "crashed").ok());
-    const Status failed = RunInChildProcess([] { return Status(MakeError(std::string(5000, 'x') + " end")); }, "crashed");
+    const Status failed =
+        RunInChildProcess([] { return Status(MakeError(std::string(5000, 'x') + " end")); }, "crashed");
     ASSERT_FALSE(failed.ok());
     EXPECT_EQ(failed.error(), std::string(5000, 'x') + " end");
 }
@@ -34,10 +35,13 @@ TEST(ChildProcess, ACrashBecomesAnError) {
 
 TEST(ChildProcess, WorkOnFilesIsSeenByTheParent) {
     test::TempDir dir;
-    ASSERT_TRUE(RunInChildProcess([&] {
-                    test::WriteBytes(dir.path() / "made", {1, 2, 3});
-                    return Status{};
-                }, "crashed").ok());
+    ASSERT_TRUE(RunInChildProcess(
+                    [&] {
+                        test::WriteBytes(dir.path() / "made", {1, 2, 3});
+                        return Status{};
+                    },
+                    "crashed")
+                    .ok());
     EXPECT_EQ(test::ReadBytes(dir.path() / "made"), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
@@ -82,8 +86,9 @@ TEST(ChildProcessLimits, WorkThatSpinsOrWaitsIsStoppedWithAClearError) {
         },
         "the library failed", limits);
     ASSERT_FALSE(spinning.ok());
-    EXPECT_EQ(spinning.error(), "the library failed (it used more than its limit of 1 s of processor time, or "
-                                "1024 MiB of memory, and was stopped)");
+    EXPECT_EQ(spinning.error(),
+              "the library failed (it used more than its limit of 1 s of processor time, or "
+              "1024 MiB of memory, and was stopped)");
 
     limits.cpuSeconds = 60;
     limits.wallSeconds = 1;

@@ -1,13 +1,12 @@
+#include <QImage>
+
 #include "archive/Stormunit.h"
 #include "cli/CliApp.h"
 #include "cli/Json.h"
 #include "support/TestSupport.h"
 
-#include <QImage>
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sstream>
 
 namespace orv {
@@ -53,7 +52,8 @@ TEST(Cli, ListsAndExtractsTheFilesOfAMap) {
     EXPECT_NE(ls.out.find("staredit\\scenario.chk"), std::string::npos);
     EXPECT_NE(ls.out.find("(listfile)"), std::string::npos);
 
-    const Outcome extract = RunCli({"extract", dir.file("map.scx"), "staredit\\scenario.chk", dir.file("out.chk")});
+    const Outcome extract =
+        RunCli({"extract", dir.file("map.scx"), "staredit\\scenario.chk", dir.file("out.chk")});
     EXPECT_EQ(extract.status, 0) << extract.err;
     EXPECT_EQ(test::ReadBytes(dir.file("out.chk")), test::Pattern(5000, 1));
 }
@@ -64,7 +64,9 @@ TEST(Cli, ListingEscapesControlCharactersInNames) {
     // UTF-8, a byte that is not UTF-8 (Korean code page), and a plain Korean name in UTF-8.
     const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files = {
         {"staredit\\wav\\\x1b[31mred.wav", {1, 2, 3}},
-        {"a\xC2\x9B" "2J.txt", {4}},
+        {"a\xC2\x9B"
+         "2J.txt",
+         {4}},
         {"b\xC7\xD1.txt", {5}},
         {"\xED\x95\x9C.txt", {6}}};
     TMyMPQ mpq;
@@ -111,8 +113,10 @@ TEST(Cli, DataPutsAddedArchivesLastAndTellsWhatIsMissing) {
     test::MakeStormArchive(dir.file("extra.mpq"), {{"arr\\units.dat", {1, 2, 3}}});
     const Outcome data = RunCli({"data", "--archive", dir.file("extra.mpq")});
     // extra.mpq alone lacks most tables: the stand-in data takes over, and says why.
-    EXPECT_NE(data.out.find("\"standin\":true,\"notice\":\"The game data is incomplete (no archive holds arr\\\\images.dat"),
-              std::string::npos)
+    EXPECT_NE(
+        data.out.find(
+            "\"standin\":true,\"notice\":\"The game data is incomplete (no archive holds arr\\\\images.dat"),
+        std::string::npos)
         << data.out;
     EXPECT_NE(data.out.find("standin.mpq"), std::string::npos);
 }
@@ -138,12 +142,16 @@ TEST(Cli, RenderViewDrawsWhatAMapWindowShowsAtEveryZoomNamesIncluded) {
         << "differs from " << golden;
     // Every zoom gives a picture of the asked size; the scroll is clamped as the window clamps it.
     for (const char* zoom : {"25", "50", "200", "400", "800"}) {
-        const QImage zoomed = render(std::string("zoom") + zoom + ".png", {"--view", "2,2,400,300", "--zoom", zoom});
+        const QImage zoomed =
+            render(std::string("zoom") + zoom + ".png", {"--view", "2,2,400,300", "--zoom", zoom});
         EXPECT_EQ(zoomed.size(), QSize(400, 300)) << zoom;
         EXPECT_FALSE(zoomed == named) << zoom;
     }
-    EXPECT_TRUE(render("far.png", {"--view", "1000,1000,400,300"}) == render("corner.png", {"--view", "84,55,400,300"}));
-    EXPECT_EQ(RunCli({"render", demo, dir.file("x.png"), "--view", "0,0,40,30", "--zoom", "33", "--standin"}).status, 2);
+    EXPECT_TRUE(render("far.png", {"--view", "1000,1000,400,300"}) ==
+                render("corner.png", {"--view", "84,55,400,300"}));
+    EXPECT_EQ(RunCli({"render", demo, dir.file("x.png"), "--view", "0,0,40,30", "--zoom", "33", "--standin"})
+                  .status,
+              2);
 }
 
 TEST(Cli, TilesetDrawsAContactSheet) {
@@ -162,17 +170,18 @@ TEST(Cli, TilesetDrawsAContactSheet) {
 
 TEST(Cli, NewInfoAndResaveWorkOnTheirOwnMaps) {
     test::TempDir dir;
-    const Outcome made = RunCli({"new", dir.file("new.scx"), "--width", "64", "--height", "48", "--tileset", "Jungle",
-                                 "--terrain", "1", "--standin"});
+    const Outcome made = RunCli({"new", dir.file("new.scx"), "--width", "64", "--height", "48", "--tileset",
+                                 "Jungle", "--terrain", "1", "--standin"});
     ASSERT_EQ(made.status, 0) << made.err;
     const Outcome info = RunCli({"info", dir.file("new.scx")});
     ASSERT_EQ(info.status, 0) << info.err;
-    for (const char* key : {"\"version\":205", "\"tileset\":4", "\"width\":64", "\"height\":48", "\"sections\":[",
-                            "{\"name\":\"VER \",\"size\":2}", "\"name\":\"Map Name\"", "\"description\":\"Map Description\"",
-                            "\"players\":[", "\"forces\":[{\"name\":\"Force 1\",\"flags\":0}", "\"units\":[]",
-                            "\"doodads\":[]",
-                            "\"locations\":[{\"slot\":63,\"left\":0,\"top\":0,\"right\":2048,\"bottom\":1536,\"name\":\"Anywhere\"", "\"strings\":1024", "\"triggers\":0",
-                            "\"briefings\":0", "\"kept_sections\":[]"}) {
+    for (const char* key :
+         {"\"version\":205", "\"tileset\":4", "\"width\":64", "\"height\":48", "\"sections\":[",
+          "{\"name\":\"VER \",\"size\":2}", "\"name\":\"Map Name\"", "\"description\":\"Map Description\"",
+          "\"players\":[", "\"forces\":[{\"name\":\"Force 1\",\"flags\":0}", "\"units\":[]", "\"doodads\":[]",
+          "\"locations\":[{\"slot\":63,\"left\":0,\"top\":0,\"right\":2048,\"bottom\":1536,\"name\":"
+          "\"Anywhere\"",
+          "\"strings\":1024", "\"triggers\":0", "\"briefings\":0", "\"kept_sections\":[]"}) {
         EXPECT_NE(info.out.find(key), std::string::npos) << key << "\n" << info.out.substr(0, 400);
     }
     const Outcome resaved = RunCli({"resave", dir.file("new.scx"), dir.file("again.scx")});
@@ -221,7 +230,8 @@ TEST(Cli, ResaveKeepsOrRebuildsEveryCorpusArchive) {
 }
 
 TEST(JsonText, EscapesControlBytesAndMapsHighBytesToLatin1) {
-    EXPECT_EQ(cli::JsonString(std::string("a\"b\\\x01\x7F\xE9\n", 8)), "\"a\\\"b\\\\\\u0001\\u007f\xC3\xA9\\n\"");
+    EXPECT_EQ(cli::JsonString(std::string("a\"b\\\x01\x7F\xE9\n", 8)),
+              "\"a\\\"b\\\\\\u0001\\u007f\xC3\xA9\\n\"");
 }
 
 } // namespace

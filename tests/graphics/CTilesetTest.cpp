@@ -10,7 +10,8 @@ namespace orv {
 namespace {
 
 void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-    if (out.size() < at + 2) out.resize(at + 2, 0);
+    if (out.size() < at + 2)
+        out.resize(at + 2, 0);
     out[at] = static_cast<std::uint8_t>(v);
     out[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
@@ -21,8 +22,10 @@ struct HandTileset {
     std::vector<std::uint8_t> imagesDat, spritesDat;
 
     void Group(int g, std::array<std::uint16_t, 10> header, std::array<std::uint16_t, 16> megatiles) {
-        for (int i = 0; i < 10; ++i) Put16(cv5, static_cast<std::size_t>(g * 52 + 2 * i), header[static_cast<std::size_t>(i)]);
-        for (int i = 0; i < 16; ++i) Put16(cv5, static_cast<std::size_t>(g * 52 + 20 + 2 * i), megatiles[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < 10; ++i)
+            Put16(cv5, static_cast<std::size_t>(g * 52 + 2 * i), header[static_cast<std::size_t>(i)]);
+        for (int i = 0; i < 16; ++i)
+            Put16(cv5, static_cast<std::size_t>(g * 52 + 20 + 2 * i), megatiles[static_cast<std::size_t>(i)]);
     }
     void Megatile(int m, std::array<std::uint16_t, 16> refs, std::uint16_t flags = 0) {
         for (int i = 0; i < 16; ++i) {
@@ -31,16 +34,20 @@ struct HandTileset {
         }
     }
     void MiniTile(int n, std::uint8_t first, std::uint8_t rest) {
-        if (vr4.size() < static_cast<std::size_t>((n + 1) * 64)) vr4.resize(static_cast<std::size_t>((n + 1) * 64), 0);
+        if (vr4.size() < static_cast<std::size_t>((n + 1) * 64))
+            vr4.resize(static_cast<std::size_t>((n + 1) * 64), 0);
         std::fill_n(vr4.begin() + n * 64, 64, rest);
         vr4[static_cast<std::size_t>(n * 64)] = first;
     }
 
     std::unique_ptr<CStarcraftTileset> Load() {
         test::TempDir dir;
-        test::MakeStormArchive(dir.file("t.mpq"), {{"tileset\\test.cv5", cv5},   {"tileset\\test.vx4", vx4},
-                                                   {"tileset\\test.vf4", vf4},   {"tileset\\test.vr4", vr4},
-                                                   {"tileset\\test.wpe", wpe},   {"tileset\\test\\dddata.bin", dddata}});
+        test::MakeStormArchive(dir.file("t.mpq"), {{"tileset\\test.cv5", cv5},
+                                                   {"tileset\\test.vx4", vx4},
+                                                   {"tileset\\test.vf4", vf4},
+                                                   {"tileset\\test.vr4", vr4},
+                                                   {"tileset\\test.wpe", wpe},
+                                                   {"tileset\\test\\dddata.bin", dddata}});
         TMyMPQ archives;
         archives.ArchiveList = {dir.file("t.mpq")};
         return std::make_unique<CStarcraftTileset>("test", archives, imagesDat, spritesDat);
@@ -93,8 +100,8 @@ TEST(Tileset, DrawsTilesAndMiniMapPixelsInRgbOrder) {
     refs[0] = (5 << 1) | 1; // the first minitile drawn mirrored
     t.Megatile(1, refs);
     t.MiniTile(4, 7, 7);
-    t.MiniTile(5, 9, 8); // pixel (0, 0) is 9, the rest 8
-    t.wpe[9 * 4] = 0x11; // red
+    t.MiniTile(5, 9, 8);     // pixel (0, 0) is 9, the rest 8
+    t.wpe[9 * 4] = 0x11;     // red
     t.wpe[9 * 4 + 2] = 0x33; // blue
     t.wpe[8 * 4 + 1] = 0x22;
     t.wpe[7 * 4] = 0x77;
@@ -146,9 +153,9 @@ TEST(Tileset, WalksTheDoodadGroups) {
     t.Group(1027, {1, 0, 0, 0, 0, 0, 600, 1, 1, 0}, All(0)); // number past the table
     t.Group(1028, {1, 0, 4, 0, 46, 0, 9, 1, 1, 0}, All(0));
     t.spritesDat.resize(20, 0);
-    Put16(t.spritesDat, 2 * 4, 6);     // sprite 4 shows image 6
+    Put16(t.spritesDat, 2 * 4, 6); // sprite 4 shows image 6
     t.imagesDat.resize(40, 0);
-    Put16(t.imagesDat, 4 * 6, 12);     // image 6: sheet number 12
+    Put16(t.imagesDat, 4 * 6, 12); // image 6: sheet number 12
     t.dddata.resize(512 * 512, 0);
     Put16(t.dddata, 5 * 512 + 2 * (1 * 3 + 2), 0x1234);
     const auto ts = t.Load();
@@ -172,7 +179,7 @@ TEST(Tileset, ValuesBeyondTheTablesNeverReachMemoryOutsideThem) {
     HandTileset t;
     t.Group(0, {}, All(0));
     t.Group(1, {2}, {0xFFFF, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    t.Megatile(2, All(0xFFFF)); // minitile 32767, mirrored, far past the few minitiles of the file
+    t.Megatile(2, All(0xFFFF));  // minitile 32767, mirrored, far past the few minitiles of the file
     t.vr4.resize(64 * 40100, 3); // more minitiles than the table holds
     const auto ts = t.Load();
     EXPECT_FALSE(ts->TileHasGraphics(16)); // megatile 65535 lies past the file

@@ -2,10 +2,9 @@
 
 #include "StandinFormats.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
+#include <gtest/gtest.h>
 #include <numeric>
 
 namespace orv {
@@ -20,7 +19,8 @@ struct Target {
     std::uint8_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * 10 + x)]; }
     std::uint8_t* data() { return pixels.data(); }
     int drawn() const {
-        return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [](std::uint8_t p) { return p != 0xEE; }));
+        return static_cast<int>(
+            std::count_if(pixels.begin(), pixels.end(), [](std::uint8_t p) { return p != 0xEE; }));
     }
 };
 
@@ -70,7 +70,8 @@ TEST(SpriteSheet, WritesEveryPixelInsideTheTargetAndNothingOutside) {
         for (int x = -5; x <= 12; ++x) {
             std::vector<std::uint8_t> buffer(100 + 2 * guard, 0xEE);
             sheet.DrawFirstFrame(x, y, buffer.data() + guard, 10, 10);
-            const auto inside = static_cast<long>(std::count(buffer.begin() + guard, buffer.end() - guard, 20));
+            const auto inside =
+                static_cast<long>(std::count(buffer.begin() + guard, buffer.end() - guard, 20));
             EXPECT_EQ(inside, overlap(x - 2) * overlap(y - 2)) << x << ", " << y;
             EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 20), inside) << x << ", " << y;
         }
@@ -135,9 +136,9 @@ TEST(SpriteSheet, DrawsToA32BitTargetInPaletteColours) {
 TEST(SpriteSheet, ASkipPastTheFrameWidthEndsTheRow) {
     // Hand-made frame 3 x 2: row 0 = skip 200 (ends the row), row 1 = three literals.
     std::vector<std::uint8_t> grp = {1, 0, 3, 0, 2, 0, 0, 0, 3, 2, 14, 0, 0, 0};
-    grp.insert(grp.end(), {4, 0, 5, 0});      // row table
-    grp.insert(grp.end(), {0x80 | 100});      // row 0: skip 100 columns
-    grp.insert(grp.end(), {3, 40, 41, 42});   // row 1
+    grp.insert(grp.end(), {4, 0, 5, 0});    // row table
+    grp.insert(grp.end(), {0x80 | 100});    // row 0: skip 100 columns
+    grp.insert(grp.end(), {3, 40, 41, 42}); // row 1
     TDoodadGRP sheet(grp, nullptr, {});
     Target t;
     sheet.DrawFirstFrame(4, 4, t.data(), 10, 10);
@@ -175,7 +176,9 @@ std::vector<std::uint8_t> SharedRowsSheet() {
 TEST(SpriteSheet, EachRowIsDecodedFromItsOwnOffset) {
     TDoodadGRP sheet(SharedRowsSheet(), nullptr, {});
     const std::vector<std::uint8_t> a = {40, 41, 42}, b = {0xEE, 50, 51};
-    const auto row = [](const Target& t, int y) { return std::vector<std::uint8_t>{t.at(4, y), t.at(5, y), t.at(6, y)}; };
+    const auto row = [](const Target& t, int y) {
+        return std::vector<std::uint8_t>{t.at(4, y), t.at(5, y), t.at(6, y)};
+    };
     Target first;
     sheet.DrawFrame(0, 5, 5, first.data(), 10, 10, 0, {});
     EXPECT_EQ(row(first, 4), a);
@@ -220,11 +223,12 @@ TEST(SpriteSheet, DrawsItsTurretOverItselfInTheOwnersColours) {
     body.Turret = &turret;
     body.TurretX = 2;
     std::vector<std::uint8_t> remap(128);
-    for (std::size_t i = 0; i < remap.size(); ++i) remap[i] = static_cast<std::uint8_t>(200 + i / 8);
+    for (std::size_t i = 0; i < remap.size(); ++i)
+        remap[i] = static_cast<std::uint8_t>(200 + i / 8);
     Target t;
     body.DrawFrame(0, 4, 4, t.data(), 10, 10, 3, remap);
     EXPECT_EQ(t.at(2, 3), 20);
-    EXPECT_EQ(t.at(5, 3), 90); // turret centred at (6, 4): left 5, top 3
+    EXPECT_EQ(t.at(5, 3), 90);  // turret centred at (6, 4): left 5, top 3
     EXPECT_EQ(t.at(6, 4), 203); // colour 3's block
 }
 
@@ -232,10 +236,12 @@ TEST(SpriteSheet, AReducedDrawKeepsEveryScaleThPixelOfTheFullDraw) {
     Canvas body(13, 11);
     for (int y = 0; y < 11; ++y)
         for (int x = 0; x < 13; ++x)
-            if ((x + 2 * y) % 7 != 0) body.set(x, y, 1 + (x * 5 + y * 3) % 24); // holes, player colours
+            if ((x + 2 * y) % 7 != 0)
+                body.set(x, y, 1 + (x * 5 + y * 3) % 24); // holes, player colours
     Canvas top(5, 4);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) top.set(x, y, 100 + x + 5 * y);
+        for (int x = 0; x < 5; ++x)
+            top.set(x, y, 100 + x + 5 * y);
     TDoodadGRP sheet(EncodeGrp({body}), nullptr, {});
     TDoodadGRP turret(EncodeGrp({top}), nullptr, {});
     sheet.Turret = &turret;
@@ -246,9 +252,12 @@ TEST(SpriteSheet, AReducedDrawKeepsEveryScaleThPixelOfTheFullDraw) {
 
     const int width = 7, height = 5;
     const auto draw = [&](int op, int x, int y, std::uint8_t* target, int w, int h, const Reduction& r) {
-        if (op == 0) sheet.DrawFrame(0, x, y, target, h, w, 1, table, r);
-        if (op == 1) sheet.DrawFirstFrame(x, y, target, h, w, r);
-        if (op == 2) sheet.DrawFirstFrameSelection(x, y, 2, table, target, h, w, r);
+        if (op == 0)
+            sheet.DrawFrame(0, x, y, target, h, w, 1, table, r);
+        if (op == 1)
+            sheet.DrawFirstFrame(x, y, target, h, w, r);
+        if (op == 2)
+            sheet.DrawFirstFrameSelection(x, y, 2, table, target, h, w, r);
     };
     for (int scale : {2, 4}) {
         for (int offset = 0; offset < scale; ++offset) {
@@ -263,7 +272,8 @@ TEST(SpriteSheet, AReducedDrawKeepsEveryScaleThPixelOfTheFullDraw) {
                         std::vector<std::uint8_t> sampled;
                         for (int ty = 0; ty < height; ++ty)
                             for (int tx = 0; tx < width; ++tx)
-                                sampled.push_back(big[static_cast<std::size_t>((offset + ty * scale) * bigWidth + offset + tx * scale)]);
+                                sampled.push_back(big[static_cast<std::size_t>(
+                                    (offset + ty * scale) * bigWidth + offset + tx * scale)]);
                         ASSERT_EQ(small, sampled) << "scale " << scale << " offset " << offset << " op " << op
                                                   << " at " << x << ", " << y;
                     }
@@ -287,18 +297,21 @@ TEST(SpriteSheet, MalformedSheetsDrawOnlyWhatLiesInsideTheFile) {
     const auto good = EncodeGrp({[] {
         Canvas c(8, 8);
         for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 8; ++x) c.set(x, y, 20 + (x * y) % 5);
+            for (int x = 0; x < 8; ++x)
+                c.set(x, y, 20 + (x * y) % 5);
         return c;
     }()});
     // Every truncation and a frame count and data offset that point past the end.
     for (std::size_t size = 0; size <= good.size(); ++size) {
-        TDoodadGRP sheet(std::vector<std::uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size)), nullptr, {});
+        TDoodadGRP sheet(
+            std::vector<std::uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size)),
+            nullptr, {});
         Target t;
         sheet.DrawFrame(0, 5, 5, t.data(), 10, 10, 0, {});
         sheet.DrawFrame(7, 5, 5, t.data(), 10, 10, 0, {});
     }
     auto bad = good;
-    bad[0] = 0xFF; // 255 frames, one header present
+    bad[0] = 0xFF;  // 255 frames, one header present
     bad[13] = 0x7F; // data offset far past the end
     TDoodadGRP sheet(bad, nullptr, {});
     Target t;

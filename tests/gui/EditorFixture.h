@@ -1,17 +1,16 @@
 #pragma once
 
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+
 #include "app/MAIN.h"
 #include "support/OurMaps.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestSupport.h"
 #include "view/CHILDWIN.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QMenu>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace orv::test {

@@ -1,12 +1,6 @@
 // A newcomer's first minutes: starting without the game, choosing game data, and where map
 // windows open.
 
-#include "gui/EditorFixture.h"
-
-#include "app/GameDataDLG.h"
-#include "app/RecentFiles.h"
-#include "archive/MapArchiveReader.h"
-
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
@@ -14,6 +8,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeWidget>
+
+#include "app/GameDataDLG.h"
+#include "app/RecentFiles.h"
+#include "archive/MapArchiveReader.h"
+#include "gui/EditorFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -80,7 +79,8 @@ TEST(FirstDay, WithoutTheGameANoticeLeadsToTheGameDataDialogAndAChosenFolderServ
     dialog->OkBTN->click();
     QApplication::processEvents();
 
-    EXPECT_EQ(ReadSettingsLines(dir.path() / "config" / "settings.txt"), std::vector<std::string>{folder.string()});
+    EXPECT_EQ(ReadSettingsLines(dir.path() / "config" / "settings.txt"),
+              std::vector<std::string>{folder.string()});
     EXPECT_FALSE(form->Data().UsingStandin);
     EXPECT_FALSE(form->NoticeBar->isVisible());
     EXPECT_EQ(form->Data().Archives.SourceOf(GameTableNames::UnitsDat), 0);
@@ -139,8 +139,8 @@ TEST(FirstDay, TheGameDataDialogOrdersAndRemovesEntriesAndCancelChangesNothing) 
 void ExpectInsideWorkArea(TMainForm& form) {
     const QRect area = form.Workspace()->viewport()->rect();
     for (QMdiSubWindow* sub : form.Workspace()->subWindowList()) {
-        EXPECT_TRUE(area.contains(sub->geometry())) << sub->geometry().x() << "," << sub->geometry().y() << " "
-                                                    << sub->width() << "x" << sub->height();
+        EXPECT_TRUE(area.contains(sub->geometry())) << sub->geometry().x() << "," << sub->geometry().y()
+                                                    << " " << sub->width() << "x" << sub->height();
         EXPECT_GE(sub->width(), 480);
         EXPECT_GE(sub->height(), 360);
     }

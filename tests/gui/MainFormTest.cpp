@@ -1,23 +1,13 @@
-#include "gui/EditorFixture.h"
-
-#include "app/Debugunit.h"
-#include "app/MapSave.h"
-#include "base/Random.h"
-#include "graphics/OrvistadTypes.h"
-#include "scenario/CreateMapDLG.h"
-#include "view/PaintBoxEx.h"
-
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
-#include <QMimeData>
-#include <QUrl>
-#include <QDropEvent>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QProgressDialog>
@@ -28,11 +18,19 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QUrl>
 
-#include <gtest/gtest.h>
+#include "app/Debugunit.h"
+#include "app/MapSave.h"
+#include "base/Random.h"
+#include "graphics/OrvistadTypes.h"
+#include "gui/EditorFixture.h"
+#include "scenario/CreateMapDLG.h"
+#include "view/PaintBoxEx.h"
 
 #include <fstream>
 #include <future>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace orv::test {
@@ -60,12 +58,13 @@ TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
     for (QAction* a : e.form->menuBar()->actions()) {
         bar.push_back(a->text().toStdString());
     }
-    EXPECT_EQ(bar, (std::vector<std::string>{"&File", "&Display Options", "&Unit Placing", "&Misc Tools", "&Window", "&Help"}));
+    EXPECT_EQ(bar, (std::vector<std::string>{"&File", "&Display Options", "&Unit Placing", "&Misc Tools",
+                                             "&Window", "&Help"}));
     const auto file = MenuCaptions(Menu(e, {"&File"}));
     ASSERT_EQ(file.size(), 17u);
     EXPECT_EQ(std::vector<std::string>(file.begin(), file.begin() + 10),
-              (std::vector<std::string>{"&New", "&Open", "&Close", "&Save", "Save &As...", "Save All", "Save Image of Map", "-",
-                                        "&Game Data...", "-"}));
+              (std::vector<std::string>{"&New", "&Open", "&Close", "&Save", "Save &As...", "Save All",
+                                        "Save Image of Map", "-", "&Game Data...", "-"}));
     EXPECT_EQ(file[15], "-");
     EXPECT_EQ(file[16], "E&xit");
     EXPECT_EQ(e.Action({"&File", "&New"})->shortcut(), QKeySequence("Ctrl+N"));
@@ -76,36 +75,44 @@ TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
     }
 
     EXPECT_EQ(MenuCaptions(Menu(e, {"Display Options", "Locations", "Display"})),
-              (std::vector<std::string>{"Low ground", "Med ground", "High ground", "Low Air", "Med Air", "High Air",
-                                        "Type 1 (Blue)", "Type 2 (Green)", "Type 3 (Red)"}));
+              (std::vector<std::string>{"Low ground", "Med ground", "High ground", "Low Air", "Med Air",
+                                        "High Air", "Type 1 (Blue)", "Type 2 (Green)", "Type 3 (Red)"}));
     for (QAction* a : Menu(e, {"Display Options", "Locations", "Display"})->actions()) {
         EXPECT_TRUE(a->isCheckable() && a->isChecked()) << a->text().toStdString();
     }
-    const std::vector<std::pair<std::string, bool>> display = {
-        {"Show Grid", false}, {"Show Fine Grid", false}, {"Display Unit Placability", true}, {"Show Creep", true}, {"Use MMX", false}};
+    const std::vector<std::pair<std::string, bool>> display = {{"Show Grid", false},
+                                                               {"Show Fine Grid", false},
+                                                               {"Display Unit Placability", true},
+                                                               {"Show Creep", true},
+                                                               {"Use MMX", false}};
     for (const auto& [caption, checked] : display) {
         EXPECT_EQ(e.Action({"Display Options", caption})->isChecked(), checked) << caption;
     }
     QMenu* buildings = Menu(e, {"Unit Placing", "Buildings"});
     QMenu* units = Menu(e, {"Unit Placing", "Units"});
-    EXPECT_EQ(MenuCaptions(buildings), (std::vector<std::string>{"Align to 32x32 grid", "Align to 16x16 grid", "No Grid"}));
+    EXPECT_EQ(MenuCaptions(buildings),
+              (std::vector<std::string>{"Align to 32x32 grid", "Align to 16x16 grid", "No Grid"}));
     EXPECT_EQ(buildings->defaultAction()->text().toStdString(), "Align to 32x32 grid");
     EXPECT_TRUE(buildings->defaultAction()->isChecked());
     EXPECT_EQ(units->defaultAction()->text().toStdString(), "No Grid");
     QMenu* place = Menu(e, {"Unit Placing", "Place Mode"});
     EXPECT_EQ(MenuCaptions(place), (std::vector<std::string>{"Classic Staredit", "Anywhere", "Overlapping"}));
     EXPECT_EQ(place->defaultAction()->text().toStdString(), "Classic Staredit");
-    EXPECT_EQ(e.Action({"Unit Placing", "Place Mode", "Anywhere"})->statusTip().toStdString(), "Ignore terrain restrictions");
-    EXPECT_EQ(e.Action({"Unit Placing", "Place Mode", "Overlapping"})->statusTip().toStdString(), "Overlap other units");
+    EXPECT_EQ(e.Action({"Unit Placing", "Place Mode", "Anywhere"})->statusTip().toStdString(),
+              "Ignore terrain restrictions");
+    EXPECT_EQ(e.Action({"Unit Placing", "Place Mode", "Overlapping"})->statusTip().toStdString(),
+              "Overlap other units");
 
-    EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools"})), (std::vector<std::string>{"Fog", "Map Revealers", "Properties"}));
+    EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools"})),
+              (std::vector<std::string>{"Fog", "Map Revealers", "Properties"}));
     EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools", "Fog"})),
               (std::vector<std::string>{"All ON for curplayer", "All OFF for curplayer"}));
     EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools", "Map Revealers"})).size(), 8u);
     EXPECT_EQ(MenuCaptions(Menu(e, {"Misc Tools", "Map Revealers"})).back(), "Add for player 8");
     EXPECT_EQ(MenuCaptions(Menu(e, {"&Window"})),
               (std::vector<std::string>{"Windows", "-", "&Cascade", "Tile &Horizontally", "Tile &Vertically",
-                                        "&Minimize All", "&Arrange All", "-", "&Next Map", "&Previous Map", "Close &Map"}));
+                                        "&Minimize All", "&Arrange All", "-", "&Next Map", "&Previous Map",
+                                        "Close &Map"}));
     EXPECT_EQ(MenuCaptions(Menu(e, {"&Help"})), (std::vector<std::string>{"&About..."}));
 
     std::vector<std::string> tools;
@@ -135,8 +142,13 @@ TEST(MainForm, StartUpAndShutdownAreLogged) {
     unsetenv("ORVISTAD_DEBUG_LOG");
     std::ifstream in(log);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const char* inOrder[] = {"Starting program, extracrting files", "Images Dat", "Load GRPS", "End of Creation",
-                             "FormClose of mainform...", "Start of killing main form", "End of closing main form"};
+    const char* inOrder[] = {"Starting program, extracrting files",
+                             "Images Dat",
+                             "Load GRPS",
+                             "End of Creation",
+                             "FormClose of mainform...",
+                             "Start of killing main form",
+                             "End of closing main form"};
     std::size_t at = 0;
     for (const char* line : inOrder) {
         const auto found = text.find(line, at);
@@ -158,7 +170,9 @@ TEST(MainForm, OpensOurMapIntoAWindowListedUnderWindows) {
     EXPECT_TRUE(e.form->RecentItems[0]->isVisible());
     EXPECT_EQ(e.form->RecentItems[0]->text().toStdString(), map);
     EXPECT_TRUE(e.form->RecentSeparator->isVisible());
-    EXPECT_EQ(e.prompter.fileQuestions.back(), "Open [Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx|Scenario files (*.chk)|*.chk|All files|*]");
+    EXPECT_EQ(
+        e.prompter.fileQuestions.back(),
+        "Open [Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx|Scenario files (*.chk)|*.chk|All files|*]");
     // The window's components as they start.
     EXPECT_EQ(w->Mode->currentText().toStdString(), "Terrain");
     EXPECT_EQ(w->Brush_Shape->currentText().toStdString(), "Normal");
@@ -222,12 +236,18 @@ TEST(MainForm, EveryCorpusMapOpensOrSaysWhyAndRenders) {
 
 TEST(MainForm, MapCommandsWaitForAMapAndTheWindowsMenuMarksTheActiveOne) {
     Editor e;
-    const std::vector<std::vector<std::string>> commands = {
-        {"&File", "&Close"},       {"&File", "&Save"},          {"&File", "Save &As..."}, {"&File", "Save All"},
-        {"&File", "Save Image of Map"}, {"Misc Tools", "Fog"}, {"Misc Tools", "Map Revealers"}, {"&Window", "Close &Map"}};
+    const std::vector<std::vector<std::string>> commands = {{"&File", "&Close"},
+                                                            {"&File", "&Save"},
+                                                            {"&File", "Save &As..."},
+                                                            {"&File", "Save All"},
+                                                            {"&File", "Save Image of Map"},
+                                                            {"Misc Tools", "Fog"},
+                                                            {"Misc Tools", "Map Revealers"},
+                                                            {"&Window", "Close &Map"}};
     auto enabled = [&] {
         std::size_t on = 0;
-        for (const auto& path : commands) on += e.Action(path)->isEnabled();
+        for (const auto& path : commands)
+            on += e.Action(path)->isEnabled();
         return on;
     };
     EXPECT_EQ(enabled(), 0u);
@@ -239,7 +259,8 @@ TEST(MainForm, MapCommandsWaitForAMapAndTheWindowsMenuMarksTheActiveOne) {
     auto checked = [&] {
         std::vector<std::string> out;
         for (QAction* item : e.form->WindowsMenu()->actions()) {
-            if (item->isChecked()) out.push_back(item->text().toStdString());
+            if (item->isChecked())
+                out.push_back(item->text().toStdString());
         }
         return out;
     };
@@ -570,8 +591,8 @@ TEST(MainForm, CancelInAnyQuestionOnExitKeepsEveryMapOpen) {
     e.prompter.choices = {Prompter::Answer::No, Prompter::Answer::Cancel};
     e.Trigger({"&File", "E&xit"});
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(e.prompter.asked,
-              (std::vector<std::string>{"Save changes to " + first + "?", "Save changes to " + second + "?"}));
+    EXPECT_EQ(e.prompter.asked, (std::vector<std::string>{"Save changes to " + first + "?",
+                                                          "Save changes to " + second + "?"}));
     EXPECT_EQ(e.form->MapWindows().size(), 2u);
     EXPECT_EQ(e.WindowsMenuItems().size(), 2u);
     EXPECT_TRUE(e.form->isVisible());
@@ -619,7 +640,8 @@ TEST(MainForm, AFailedSaveIsShownAndLeavesTheMapAlone) {
     WriteBytes(e.Active()->Document().WorkingCopy, Pattern(2000, 4));
     e.Trigger({"&File", "&Save"});
     ASSERT_FALSE(e.prompter.messages.empty());
-    EXPECT_TRUE(e.prompter.messages.back().starts_with("Could not save " + map)) << e.prompter.messages.back();
+    EXPECT_TRUE(e.prompter.messages.back().starts_with("Could not save " + map))
+        << e.prompter.messages.back();
     EXPECT_EQ(std::count_if(e.prompter.messages.begin(), e.prompter.messages.end(),
                             [](const std::string& m) { return m.starts_with("Could not save"); }),
               1);
@@ -641,7 +663,8 @@ TEST(MainForm, SaveAsPutsTheChosenNameInTheRecentList) {
     EXPECT_EQ(e.WindowsMenuItems(), std::vector<std::string>{other});
     // Our map is a Brood War map: ".scx" is proposed, each extension listed once, starting at
     // the map's own name in its folder; the status bar says what was done.
-    EXPECT_EQ(e.prompter.fileQuestions.back(), "Save As [Starcraft expansion maps|*.scx|Starcraft maps|*.scm] .scx");
+    EXPECT_EQ(e.prompter.fileQuestions.back(),
+              "Save As [Starcraft expansion maps|*.scx|Starcraft maps|*.scm] .scx");
     EXPECT_EQ(e.prompter.saveStarts.back(), map);
     EXPECT_EQ(e.form->statusBar()->currentMessage().toStdString(), "Saved other.scm");
     // A cancelled "Save As" changes nothing.
@@ -742,7 +765,8 @@ TEST(MainForm, NewMapsAreUntitledAndTheDialogTakesOnlyEvenSizesUpTo256) {
     dlg->Width->setValue(5);
     e.prompter.messages.clear();
     dlg->CreateMapBTN->click();
-    EXPECT_EQ(e.prompter.messages, std::vector<std::string>{"The width must be an even number from 2 to 256."});
+    EXPECT_EQ(e.prompter.messages,
+              std::vector<std::string>{"The width must be an even number from 2 to 256."});
     dlg->Square->setChecked(false);
 
     // The smallest and the largest sizes are made; new maps count up from "Untitled 1".
@@ -789,13 +813,14 @@ TEST(MainForm, SaveImageWritesAJpegAndRestartsTheRefresh) {
 
 TEST(MainForm, CommandsForTheActiveWindowDoNothingWithoutOne) {
     Editor e;
-    for (const auto& path : std::vector<std::vector<std::string>>{{"Misc Tools", "Fog", "All ON for curplayer"},
-                                                                   {"Misc Tools", "Map Revealers", "Add for player 1"},
-                                                                   {"&File", "&Save"},
-                                                                   {"&File", "Save &As..."},
-                                                                   {"&File", "Save All"},
-                                                                   {"&File", "Save Image of Map"},
-                                                                   {"&File", "&Close"}}) {
+    for (const auto& path :
+         std::vector<std::vector<std::string>>{{"Misc Tools", "Fog", "All ON for curplayer"},
+                                               {"Misc Tools", "Map Revealers", "Add for player 1"},
+                                               {"&File", "&Save"},
+                                               {"&File", "Save &As..."},
+                                               {"&File", "Save All"},
+                                               {"&File", "Save Image of Map"},
+                                               {"&File", "&Close"}}) {
         e.Trigger(path);
     }
     EXPECT_TRUE(e.prompter.messages.empty());

@@ -1,14 +1,13 @@
-#include "gui/EditorFixture.h"
-
-#include "view/PaintBoxEx.h"
-
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTreeWidget>
-#include <QKeyEvent>
 #include <QWheelEvent>
+
+#include "gui/EditorFixture.h"
+#include "view/PaintBoxEx.h"
 
 #include <gtest/gtest.h>
 
@@ -115,7 +114,8 @@ TEST(MapWindow, TheStatusBarShowsTheTileUnderThePointerAndWhatLiesThere) {
     SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(100, 40), Qt::NoButton);
     const TViewport& v = w->View().Viewport;
     EXPECT_EQ(e.form->StatusPanels[0]->text().toStdString(),
-              "X:" + std::to_string(v.ScrollTileX + 200 / 32) + ", Y:" + std::to_string(v.ScrollTileY + 80 / 32));
+              "X:" + std::to_string(v.ScrollTileX + 200 / 32) +
+                  ", Y:" + std::to_string(v.ScrollTileY + 80 / 32));
     // Past the map's edge there is no tile to name.
     w->Zoom_Lvl->setCurrentIndex(0); // 25%: the whole 64 x 64 map takes 512 pixels
     SendMouse(w->MapDisplay, QEvent::MouseMove, QPoint(600, 40), Qt::NoButton);
@@ -127,8 +127,8 @@ TEST(MapWindow, TheWheelScrollsTheMap) {
     TMapWindow* w = e.OpenOurMap(64);
     ASSERT_NE(w, nullptr);
     auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
-        QWheelEvent event(QPointF(10, 10), w->MapDisplay->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta),
-                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QWheelEvent event(QPointF(10, 10), w->MapDisplay->mapToGlobal(QPointF(10, 10)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
         QApplication::sendEvent(w->MapDisplay, &event);
     };
     wheel(-120, Qt::NoModifier); // one notch down: three steps of 32 pixels
@@ -178,8 +178,8 @@ TEST(MapWindow, KeysTheMiddleButtonAndTheWheelAtEveryZoomMoveTheView) {
     EXPECT_EQ(v.ScrollTileY, 3);
     // Ctrl and the wheel zoom around the pointer: the tile under it stays.
     auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers, QPointF at) {
-        QWheelEvent event(at, w->MapDisplay->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
-                          Qt::NoScrollPhase, false);
+        QWheelEvent event(at, w->MapDisplay->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          modifiers, Qt::NoScrollPhase, false);
         QApplication::sendEvent(w->MapDisplay, &event);
     };
     key(Qt::Key_PageDown);

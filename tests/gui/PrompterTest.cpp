@@ -1,11 +1,11 @@
 // The widget prompter: what users see in message boxes.
 
-#include "app/WidgetPrompter.h"
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+
+#include "app/WidgetPrompter.h"
 
 #include <gtest/gtest.h>
 

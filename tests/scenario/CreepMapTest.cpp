@@ -7,7 +7,9 @@
 namespace orv {
 namespace {
 
-TCreepMap Spread(std::vector<std::pair<int, int>> producers, std::function<int(int, int)> flags = [](int, int) { return 0; }) {
+TCreepMap Spread(
+    std::vector<std::pair<int, int>> producers,
+    std::function<int(int, int)> flags = [](int, int) { return 0; }) {
     SeedRandom(3);
     TCreepMap map;
     map.SetSize(64, 64);
@@ -61,7 +63,7 @@ TEST(CreepMap, BorderFramesFollowTheFullNeighbours) {
     EXPECT_TRUE(map.HasCreepBorder(5, 6));
     EXPECT_EQ(map.CreepBorderFrame(5, 6), 0);
     EXPECT_EQ(map.CreepBorderFrame(5, 4), 6); // only the south is full
-    map.AddCreep(100, 5); // off the map: ignored
+    map.AddCreep(100, 5);                     // off the map: ignored
     map.ClearCreep();
     EXPECT_FALSE(map.HasCreepBorder(5, 6));
 }

@@ -6,9 +6,8 @@
 #include "support/RecordingPrompter.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 #include <map>
 
 namespace orv {
@@ -23,9 +22,11 @@ std::vector<Scenario> CorpusScenarios() {
     std::vector<Scenario> out;
     for (const auto& path : test::CorpusArchives()) {
         auto reader = MapArchiveReader::Open(path);
-        if (!reader) continue;
+        if (!reader)
+            continue;
         auto chk = reader.value().ReadFile("staredit\\scenario.chk");
-        if (chk) out.push_back({path.filename().string(), std::move(chk).value()});
+        if (chk)
+            out.push_back({path.filename().string(), std::move(chk).value()});
     }
     const auto dir = test::CorpusDir() / "chk";
     if (std::filesystem::is_directory(dir)) {
@@ -59,8 +60,9 @@ void ExpectSameRecord(const TCHK& a, const TCHK& b) {
     ASSERT_EQ(a.Units.size(), b.Units.size());
     for (std::size_t i = 0; i < a.Units.size(); ++i) {
         const UnitRecord &u = a.Units[i], &v = b.Units[i];
-        EXPECT_TRUE(u.Serial == v.Serial && u.X == v.X && u.Y == v.Y && u.Type == v.Type && u.Owner == v.Owner &&
-                    u.HitPoints == v.HitPoints && u.Resources == v.Resources && u.State == v.State && u.Tail == v.Tail)
+        EXPECT_TRUE(u.Serial == v.Serial && u.X == v.X && u.Y == v.Y && u.Type == v.Type &&
+                    u.Owner == v.Owner && u.HitPoints == v.HitPoints && u.Resources == v.Resources &&
+                    u.State == v.State && u.Tail == v.Tail)
             << "unit " << i;
     }
     ASSERT_EQ(a.Doodads.size(), b.Doodads.size());
@@ -75,9 +77,10 @@ void ExpectSameRecord(const TCHK& a, const TCHK& b) {
     }
     for (std::size_t i = 0; i < kLocationSlots; ++i) {
         const LocationSlot &l = a.Locations[i], &m = b.Locations[i];
-        if (i >= 255) break; // the writer keeps 255 slots
-        EXPECT_TRUE(l.Left == m.Left && l.Top == m.Top && l.Right == m.Right && l.Bottom == m.Bottom && l.Name == m.Name &&
-                    l.Flags == m.Flags)
+        if (i >= 255)
+            break; // the writer keeps 255 slots
+        EXPECT_TRUE(l.Left == m.Left && l.Top == m.Top && l.Right == m.Right && l.Bottom == m.Bottom &&
+                    l.Name == m.Name && l.Flags == m.Flags)
             << "location " << i;
         EXPECT_EQ(a.Strings.Text(l.Name), b.Strings.Text(m.Name));
     }
@@ -136,9 +139,11 @@ TEST(ScenarioCorpus, EveryScenarioLoadsAndSavesToWhatTheGameReads) {
         } else {
             EXPECT_TRUE(SectionOf(written.value(), "TILE").empty()) << "a TILE appeared";
         }
-        EXPECT_EQ(SectionOf(written.value(), "VCOD"), std::vector<std::uint8_t>(original.Vcod.begin(), original.Vcod.end()));
+        EXPECT_EQ(SectionOf(written.value(), "VCOD"),
+                  std::vector<std::uint8_t>(original.Vcod.begin(), original.Vcod.end()));
         // ISOM of the right size comes back byte for byte (the last copy the walk met).
-        const std::size_t isomSize = 8 * (static_cast<std::size_t>(original.Height) + 1) * (static_cast<std::size_t>(original.Width) / 2 + 1);
+        const std::size_t isomSize = 8 * (static_cast<std::size_t>(original.Height) + 1) *
+                                     (static_cast<std::size_t>(original.Width) / 2 + 1);
         if (original.IsoMap && SectionOf(s.bytes, "ISOM").size() == isomSize) {
             EXPECT_TRUE(SectionOf(written.value(), "ISOM") == SectionOf(s.bytes, "ISOM")) << "ISOM changed";
         }
@@ -159,10 +164,13 @@ TEST(ScenarioCorpus, ReadsTheFilesTerrainTheWayTheGameStacksIt) {
     std::vector<std::uint8_t> stacked;
     for (std::size_t pos = 0; pos + 8 <= bytes.size();) {
         const auto size = static_cast<std::int32_t>(ReadLEOr<std::uint32_t>(bytes, pos + 4, 0));
-        if (size < 0) break;
+        if (size < 0)
+            break;
         if (std::memcmp(bytes.data() + pos, "MTXM", 4) == 0) {
-            const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(size), bytes.size() - pos - 8);
-            if (stacked.size() < n) stacked.resize(n);
+            const std::size_t n =
+                std::min<std::size_t>(static_cast<std::size_t>(size), bytes.size() - pos - 8);
+            if (stacked.size() < n)
+                stacked.resize(n);
             std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(pos + 8), n, stacked.begin());
         }
         pos += 8 + static_cast<std::size_t>(size);
@@ -170,7 +178,8 @@ TEST(ScenarioCorpus, ReadsTheFilesTerrainTheWayTheGameStacksIt) {
     ASSERT_GE(stacked.size(), 2u * 128 * 128);
     for (int r = 0; r < 128; r += 13) {
         for (int c = 0; c < 128; c += 7) {
-            EXPECT_EQ(chk.Displayed(c, r), ReadLEOr<std::uint16_t>(stacked, 2 * (static_cast<std::size_t>(r) * 128 + c), 0));
+            EXPECT_EQ(chk.Displayed(c, r),
+                      ReadLEOr<std::uint16_t>(stacked, 2 * (static_cast<std::size_t>(r) * 128 + c), 0));
         }
     }
 }

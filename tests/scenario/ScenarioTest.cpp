@@ -1,15 +1,14 @@
+#include "StandinGameData.h"
 #include "app/GameData.h"
 #include "base/Random.h"
 #include "scenario/CCHKFile.h"
 #include "scenario/NewMapDefaults.h"
-#include "StandinGameData.h"
 #include "support/RecordingPrompter.h"
 #include "support/StandinData.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace orv {
 namespace {
@@ -29,7 +28,8 @@ std::vector<Section> Sections(const std::vector<std::uint8_t>& chk) {
     std::vector<Section> out;
     for (std::size_t pos = 0; pos + 8 <= chk.size();) {
         const auto size = ReadLEOr<std::uint32_t>(chk, pos + 4, 0);
-        out.push_back({std::string(chk.begin() + static_cast<std::ptrdiff_t>(pos), chk.begin() + static_cast<std::ptrdiff_t>(pos + 4)),
+        out.push_back({std::string(chk.begin() + static_cast<std::ptrdiff_t>(pos),
+                                   chk.begin() + static_cast<std::ptrdiff_t>(pos + 4)),
                        std::vector<std::uint8_t>(chk.begin() + static_cast<std::ptrdiff_t>(pos + 8),
                                                  chk.begin() + static_cast<std::ptrdiff_t>(pos + 8 + size))});
         pos += 8 + size;
@@ -39,21 +39,27 @@ std::vector<Section> Sections(const std::vector<std::uint8_t>& chk) {
 
 std::vector<std::string> Names(const std::vector<Section>& sections) {
     std::vector<std::string> names;
-    for (const auto& s : sections) names.push_back(s.name);
+    for (const auto& s : sections)
+        names.push_back(s.name);
     return names;
 }
 
 const Section* Find(const std::vector<Section>& sections, const std::string& name) {
     for (const auto& s : sections) {
-        if (s.name == name) return &s;
+        if (s.name == name)
+            return &s;
     }
     return nullptr;
 }
 
-void Append(std::vector<std::uint8_t>& out, const char* name, std::vector<std::uint8_t> data, std::int32_t size = -1) {
+void Append(std::vector<std::uint8_t>& out, const char* name, std::vector<std::uint8_t> data,
+            std::int32_t size = -1) {
     out.insert(out.end(), name, name + 4);
-    const auto declared = static_cast<std::uint32_t>(size < 0 && size != -1 ? size : size == -1 ? static_cast<std::int32_t>(data.size()) : size);
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(declared >> (8 * i)));
+    const auto declared = static_cast<std::uint32_t>(size < 0 && size != -1 ? size
+                                                     : size == -1 ? static_cast<std::int32_t>(data.size())
+                                                                  : size);
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(declared >> (8 * i)));
     out.insert(out.end(), data.begin(), data.end());
 }
 
@@ -112,14 +118,15 @@ TEST(Scenario, ARecordWrittenAndReadBackIsEqual) {
 TEST(Scenario, TheSectionSetFollowsTheFormatVersion) {
     RecordingPrompter prompter;
     auto chk = Sample(prompter);
-    const std::vector<std::string> brood = {"TYPE", "VER ", "IVE2", "VCOD", "IOWN", "OWNR", "ERA ", "DIM ", "SIDE", "MTXM",
-                                            "PUNI", "UNIT", "ISOM", "TILE", "DD2 ", "THG2", "MASK", "STR ", "UPRP", "UPUS",
-                                            "MRGN", "TRIG", "MBRF", "SPRP", "FORC", "WAV ", "SWNM", "COLR", "PUPx", "PTEx",
-                                            "UNIx", "UPGx", "TECx"};
+    const std::vector<std::string> brood = {
+        "TYPE", "VER ", "IVE2", "VCOD", "IOWN", "OWNR", "ERA ", "DIM ", "SIDE", "MTXM", "PUNI",
+        "UNIT", "ISOM", "TILE", "DD2 ", "THG2", "MASK", "STR ", "UPRP", "UPUS", "MRGN", "TRIG",
+        "MBRF", "SPRP", "FORC", "WAV ", "SWNM", "COLR", "PUPx", "PTEx", "UNIx", "UPGx", "TECx"};
     EXPECT_EQ(Names(Sections(chk->WriteToBytes().value())), brood);
     chk->Version = 63;
     const auto hybrid = Sections(chk->WriteToBytes().value());
-    for (const char* name : {"UPGR", "PTEC", "UNIS", "UPGS", "TECS", "PUPx", "PTEx", "UNIx", "UPGx", "TECx"}) {
+    for (const char* name :
+         {"UPGR", "PTEC", "UNIS", "UPGS", "TECS", "PUPx", "PTEx", "UNIx", "UPGx", "TECx"}) {
         EXPECT_NE(Find(hybrid, name), nullptr) << name;
     }
     EXPECT_EQ(Find(hybrid, "COLR"), nullptr);
@@ -155,21 +162,21 @@ TEST(Scenario, OwnersWithoutAStartLocationAreWrittenAsNobodyExceptThoseThatNever
     const auto written = Sections(chk->WriteToBytes().value());
     EXPECT_EQ(Find(written, "OWNR")->data, (std::vector<std::uint8_t>{6, 6, 0, 0, 3, 7, 8, 0, 1, 0, 0, 0}));
     // IOWN keeps what the user chose.
-    EXPECT_EQ(Find(written, "IOWN")->data,
-              (std::vector<std::uint8_t>{6, 6, 6, 5, 3, 7, 8, 2, 1, 0, 0, 0}));
+    EXPECT_EQ(Find(written, "IOWN")->data, (std::vector<std::uint8_t>{6, 6, 6, 5, 3, 7, 8, 2, 1, 0, 0, 0}));
     // One message for the whole save, naming every player concerned.
     EXPECT_EQ(prompter.messages,
-              (std::vector<std::string>{
-                  "Players 1 and 2 already have atleast one start location, please reduce to one or SC may have errors\n"
-                  "Players 3 and 4 are missing a startlocation"}));
+              (std::vector<std::string>{"Players 1 and 2 already have atleast one start location, please "
+                                        "reduce to one or SC may have errors\n"
+                                        "Players 3 and 4 are missing a startlocation"}));
     // Snapshots (the changed-since-saved check) say nothing.
     prompter.messages.clear();
     ASSERT_TRUE(chk->Snapshot().ok());
     EXPECT_TRUE(prompter.messages.empty());
     chk->Units.erase(chk->Units.begin() + 8); // player 4's unit
     ASSERT_TRUE(chk->WriteToBytes().ok());
-    EXPECT_EQ(prompter.messages.back(), "Players 1 and 2 already have atleast one start location, please reduce to one or "
-                                        "SC may have errors\nPlayer 3 is missing a startlocation");
+    EXPECT_EQ(prompter.messages.back(),
+              "Players 1 and 2 already have atleast one start location, please reduce to one or "
+              "SC may have errors\nPlayer 3 is missing a startlocation");
 }
 
 TEST(Scenario, OwnerTypesComeFromIownWhenPresentElseFromOwnr) {
@@ -210,8 +217,8 @@ TEST(Scenario, SectionsALoadedMapLacksStayAbsentUntilCreated) {
     ASSERT_TRUE(chk.ReadSections(f).ok());
     auto sections = Sections(chk.WriteToBytes().value());
     EXPECT_EQ(Find(sections, "PUNI")->data, puni) << "a section the map has keeps its bytes";
-    for (const char* name : {"UNIS", "UPGS", "TECS", "UPGR", "PTEC", "PUPx", "PTEx", "UNIx", "UPGx", "TECx", "COLR",
-                             "UPRP", "UPUS", "MASK", "MRGN", "TRIG", "MBRF"}) {
+    for (const char* name : {"UNIS", "UPGS", "TECS", "UPGR", "PTEC", "PUPx", "PTEx", "UNIx", "UPGx", "TECx",
+                             "COLR", "UPRP", "UPUS", "MASK", "MRGN", "TRIG", "MBRF"}) {
         EXPECT_EQ(Find(sections, name), nullptr) << name << " was added";
         EXPECT_FALSE(chk.HasSection(name) && std::string(name) != "MASK" && std::string(name) != "MRGN" &&
                      std::string(name) != "TRIG" && std::string(name) != "MBRF")
@@ -262,12 +269,14 @@ TEST(Scenario, UnitsStopAt1650AndGetTheirValidityBits) {
     // A building that can lift off, a spellcaster, a resource container with flags and shields.
     for (int type = 0; type < 228; ++type) {
         chk.AddUnit(0, 0, 0, type);
-        const std::uint32_t flags = ReadLEOr<std::uint32_t>(Game().UnitsDat, 7032 + 4 * static_cast<std::size_t>(type), 0);
+        const std::uint32_t flags =
+            ReadLEOr<std::uint32_t>(Game().UnitsDat, 7032 + 4 * static_cast<std::size_t>(type), 0);
         int state = 8 + ((flags & 0x20) ? 4 : 0) + ((flags & 0x200) ? 1 : 0) + ((flags & 0x100000) ? 2 : 0) +
                     ((flags & 0x20014000) ? 8 : 0);
         EXPECT_EQ(chk.Units.back().ValidState, state) << type;
         const bool shields = Game().UnitsDat[2472 + static_cast<std::size_t>(type)] != 0;
-        EXPECT_EQ(chk.Units.back().ValidProps, 35 + ((flags & 0x200000) ? 8 : 0) + ((flags & 0x2000) ? 16 : 0) + (shields ? 4 : 0));
+        EXPECT_EQ(chk.Units.back().ValidProps,
+                  35 + ((flags & 0x200000) ? 8 : 0) + ((flags & 0x2000) ? 16 : 0) + (shields ? 4 : 0));
     }
     TCHK bare(prompter);
     bare.AddUnit(0, 0, 0, 5);
@@ -279,11 +288,13 @@ TEST(Scenario, LocationsTakeTheLowestFreeSlotAboveZeroAndAskForAName) {
     RecordingPrompter prompter;
     TCHK chk(prompter);
     chk.Strings.Entries.resize(1024);
-    for (int i = 0; i < 256; ++i) chk.Locations[static_cast<std::size_t>(i)] = {1, 1, 1, 1, 0, 0, true};
+    for (int i = 0; i < 256; ++i)
+        chk.Locations[static_cast<std::size_t>(i)] = {1, 1, 1, 1, 0, 0, true};
     chk.DeleteLocation(3);
     chk.DeleteLocation(1);
     EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32), 1);
-    EXPECT_EQ(prompter.questions.back(), "Name of new location: Enter the name for the new location [location1 1 3 2 4]");
+    EXPECT_EQ(prompter.questions.back(),
+              "Name of new location: Enter the name for the new location [location1 1 3 2 4]");
     EXPECT_EQ(chk.Strings.Text(chk.Locations[1].Name), "location1 1 3 2 4"); // cancelled: the default
     EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32), 3);
     chk.DeleteLocation(0);
@@ -305,7 +316,7 @@ TEST(Scenario, LocationsTouchingTheTopOrLeftEdgeAreInUse) {
     std::vector<std::uint8_t> f;
     Append(f, "DIM ", Le16({64, 64}));
     std::vector<std::uint8_t> mrgn(64 * 20, 0);
-    mrgn[8] = 64;  // slot 0: left 0, top 0, right 64, bottom 0
+    mrgn[8] = 64;      // slot 0: left 0, top 0, right 64, bottom 0
     mrgn[20 + 16] = 9; // slot 1: only a name
     Append(f, "MRGN", mrgn);
     RecordingPrompter prompter;
@@ -318,23 +329,23 @@ TEST(Scenario, LocationsTouchingTheTopOrLeftEdgeAreInUse) {
 
 TEST(Scenario, TheWalkReadsLikeTheGame) {
     std::vector<std::uint8_t> f;
-    Append(f, "DIM ", Le16({0, 0}));             // a dummy copy first
+    Append(f, "DIM ", Le16({0, 0})); // a dummy copy first
     Append(f, "VER ", Le16({205}));
     Append(f, "DIM ", Le16({4, 2}));
-    Append(f, "ERA ", Le16({0xFFF4}));           // tileset = low three bits
+    Append(f, "ERA ", Le16({0xFFF4})); // tileset = low three bits
     Append(f, "MTXM", Le16({1, 2, 3, 4, 5, 6, 7, 8}));
-    Append(f, "MTXM", Le16({9}));                // stacks over the first tile only
-    Append(f, "SIDE", {1, 2});                   // shorter than its layout: ignored
-    Append(f, "JUNK", {7, 7, 7});                // unknown: kept
+    Append(f, "MTXM", Le16({9})); // stacks over the first tile only
+    Append(f, "SIDE", {1, 2});    // shorter than its layout: ignored
+    Append(f, "JUNK", {7, 7, 7}); // unknown: kept
     std::vector<std::uint8_t> unit(36, 0);
     unit[8] = 5;
     Append(f, "UNIT", unit);
     unit[8] = 6;
-    Append(f, "UNIT", unit);                     // appended
+    Append(f, "UNIT", unit);                                     // appended
     Append(f, "TRIG", std::vector<std::uint8_t>(2400 + 100, 1)); // one whole record
     Append(f, "SPRP", Le16({1, 2}));
-    Append(f, "FORC", {1, 1});                   // short FORC: the rest reads as zero
-    Append(f, "BACK", {}, -16);                  // jumps back onto SPRP's header...
+    Append(f, "FORC", {1, 1});                                   // short FORC: the rest reads as zero
+    Append(f, "BACK", {}, -16);                                  // jumps back onto SPRP's header...
     Append(f, "LAST", std::vector<std::uint8_t>(4, 9), 1000000); // ...never reached twice; past the end
     RecordingPrompter prompter;
     TCHK chk(prompter);
@@ -363,7 +374,8 @@ TEST(Scenario, TheWalkReadsLikeTheGame) {
 TEST(Scenario, WhatIsNotAScenarioEndsTheLoadWithAMessage) {
     RecordingPrompter prompter;
     TCHK chk(prompter);
-    EXPECT_EQ(chk.ReadSections(std::vector<std::uint8_t>(100, 0x41)).error(), "not a scenario file (it has no map size)");
+    EXPECT_EQ(chk.ReadSections(std::vector<std::uint8_t>(100, 0x41)).error(),
+              "not a scenario file (it has no map size)");
     std::vector<std::uint8_t> big;
     Append(big, "DIM ", Le16({300, 10}));
     EXPECT_NE(chk.ReadSections(big).error().find("larger than 256 x 256"), std::string::npos);
@@ -371,10 +383,13 @@ TEST(Scenario, WhatIsNotAScenarioEndsTheLoadWithAMessage) {
     test::TempDir dir;
     EXPECT_FALSE(chk.LoadFromFile(dir.file("missing.scx")).ok());
     test::WriteBytes(dir.path() / "plain.chk", big);
-    EXPECT_EQ(chk.LoadFromFile(dir.file("plain.chk")).error(), dir.file("plain.chk") + ": the map size 300 x 10 is larger than 256 x 256");
+    EXPECT_EQ(chk.LoadFromFile(dir.file("plain.chk")).error(),
+              dir.file("plain.chk") + ": the map size 300 x 10 is larger than 256 x 256");
     test::WriteBytes(dir.path() / "noise.scx", std::vector<std::uint8_t>(700, 0x41));
-    EXPECT_EQ(chk.LoadFromFile(dir.file("noise.scx")).error(),
-              dir.file("noise.scx") + ": not a map archive (no archive header found) and not a scenario file (it has no map size)");
+    EXPECT_EQ(
+        chk.LoadFromFile(dir.file("noise.scx")).error(),
+        dir.file("noise.scx") +
+            ": not a map archive (no archive header found) and not a scenario file (it has no map size)");
     EXPECT_TRUE(prompter.messages.empty());
 }
 
@@ -395,7 +410,8 @@ TEST(Scenario, AnIsomSectionComesBackByteForByte) {
     std::vector<std::uint8_t> f;
     Append(f, "DIM ", Le16({64, 64}));
     std::vector<std::uint8_t> isom(33 * 65 * 8);
-    for (std::size_t i = 0; i < isom.size(); ++i) isom[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    for (std::size_t i = 0; i < isom.size(); ++i)
+        isom[i] = static_cast<std::uint8_t>(i * 7 + 3);
     Append(f, "ISOM", isom);
     RecordingPrompter prompter;
     TCHK chk(prompter);
@@ -406,7 +422,8 @@ TEST(Scenario, AnIsomSectionComesBackByteForByte) {
     // A map without one gets a zero section of the right size.
     RecordingPrompter p2;
     auto fresh = Sample(p2);
-    EXPECT_EQ(Find(Sections(fresh->WriteToBytes().value()), "ISOM")->data, std::vector<std::uint8_t>(33 * 65 * 8, 0));
+    EXPECT_EQ(Find(Sections(fresh->WriteToBytes().value()), "ISOM")->data,
+              std::vector<std::uint8_t>(33 * 65 * 8, 0));
 }
 
 TEST(Scenario, ANewMapHasThePlayableDefaults) {
@@ -425,8 +442,8 @@ TEST(Scenario, ANewMapHasThePlayableDefaults) {
     EXPECT_EQ(chk.Vcod, kStandardVcod);
     EXPECT_EQ(chk.Unix[0], 1);
     EXPECT_EQ(chk.Puni[5699], 1);
-    EXPECT_EQ(chk.Pupx[12 * 61 * 2 + 0], 3);  // global maximum of upgrade 0
-    EXPECT_EQ(chk.Pupx[12 * 61 * 2 + 18], 0); // an unused upgrade
+    EXPECT_EQ(chk.Pupx[12 * 61 * 2 + 0], 3);       // global maximum of upgrade 0
+    EXPECT_EQ(chk.Pupx[12 * 61 * 2 + 18], 0);      // an unused upgrade
     EXPECT_EQ(chk.Ptex[12 * 44 * 2 + 44 + 28], 1); // researched
     EXPECT_EQ(chk.Ptex[12 * 44 * 2 + 44 + 27], 0);
     EXPECT_EQ(chk.Upgx[61], 0);
@@ -475,7 +492,8 @@ TEST(Scenario, EditsRemoveOnlyDoodadsTheyMadeUnfit) {
     }
 
     // A doodad that did not fit when the map was opened stays.
-    chk.Doodads.push_back({static_cast<std::uint16_t>(doodad), static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)});
+    chk.Doodads.push_back(
+        {static_cast<std::uint16_t>(doodad), static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)});
     chk.LinkTileset(&tileset);
     EXPECT_FALSE(chk.Doodads[0].MatchedOnLoad);
     chk.TerrainChanged({left, top, left + 1, top + 1});
@@ -511,7 +529,8 @@ TEST(Scenario, SpritesOfTheFileStayAndNewDoodadsGetTheirOverlay) {
     // A doodad placed here whose group has an overlay.
     int withOverlay = 0;
     for (int d = 1; d < 60 && !withOverlay; ++d) {
-        if (tileset.DoodadInfo(d).SheetIndex != 0) withOverlay = d;
+        if (tileset.DoodadInfo(d).SheetIndex != 0)
+            withOverlay = d;
     }
     ASSERT_NE(withOverlay, 0);
     chk.Doodads.push_back({static_cast<std::uint16_t>(withOverlay), 0x200, 0x240, 12, 1, -1, true, true});

@@ -1,8 +1,7 @@
 #include "scenario/StringTable.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace orv {
 namespace {
@@ -49,7 +48,8 @@ TEST(StringTable, AddsIntoTheFirstEmptyEntryBelow1024) {
     EXPECT_EQ(t.AddString("b"), 1);
     EXPECT_EQ(t.AddString("d"), 3);
     StringTable full = Table({});
-    for (auto& e : full.Entries) e = "x";
+    for (auto& e : full.Entries)
+        e = "x";
     full.Entries.push_back(""); // entry 1024 is past the limit
     EXPECT_EQ(full.AddString("y"), -1);
     EXPECT_EQ(full.Text(0), "");
@@ -89,7 +89,8 @@ TEST(StringTable, ReadsOtherCountsWithoutReadingMissingEntries) {
     EXPECT_EQ(read.Entries[2], "three");
     EXPECT_EQ(read.Entries[5], ""); // offset past the section
     // 65535 declared, room for only a few offsets.
-    const StringTable overrun = StringTable::Read(std::vector<std::uint8_t>{0xFF, 0xFF, 6, 0, 7, 0, 'h', 'i', 0});
+    const StringTable overrun =
+        StringTable::Read(std::vector<std::uint8_t>{0xFF, 0xFF, 6, 0, 7, 0, 'h', 'i', 0});
     EXPECT_TRUE(overrun.CountOverrun);
     EXPECT_EQ(overrun.Entries.size(), 3u);
     EXPECT_EQ(overrun.Entries[0], "hi");
@@ -109,7 +110,8 @@ TEST(StringTable, ManyEntriesSharingOneLongTextStayCheap) {
     const StringTable read = StringTable::Read(section);
     ASSERT_EQ(read.Entries.size(), 30000u);
     std::size_t total = 0;
-    for (const auto& e : read.Entries) total += e.size();
+    for (const auto& e : read.Entries)
+        total += e.size();
     EXPECT_LE(total, std::size_t{64} << 20);
     EXPECT_EQ(read.Entries[0].size(), 60000u);
 }

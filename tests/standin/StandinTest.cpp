@@ -7,7 +7,6 @@
 #include "graphics/TGRP.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 
 namespace orv {
@@ -102,7 +101,8 @@ TEST(Standin, EveryLabelNamesAString) {
 
 TEST(Standin, UnitsCoverTheKindsTheEditorTellsApart) {
     std::set<std::uint32_t> elevations;
-    int buildings = 0, flyers = 0, resources = 0, casters = 0, turrets = 0, expansion = 0, shielded = 0, unshielded = 0;
+    int buildings = 0, flyers = 0, resources = 0, casters = 0, turrets = 0, expansion = 0, shielded = 0,
+        unshielded = 0;
     bool smallest = false, largest = false;
     for (std::size_t u = 0; u < kUnitCount; ++u) {
         const std::uint32_t flags = U32("arr\\units.dat", 7032 + 4 * u);
@@ -163,14 +163,16 @@ TEST(Standin, UnitSheetsUsePlayerColoursAndSelectionCirclesTheirEightShades) {
             EXPECT_GT(pixels, 0) << name << " frame " << f;
         }
         const bool circle = name.find("select") != std::string::npos;
-        const bool neutral = name.find("minerals") != std::string::npos || name.find("geyser") != std::string::npos ||
-                             name.find("critter") != std::string::npos || name.find("powerup") != std::string::npos ||
-                             name.find("doodad") != std::string::npos;
+        const bool neutral =
+            name.find("minerals") != std::string::npos || name.find("geyser") != std::string::npos ||
+            name.find("critter") != std::string::npos || name.find("powerup") != std::string::npos ||
+            name.find("doodad") != std::string::npos;
         if (circle) {
             EXPECT_EQ(*indices.begin(), 1) << name;
             EXPECT_EQ(*indices.rbegin(), 8) << name;
         } else if (!neutral) {
-            EXPECT_TRUE(std::any_of(indices.begin(), indices.end(), [](int v) { return v >= 8 && v <= 15; })) << name;
+            EXPECT_TRUE(std::any_of(indices.begin(), indices.end(), [](int v) { return v >= 8 && v <= 15; }))
+                << name;
         }
     }
 }

@@ -7,7 +7,6 @@
 #include "terrain/TerrainRules.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 #include <set>
 
@@ -41,7 +40,8 @@ TEST_P(StandinTilesets, EveryTerrainTypeHasSixteenDrawableVariants) {
         }
         for (int side = 0; side < 2; ++side) {
             for (int slot = 0; slot < 16; ++slot) {
-                EXPECT_TRUE(Tileset().TileHasGraphics((group + side) * 16 + slot)) << "group " << group + side;
+                EXPECT_TRUE(Tileset().TileHasGraphics((group + side) * 16 + slot))
+                    << "group " << group + side;
             }
             EXPECT_GE(Tileset().Header(group + side).Type, 2);
         }
@@ -123,7 +123,8 @@ TEST_P(StandinTilesets, EveryCellTheTreeAllowsHasATile) {
     auto nodeOf = [&](int code, bool cliffFootSide) {
         const int side = split[code] && !cliffFootSide ? 1 : 0;
         for (std::size_t i = 0; i < nodes.size(); ++i) {
-            if (nodes[i] == std::pair{code, side}) return static_cast<int>(i);
+            if (nodes[i] == std::pair{code, side})
+                return static_cast<int>(i);
         }
         return -1;
     };
@@ -146,13 +147,16 @@ TEST_P(StandinTilesets, EveryCellTheTreeAllowsHasATile) {
     for (const auto& [u, v] : edges) {
         for (int mask = 1; mask < 15; ++mask) {
             std::array<int, 4> d{};
-            for (int c = 0; c < 4; ++c) d[static_cast<std::size_t>(c)] = (mask >> c) & 1 ? v : u;
+            for (int c = 0; c < 4; ++c)
+                d[static_cast<std::size_t>(c)] = (mask >> c) & 1 ? v : u;
             diamonds.push_back(d);
         }
     }
     auto terrain = [&](const std::array<int, 4>& d) {
         CTerrainRules::Diamond out{};
-        for (int c = 0; c < 4; ++c) out.corners[static_cast<std::size_t>(c)] = nodes[static_cast<std::size_t>(d[static_cast<std::size_t>(c)])].first;
+        for (int c = 0; c < 4; ++c)
+            out.corners[static_cast<std::size_t>(c)] =
+                nodes[static_cast<std::size_t>(d[static_cast<std::size_t>(c)])].first;
         return out;
     };
     int checked = 0, missing = 0;
@@ -164,13 +168,15 @@ TEST_P(StandinTilesets, EveryCellTheTreeAllowsHasATile) {
             for (bool even : {true, false}) {
                 // T, R, B, L = 0, 1, 2, 3
                 const bool meet = even ? (d[1] == e[0] && d[2] == e[3]) : (d[0] == e[3] && d[1] == e[2]);
-                if (!meet) continue;
+                if (!meet)
+                    continue;
                 ++checked;
                 const auto cell = CTerrainRules::CellEdges(*ds, *es, even);
-                if (rules.PairsFor(cell, rules.DiamondType(terrain(d)), rules.DiamondType(terrain(e))).empty()) {
+                if (rules.PairsFor(cell, rules.DiamondType(terrain(d)), rules.DiamondType(terrain(e)))
+                        .empty()) {
                     if (++missing <= 5) {
-                        ADD_FAILURE() << "no pair for edges " << cell[0] << "," << cell[1] << "," << cell[2] << ","
-                                      << cell[3] << (even ? " (even cell)" : " (odd cell)");
+                        ADD_FAILURE() << "no pair for edges " << cell[0] << "," << cell[1] << "," << cell[2]
+                                      << "," << cell[3] << (even ? " (even cell)" : " (odd cell)");
                     }
                 }
             }
@@ -219,14 +225,16 @@ TEST_P(StandinTilesets, DoodadsStandOnGroundThatExists) {
     EXPECT_NEAR(withOverlay, count / 2, 2);
     // Several doodads per name, and one name under two string numbers.
     EXPECT_LT(namesById.size(), static_cast<std::size_t>(count));
-    EXPECT_TRUE(std::any_of(namesById.begin(), namesById.end(), [](const auto& e) { return e.second.size() == 2; }));
+    EXPECT_TRUE(
+        std::any_of(namesById.begin(), namesById.end(), [](const auto& e) { return e.second.size() == 2; }));
     EXPECT_EQ(Tileset().DoodadInfo(count + 1).Width, 0) << "filler groups define no doodad";
 }
 
 TEST_P(StandinTilesets, WaterCliffsAndDoodadsAreNotBuildableOrWalkable) {
     const CTerrainRules rules(Tileset());
     for (const auto& f : rules.Families()) {
-        if (!f.cliff) continue;
+        if (!f.cliff)
+            continue;
         for (int p = 0; p < f.pairs; ++p) {
             const TileGroupHeader& h = Tileset().Header(f.firstGroup + 2 * p);
             const int e[4] = {h.EdgeLeft, h.EdgeTop, h.EdgeRight, h.EdgeBottom};
@@ -234,7 +242,8 @@ TEST_P(StandinTilesets, WaterCliffsAndDoodadsAreNotBuildableOrWalkable) {
                     return std::find(f.cliffCodes.begin(), f.cliffCodes.end(), c) != f.cliffCodes.end();
                 })) {
                 EXPECT_GE(h.Flags & 0xFF, 16);
-                EXPECT_EQ(Tileset().Graphics((f.firstGroup + 2 * p) * 16).Flags[5] & 1, 0) << "a cliff face is walkable";
+                EXPECT_EQ(Tileset().Graphics((f.firstGroup + 2 * p) * 16).Flags[5] & 1, 0)
+                    << "a cliff face is walkable";
             }
         }
     }
@@ -252,8 +261,9 @@ TEST_P(StandinTilesets, WaterCliffsAndDoodadsAreNotBuildableOrWalkable) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllEight, StandinTilesets, ::testing::Range(0, 8),
-                         [](const auto& param) { return std::string(TilesetStems[static_cast<std::size_t>(param.param)]); });
+INSTANTIATE_TEST_SUITE_P(AllEight, StandinTilesets, ::testing::Range(0, 8), [](const auto& param) {
+    return std::string(TilesetStems[static_cast<std::size_t>(param.param)]);
+});
 
 } // namespace
 } // namespace orv

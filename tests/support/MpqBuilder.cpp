@@ -3,7 +3,6 @@
 #include "archive/MpqCrypto.h"
 
 #include <StormLib.h>
-
 #include <stdexcept>
 
 namespace orv::test {
@@ -28,8 +27,9 @@ std::vector<std::uint8_t> EncodeSectors(const std::vector<std::uint8_t>& data, s
     const bool packed = (flags & (mpq::kFlagImplode | mpq::kFlagCompress)) != 0;
     std::vector<std::vector<std::uint8_t>> sectors;
     for (std::size_t at = 0; at < data.size(); at += sectorSize) {
-        std::vector<std::uint8_t> plain(data.begin() + static_cast<std::ptrdiff_t>(at),
-                                        data.begin() + static_cast<std::ptrdiff_t>(std::min(data.size(), at + sectorSize)));
+        std::vector<std::uint8_t> plain(
+            data.begin() + static_cast<std::ptrdiff_t>(at),
+            data.begin() + static_cast<std::ptrdiff_t>(std::min(data.size(), at + sectorSize)));
         std::vector<std::uint8_t> sector = plain;
         if (packed) {
             std::vector<std::uint8_t> out(plain.size() * 2 + 64);
@@ -38,7 +38,8 @@ std::vector<std::uint8_t> EncodeSectors(const std::vector<std::uint8_t>& data, s
             if (flags & mpq::kFlagImplode) {
                 ok = SCompImplode(out.data(), &outSize, plain.data(), static_cast<int>(plain.size()));
             } else {
-                ok = SCompCompress(out.data(), &outSize, plain.data(), static_cast<int>(plain.size()), compression, 0, 0);
+                ok = SCompCompress(out.data(), &outSize, plain.data(), static_cast<int>(plain.size()),
+                                   compression, 0, 0);
             }
             if (ok && outSize > 0 && static_cast<std::size_t>(outSize) < plain.size()) {
                 out.resize(static_cast<std::size_t>(outSize));
@@ -75,7 +76,8 @@ void MpqBuilder::EnsureSlots() {
     }
 }
 
-std::uint32_t MpqBuilder::AddRawBlock(const std::vector<std::uint8_t>& raw, std::uint32_t size, std::uint32_t flags) {
+std::uint32_t MpqBuilder::AddRawBlock(const std::vector<std::uint8_t>& raw, std::uint32_t size,
+                                      std::uint32_t flags) {
     const std::uint32_t offset = DataStart() + m_dataSize;
     blocks.push_back({offset, static_cast<std::uint32_t>(raw.size()), size, flags});
     m_data.push_back({raw});
@@ -83,13 +85,14 @@ std::uint32_t MpqBuilder::AddRawBlock(const std::vector<std::uint8_t>& raw, std:
     return static_cast<std::uint32_t>(blocks.size() - 1);
 }
 
-std::uint32_t MpqBuilder::AddFile(const std::string& name, const std::vector<std::uint8_t>& data, std::uint32_t flags,
-                                  std::uint8_t compression) {
+std::uint32_t MpqBuilder::AddFile(const std::string& name, const std::vector<std::uint8_t>& data,
+                                  std::uint32_t flags, std::uint8_t compression) {
     const std::uint32_t offset = DataStart() + m_dataSize;
     const auto size = static_cast<std::uint32_t>(data.size());
     const std::uint32_t key = mpq::FileKey(name, offset, size, (flags & mpq::kFlagFixKey) != 0);
     const std::uint32_t sectorSize = 512u << (sectorShift & 31);
-    const std::uint32_t block = AddRawBlock(EncodeSectors(data, sectorSize, flags, compression, key), size, flags);
+    const std::uint32_t block =
+        AddRawBlock(EncodeSectors(data, sectorSize, flags, compression, key), size, flags);
     AddHash(name, block);
     return block;
 }
@@ -97,8 +100,8 @@ std::uint32_t MpqBuilder::AddFile(const std::string& name, const std::vector<std
 void MpqBuilder::AddHash(const std::string& name, std::uint32_t block, std::optional<std::uint32_t> slot,
                          std::uint16_t locale) {
     EnsureSlots();
-    const Hash entry{mpq::HashString(name, mpq::HashType::NameA), mpq::HashString(name, mpq::HashType::NameB), locale,
-                     0, block};
+    const Hash entry{mpq::HashString(name, mpq::HashType::NameA), mpq::HashString(name, mpq::HashType::NameB),
+                     locale, 0, block};
     if (slot) {
         m_slots.at(*slot) = entry;
         return;
@@ -121,7 +124,8 @@ std::vector<std::uint8_t> MpqBuilder::Build() const {
         const Hash h = s.value_or(Hash{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFF, 0xFFFF, 0xFFFFFFFF});
         Append32(hashTable, h.nameA);
         Append32(hashTable, h.nameB);
-        Append32(hashTable, static_cast<std::uint32_t>(h.locale) | (static_cast<std::uint32_t>(h.platform) << 16));
+        Append32(hashTable,
+                 static_cast<std::uint32_t>(h.locale) | (static_cast<std::uint32_t>(h.platform) << 16));
         Append32(hashTable, h.block);
     }
     std::vector<std::uint8_t> blockTable;

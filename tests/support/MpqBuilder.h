@@ -26,7 +26,7 @@ public:
     // the tables inside the prefix, reached through negative offsets).
     std::uint32_t prefix = 0;
     std::vector<std::uint8_t> prefixBytes; // written at the start of the prefix
-    std::uint16_t sectorShift = 3;          // 4096-byte sectors
+    std::uint16_t sectorShift = 3;         // 4096-byte sectors
     std::uint32_t headerSize = 32;
     std::uint32_t hashSlots = 16;                   // entries written
     std::optional<std::uint32_t> declaredHashCount; // header value; default hashSlots
@@ -48,8 +48,8 @@ public:
 
     // Enters a hash entry for `name` pointing at `block`, at `slot` or at the next free
     // slot of the name's walk.
-    void AddHash(const std::string& name, std::uint32_t block, std::optional<std::uint32_t> slot = std::nullopt,
-                 std::uint16_t locale = 0);
+    void AddHash(const std::string& name, std::uint32_t block,
+                 std::optional<std::uint32_t> slot = std::nullopt, std::uint16_t locale = 0);
 
     // Adds a block whose bytes are exactly `raw` (nothing encoded); returns its index.
     std::uint32_t AddRawBlock(const std::vector<std::uint8_t>& raw, std::uint32_t size, std::uint32_t flags);

@@ -24,7 +24,8 @@ public:
         return answer;
     }
 
-    std::vector<std::string> ChooseFilesToOpen(const std::string& caption, const std::string& filter) override {
+    std::vector<std::string> ChooseFilesToOpen(const std::string& caption,
+                                               const std::string& filter) override {
         fileQuestions.push_back(caption + " [" + filter + "]");
         if (openAnswers.empty()) {
             return {};
@@ -34,7 +35,8 @@ public:
         return answer;
     }
     std::optional<std::string> ChooseFileToSave(const std::string& caption, const std::string& filter,
-                                                const std::string& defaultExtension, const std::string& start) override {
+                                                const std::string& defaultExtension,
+                                                const std::string& start) override {
         saveStarts.push_back(start);
         fileQuestions.push_back(caption + " [" + filter + "] " + defaultExtension);
         if (whileAsking) {
@@ -72,8 +74,8 @@ public:
     std::vector<std::string> questions;
     std::deque<std::string> answers;
     std::vector<std::string> fileQuestions;
-    std::vector<std::string> asked;         // yes / no / cancel questions
-    std::deque<Answer> choices;             // their answers (No when empty)
+    std::vector<std::string> asked;                   // yes / no / cancel questions
+    std::deque<Answer> choices;                       // their answers (No when empty)
     std::deque<std::vector<std::string>> openAnswers; // one list of files per open dialog
     std::deque<std::string> saveAnswers;              // one name per save dialog
     std::deque<std::string> folderAnswers;            // one folder per folder dialog

@@ -89,7 +89,8 @@ std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed) {
     std::uint32_t state = seed * 2654435761u + 1;
     for (std::size_t i = 0; i < size; ++i) {
         state = state * 1103515245u + 12345u;
-        bytes[i] = (state >> 28) == 0 ? static_cast<std::uint8_t>(state >> 16) : static_cast<std::uint8_t>(i / 64 + seed);
+        bytes[i] = (state >> 28) == 0 ? static_cast<std::uint8_t>(state >> 16)
+                                      : static_cast<std::uint8_t>(i / 64 + seed);
     }
     return bytes;
 }

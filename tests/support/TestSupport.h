@@ -43,11 +43,11 @@ bool IsLinkTo(const std::filesystem::path& link, const std::filesystem::path& ta
 } // namespace orv::test
 
 // Skips the current test, saying why, when the real-map corpus is not there.
-#define ORV_REQUIRE_CORPUS()                                                                                  \
-    do {                                                                                                      \
-        if (::orv::test::CorpusDir().empty()) {                                                               \
+#define ORV_REQUIRE_CORPUS()                                                                                 \
+    do {                                                                                                     \
+        if (::orv::test::CorpusDir().empty()) {                                                              \
             GTEST_SKIP() << "real-map corpus not found; set ORVISTAD_MAP_CORPUS to the folder of test maps"; \
-        }                                                                                                     \
+        }                                                                                                    \
     } while (false)
 
 #include <map>

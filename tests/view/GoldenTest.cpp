@@ -2,21 +2,18 @@
 // scenarios. Set ORVISTAD_UPDATE_GOLDEN=1 to write the expected images after an intended
 // change; a failing case writes its picture beside the expected one as <case>-Actual.png.
 
-#include "view/Overlays.h"
+#include <QGuiApplication>
+#include <QImage>
 
 #include "base/Random.h"
 #include "support/RecordingPrompter.h"
 #include "support/StandinData.h"
-
-#include <QImage>
-
-#include <QGuiApplication>
-
-#include <gtest/gtest.h>
+#include "view/Overlays.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 #ifndef ORVISTAD_GOLDEN_DIR
 #define ORVISTAD_GOLDEN_DIR ""
@@ -32,7 +29,8 @@ TGameData& Game() {
 void ExpectGolden(const std::string& name, const CMapRenderer& renderer, const ViewState& view) {
     QImage actual(view.ViewWidth, view.ViewHeight, QImage::Format_RGB32);
     for (int y = 0; y < view.ViewHeight; ++y) {
-        std::memcpy(actual.scanLine(y), renderer.Frame32.data() + static_cast<std::size_t>(y * view.ViewWidth),
+        std::memcpy(actual.scanLine(y),
+                    renderer.Frame32.data() + static_cast<std::size_t>(y * view.ViewWidth),
                     static_cast<std::size_t>(view.ViewWidth) * 4);
     }
     const std::filesystem::path dir = ORVISTAD_GOLDEN_DIR;
@@ -82,24 +80,23 @@ struct Scene {
     void Units() {
         int withOverlay = 0;
         for (int d = 1; d < 40 && !withOverlay; ++d) {
-            if (tileset.DoodadInfo(d).SheetIndex) withOverlay = d;
+            if (tileset.DoodadInfo(d).SheetIndex)
+                withOverlay = d;
         }
         chk.Doodads.push_back({static_cast<std::uint16_t>(withOverlay), 96, 130, 12, 1, -1, false, true});
         chk.Doodads.push_back({static_cast<std::uint16_t>(withOverlay), 110, 110, 12, 1, -1, false, true});
         chk.Colours[1] = 4;
         chk.AddUnit(60, 120, 0, 0);
-        chk.AddUnit(150, 60, 1, 2);   // a unit with a turret
+        chk.AddUnit(150, 60, 1, 2);    // a unit with a turret
         chk.AddUnit(200, 150, 9, 107); // a building of owner 9
-        chk.AddUnit(100, 125, 2, 4);  // a flyer over the doodads
-        chk.AddUnit(40, 170, 3, 131); // a creep producer
+        chk.AddUnit(100, 125, 2, 4);   // a flyer over the doodads
+        chk.AddUnit(40, 170, 3, 131);  // a creep producer
         chk.Units[0].Selected = true;
         chk.RebuildTileMap();
         SeedRandom(12);
         chk.RebuildCreep();
     }
-    void Draw() {
-        renderer.DrawDisplay(chk, tileset, Game(), view, state);
-    }
+    void Draw() { renderer.DrawDisplay(chk, tileset, Game(), view, state); }
 };
 
 TEST(Golden, EveryLayer) {
@@ -122,7 +119,8 @@ TEST(Golden, OverlaysOfEachFlag) {
     Scene s;
     s.Units();
     FogAllOff(s.chk, 0);
-    for (int c = 3; c < 9; ++c) s.chk.Fog(c, 3) = 1;
+    for (int c = 3; c < 9; ++c)
+        s.chk.Fog(c, 3) = 1;
     s.chk.Locations[1] = {20, 20, 120, 90, 0, 0, true};
     s.chk.Locations[2] = {100, 60, 300, 120, 0, 128, true};
     s.state.CurrentUnitType = 107;
@@ -152,7 +150,8 @@ TEST(Golden, LocationNamesLieOverTheGrid) {
     (void)app;
     Scene s;
     s.Units();
-    s.chk.Locations[1] = {20, 20, 200, 120, static_cast<std::uint16_t>(s.chk.AddString("Main Base") + 1), 0, true};
+    s.chk.Locations[1] = {20, 20,  200, 120, static_cast<std::uint16_t>(s.chk.AddString("Main Base") + 1),
+                          0,  true};
     s.view.DrawFlags = draw_flags::kLocations;
     Game().Options.ShowGrid = Game().Options.ShowFineGrid = true;
     s.Draw();

@@ -5,7 +5,6 @@
 #include "support/StandinData.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace orv {
@@ -18,10 +17,12 @@ TGameData& Game() {
 TEST(ConvertFrame, TheBlockPathGivesThePlainPathsColoursForEveryPixel) {
     std::mt19937 random(4);
     std::array<std::uint32_t, 256> palette{};
-    for (auto& c : palette) c = random() & 0xFFFFFF;
+    for (auto& c : palette)
+        c = random() & 0xFFFFFF;
     for (std::size_t count : {0u, 7u, 8u, 9u, 640u * 480u, 1000003u}) {
         std::vector<std::uint8_t> frame8(count + 1);
-        for (auto& p : frame8) p = static_cast<std::uint8_t>(random());
+        for (auto& p : frame8)
+            p = static_cast<std::uint8_t>(random());
         std::vector<std::uint32_t> plain(count + 1, 0), block(count + 1, 0);
         ConvertFrameScalar(frame8.data(), plain.data(), count, palette.data());
         // Unaligned on purpose: the block path must not care.
@@ -49,9 +50,9 @@ struct Scene {
     }
     // Pixels of a player colour's block (the stand-in colours: 128 + 4 x colour + shade).
     int CountColour(int colour) const {
-        return static_cast<int>(std::count_if(renderer.Frame8.begin(), renderer.Frame8.end(), [&](std::uint8_t v) {
-            return v >= 128 + 4 * colour && v < 128 + 4 * colour + 4;
-        }));
+        return static_cast<int>(
+            std::count_if(renderer.Frame8.begin(), renderer.Frame8.end(),
+                          [&](std::uint8_t v) { return v >= 128 + 4 * colour && v < 128 + 4 * colour + 4; }));
     }
 };
 
@@ -139,8 +140,10 @@ TEST(MapRenderer, BitFifteenOfATileValueIsMaskedOffAtEveryScale) {
 
 SpriteRecord MakeSprite(int number, int x, int y, int owner, std::uint16_t flags) {
     SpriteRecord record;
-    const int values[] = {number & 0xFF, number >> 8, x & 0xFF, x >> 8, y & 0xFF, y >> 8, owner, 0, flags & 0xFF, flags >> 8};
-    for (std::size_t i = 0; i < 10; ++i) record.Bytes[i] = static_cast<std::uint8_t>(values[i]);
+    const int values[] = {number & 0xFF, number >> 8, x & 0xFF, x >> 8,       y & 0xFF,
+                          y >> 8,        owner,       0,        flags & 0xFF, flags >> 8};
+    for (std::size_t i = 0; i < 10; ++i)
+        record.Bytes[i] = static_cast<std::uint8_t>(values[i]);
     return record;
 }
 

@@ -145,8 +145,8 @@ TEST(MapView, ZoomingAsksForAFullRender) {
     s.view.ZoomChange(0);
     EXPECT_TRUE(s.view.RedrawRequest);
     EXPECT_EQ(s.view.RefreshTick(true, 0, 0), CMapView::Tick::Full);
-    EXPECT_EQ(s.view.Renderer.Frame32.size(),
-              static_cast<std::size_t>(s.view.Viewport.ViewWidth) * static_cast<std::size_t>(s.view.Viewport.ViewHeight));
+    EXPECT_EQ(s.view.Renderer.Frame32.size(), static_cast<std::size_t>(s.view.Viewport.ViewWidth) *
+                                                  static_cast<std::size_t>(s.view.Viewport.ViewHeight));
     EXPECT_EQ(s.view.FrameBitmap.width(), 65 * 8); // the whole 64-tile map and one tile, reduced
     // A render after a resize to a smaller frame leaves no picture on the old one.
     s.view.Resize(200, 100);

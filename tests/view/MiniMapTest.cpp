@@ -4,10 +4,9 @@
 #include "support/RecordingPrompter.h"
 #include "support/StandinData.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <utility>
 
 namespace orv {
@@ -19,7 +18,8 @@ TGameData& Game() {
 
 int UnitWithBox(int w, int h) {
     for (int u = 0; u < 228; ++u) {
-        if (Game().UnitSheet(u) && ReadLEOr<std::uint16_t>(Game().UnitsDat, 11284 + 4 * static_cast<std::size_t>(u), 0) == w &&
+        if (Game().UnitSheet(u) &&
+            ReadLEOr<std::uint16_t>(Game().UnitsDat, 11284 + 4 * static_cast<std::size_t>(u), 0) == w &&
             ReadLEOr<std::uint16_t>(Game().UnitsDat, 11286 + 4 * static_cast<std::size_t>(u), 0) == h) {
             return u;
         }
@@ -40,7 +40,8 @@ struct Scene {
         FogAllOffForTests();
     }
     void FogAllOffForTests() {
-        for (auto& f : chk.FogGrid) f = 0;
+        for (auto& f : chk.FogGrid)
+            f = 0;
     }
     std::uint32_t At(int x, int y) const { return map.Image[static_cast<std::size_t>(y * map.Width + x)]; }
 };
@@ -94,12 +95,15 @@ TEST(MiniMap, FogOfWarModeDarkensTheCurrentPlayersFog) {
 // The bounds of the pixels of `colour` on the shown picture, checking that they form an
 // outline one pixel wide with all four edges whole.
 CMiniMap::Rect OutlineOf(const std::vector<std::uint32_t>& shown, std::uint32_t colour) {
-    auto is = [&](int x, int y) { return shown[static_cast<std::size_t>(y * CMiniMap::kSide + x)] == colour; };
+    auto is = [&](int x, int y) {
+        return shown[static_cast<std::size_t>(y * CMiniMap::kSide + x)] == colour;
+    };
     CMiniMap::Rect box{CMiniMap::kSide, CMiniMap::kSide, 0, 0};
     for (int y = 0; y < CMiniMap::kSide; ++y) {
         for (int x = 0; x < CMiniMap::kSide; ++x) {
             if (is(x, y)) {
-                box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1)};
+                box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1),
+                       std::max(box.Bottom, y + 1)};
             }
         }
     }
@@ -128,7 +132,8 @@ TEST(MiniMap, TheViewAndHoverRectanglesKeepAllFourEdgesAtEveryMapSize) {
     for (const auto& [w, h] : {std::pair{256, 256}, std::pair{192, 128}, std::pair{96, 96}}) {
         Scene s(w, h);
         const int tw = s.view.TilesWide(), th = s.view.TilesHigh();
-        for (const auto& [sx, sy] : {std::pair{0, 0}, std::pair{(w - tw) / 2, (h - th) / 2}, std::pair{w - tw, h - th}}) {
+        for (const auto& [sx, sy] :
+             {std::pair{0, 0}, std::pair{(w - tw) / 2, (h - th) / 2}, std::pair{w - tw, h - th}}) {
             SCOPED_TRACE(testing::Message() << w << " x " << h << " at " << sx << ", " << sy);
             s.view.ScrollTileX = sx;
             s.view.ScrollTileY = sy;
@@ -158,7 +163,7 @@ TEST(MiniMap, TheRectanglesCountTheTilesTheFrameCovers) {
     s.view.ScrollTileY = 5;
     s.map.Draw(s.chk, s.tileset, Game(), s.view, 0, 0);
     EXPECT_EQ(s.map.ViewTiles, (CMiniMap::Rect{10, 5, 29, 19})); // 20 x 15 tiles, less the last partly shown
-    EXPECT_NE(s.At(10, 5), 0xFFFFFFu);                            // outlined on the square only
+    EXPECT_NE(s.At(10, 5), 0xFFFFFFu);                           // outlined on the square only
     // The view a click at (40, 30) would give, drawn two tiles right of and below the pointer.
     const CMiniMap::Rect hover = CMiniMap::HoverRect(40, 30, 2.0, s.view);
     EXPECT_EQ(hover, (CMiniMap::Rect{20 - 10 + 2, 15 - 7 + 2, 20 + 10 + 2, 15 + 7 + 2}));
@@ -167,7 +172,8 @@ TEST(MiniMap, TheRectanglesCountTheTilesTheFrameCovers) {
     s.view.Scale = 2;
     s.map.Draw(s.chk, s.tileset, Game(), s.view, 0, 0);
     EXPECT_EQ(s.map.ViewTiles, (CMiniMap::Rect{10, 5, 49, 34}));
-    EXPECT_EQ(CMiniMap::HoverRect(40, 30, 2.0, s.view), (CMiniMap::Rect{20 - 20 + 2, 15 - 15 + 2, 20 + 20 + 2, 15 + 15 + 2}));
+    EXPECT_EQ(CMiniMap::HoverRect(40, 30, 2.0, s.view),
+              (CMiniMap::Rect{20 - 20 + 2, 15 - 15 + 2, 20 + 20 + 2, 15 + 15 + 2}));
 }
 
 } // namespace

@@ -1,18 +1,16 @@
-#include "view/MapImage.h"
 #include "view/Overlays.h"
 
 #include "base/Random.h"
 #include "support/RecordingPrompter.h"
 #include "support/StandinData.h"
 #include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "view/MapImage.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -47,24 +45,26 @@ struct Scene {
                       view.ViewWidth * 4, QImage::Format_RGB32);
         DrawScreenOverlays(screen, chk, tileset, Game(), view, state);
     }
-    std::uint32_t At(int x, int y) const { return renderer.Frame32[static_cast<std::size_t>(y * view.ViewWidth + x)]; }
+    std::uint32_t At(int x, int y) const {
+        return renderer.Frame32[static_cast<std::size_t>(y * view.ViewWidth + x)];
+    }
 };
 
 TEST(Overlays, LocationsAreTintedBorderedAndCut) {
     Scene s;
     s.view.DrawFlags = draw_flags::kLocations;
-    s.chk.Locations[5] = {64, 64, 160, 128, 0, 0, true};           // blue
-    s.chk.Locations[6] = {200, 10, 400, 40, 0, 128 | 256, true};  // red (bit 8 wins), cut by the right edge
-    s.chk.Locations[7] = {-300, 10, -100, 40, 0, 0, true};         // left of the view: nothing
-    s.chk.Locations[63] = {10, 150, 60, 200, 0, 0, true};          // never drawn
+    s.chk.Locations[5] = {64, 64, 160, 128, 0, 0, true};         // blue
+    s.chk.Locations[6] = {200, 10, 400, 40, 0, 128 | 256, true}; // red (bit 8 wins), cut by the right edge
+    s.chk.Locations[7] = {-300, 10, -100, 40, 0, 0, true};       // left of the view: nothing
+    s.chk.Locations[63] = {10, 150, 60, 200, 0, 0, true};        // never drawn
     s.Draw(0x10C8C8);
-    EXPECT_EQ(s.At(100, 100), 0x10C8FFu);          // blue byte 200 + 96 saturates at 255
-    EXPECT_EQ(s.At(64, 100), 0x0000FFu);           // its border
-    EXPECT_EQ(s.At(159, 100), 0x0000FFu);          // right edge inside the rectangle
+    EXPECT_EQ(s.At(100, 100), 0x10C8FFu); // blue byte 200 + 96 saturates at 255
+    EXPECT_EQ(s.At(64, 100), 0x0000FFu);  // its border
+    EXPECT_EQ(s.At(159, 100), 0x0000FFu); // right edge inside the rectangle
     EXPECT_EQ(s.At(160, 100), 0x10C8C8u);
-    EXPECT_EQ(s.At(250, 20) >> 16, 0x10u + 96u);   // red tint
-    EXPECT_EQ(s.At(319, 20), 0xFF0000u);           // the cut edge has a border
-    EXPECT_EQ(s.At(30, 170), 0x10C8C8u);           // location 63
+    EXPECT_EQ(s.At(250, 20) >> 16, 0x10u + 96u); // red tint
+    EXPECT_EQ(s.At(319, 20), 0xFF0000u);         // the cut edge has a border
+    EXPECT_EQ(s.At(30, 170), 0x10C8C8u);         // location 63
     s.state.SelectedLocation = 5;
     s.Draw(0x10C8C8);
     EXPECT_EQ(s.At(64, 100), 0xFFFFFFu);
@@ -109,10 +109,14 @@ TEST(Overlays, PlacabilityShadesByBuildingGroundOrNothing) {
     s.chk.Displayed(0, 0) = 6 * 16;
     int building = -1, ground = -1, flyer = -1;
     for (int u = 0; u < 228; ++u) {
-        const auto flags = ReadLEOr<std::uint32_t>(Game().UnitsDat, 7032 + 4 * static_cast<std::size_t>(u), 0);
-        if ((flags & 1) && !(flags & 4) && building < 0) building = u;
-        if (!(flags & 5) && ground < 0) ground = u;
-        if ((flags & 4) && !(flags & 1) && flyer < 0) flyer = u;
+        const auto flags =
+            ReadLEOr<std::uint32_t>(Game().UnitsDat, 7032 + 4 * static_cast<std::size_t>(u), 0);
+        if ((flags & 1) && !(flags & 4) && building < 0)
+            building = u;
+        if (!(flags & 5) && ground < 0)
+            ground = u;
+        if ((flags & 4) && !(flags & 1) && flyer < 0)
+            flyer = u;
     }
     s.state.CurrentUnitType = building;
     s.Draw(0x808080);

@@ -127,7 +127,7 @@ TEST(Viewport, ZoomSetsTheTileSizeAndKeepsTheCornerTile) {
     v.HoriScrollChange(20 * 32);
     v.ZoomChange(0);
     EXPECT_EQ(v.HoriScroll.PageSize, 610 / 8 * 8); // whole tiles of the zoom
-    v.ZoomChange(5); // 800%
+    v.ZoomChange(5);                               // 800%
     EXPECT_EQ(v.TileScreenSize, 256);
     EXPECT_EQ(v.HoriScroll.Max, 128 * 256);
     EXPECT_EQ(v.ScrollTileX, 20);

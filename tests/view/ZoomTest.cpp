@@ -2,13 +2,12 @@
 // reduced (the pixel in the middle of each block) or enlarged by the zoom, and every column
 // and row of the map can be scrolled into view.
 
-#include "view/MapRenderer.h"
-#include "view/Overlays.h"
-#include "view/Viewport.h"
-
 #include "base/Random.h"
 #include "support/RecordingPrompter.h"
 #include "support/StandinData.h"
+#include "view/MapRenderer.h"
+#include "view/Overlays.h"
+#include "view/Viewport.h"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +29,14 @@ struct BusyMap {
         chk.NewMap(2, 4, width, height, &tileset);
         for (int r = 0; r < height; ++r) {
             for (int c = 0; c < width; ++c) {
-                chk.Displayed(c, r) = static_cast<std::uint16_t>(tileset.RandomTileInGroup(16 * RandomBelow(60)));
+                chk.Displayed(c, r) =
+                    static_cast<std::uint16_t>(tileset.RandomTileInGroup(16 * RandomBelow(60)));
                 chk.Fog(c, r) = static_cast<std::uint8_t>(RandomBelow(256));
             }
         }
         for (int i = 0; i < 600; ++i) {
-            const int unit = chk.AddUnit(RandomBelow(width * 32), RandomBelow(height * 32), RandomBelow(12), RandomBelow(228));
+            const int unit = chk.AddUnit(RandomBelow(width * 32), RandomBelow(height * 32), RandomBelow(12),
+                                         RandomBelow(228));
             chk.Units[static_cast<std::size_t>(unit)].Selected = RandomBelow(4) == 0;
         }
         for (int i = 0; i < 150; ++i) {
@@ -73,11 +74,12 @@ QImage Expected(BusyMap& map, const TViewport& viewport, std::uint32_t flags) {
     for (int y = 0; y < out.height(); ++y) {
         for (int x = 0; x < out.width(); ++x) {
             const int mx = x * scale + sample, my = y * scale + sample; // reduced: the middle pixel
-            const int ex = x / enlarge, ey = y / enlarge;                  // enlarged: whole blocks
+            const int ex = x / enlarge, ey = y / enlarge;               // enlarged: whole blocks
             const int fx = scale > 1 ? mx : ex, fy = scale > 1 ? my : ey;
-            out.setPixel(x, y, fx < full.ViewWidth && fy < full.ViewHeight
-                                   ? renderer.Frame32[static_cast<std::size_t>(fy * full.ViewWidth + fx)]
-                                   : 0u);
+            out.setPixel(x, y,
+                         fx < full.ViewWidth && fy < full.ViewHeight
+                             ? renderer.Frame32[static_cast<std::size_t>(fy * full.ViewWidth + fx)]
+                             : 0u);
         }
     }
     return out;
@@ -94,15 +96,16 @@ TEST(Zoom, EveryLevelShowsTheHundredPercentPictureScaledAtTheOriginTheMiddleAndT
                 viewport.ZoomChange(zoom);
                 viewport.HoriScrollChange(static_cast<int>(fx * viewport.HoriScroll.Max));
                 viewport.VertScrollChange(static_cast<int>(fy * viewport.VertScroll.Max));
-                SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " at zoom " + std::to_string(zoom) +
-                             ", scrolled to " + std::to_string(viewport.ScrollTileX) + "," +
-                             std::to_string(viewport.ScrollTileY));
+                SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " at zoom " +
+                             std::to_string(zoom) + ", scrolled to " + std::to_string(viewport.ScrollTileX) +
+                             "," + std::to_string(viewport.ScrollTileY));
                 const QImage shown = Shown(map, viewport, flags);
                 const QImage expected = Expected(map, viewport, flags);
                 int wrong = 0, firstX = -1, firstY = -1;
                 for (int y = 0; y < shown.height(); ++y) {
                     for (int x = 0; x < shown.width(); ++x) {
-                        if ((shown.pixel(x, y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF) && wrong++ == 0) {
+                        if ((shown.pixel(x, y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF) &&
+                            wrong++ == 0) {
                             firstX = x;
                             firstY = y;
                         }
@@ -141,7 +144,8 @@ TEST(Zoom, LocationsAreTintedWhereTheHundredPercentPictureIsAndBorderedOnePixelW
         }
         EXPECT_NE(shown.pixel(left + 1, y) & 0xFFFFFF, 0x0000FFu);
         // Inside, the tint of the 100% picture.
-        EXPECT_EQ(shown.pixel(left + 20, y + 20), expected.pixel(left + 20, y + 20)); // past the 100% border enlarged
+        EXPECT_EQ(shown.pixel(left + 20, y + 20),
+                  expected.pixel(left + 20, y + 20)); // past the 100% border enlarged
     }
 }
 
