@@ -517,7 +517,7 @@ std::uint8_t TCHK::WrittenOwner(int player, std::uint8_t ownerType, bool hasStar
     return player < 8 && playsFromStart && !hasStartLocation ? 0 : ownerType;
 }
 
-std::array<bool, 12> TCHK::CheckStartLocations() {
+std::array<bool, 12> TCHK::CheckStartLocations(bool tell) const {
     std::array<bool, 12> hasStart{};
     std::array<bool, 12> ownsUnit{};
     std::array<bool, 12> several{};
@@ -551,7 +551,7 @@ std::array<bool, 12> TCHK::CheckStartLocations() {
         message += (message.empty() ? "" : "\n") + PlayerList(missing) +
                    (missing.size() == 1 ? " is missing a startlocation" : " are missing a startlocation");
     }
-    if (!message.empty() && !m_quiet) {
+    if (!message.empty() && tell) {
         m_prompter.ShowMessage(message);
     }
     return hasStart;
@@ -600,45 +600,43 @@ int TCHK::FormatKind() const {
     return Version < 205 ? 2 : 4;
 }
 
-Result<std::vector<std::uint8_t>> TCHK::Snapshot() {
-    m_quiet = true;
-    auto bytes = WriteToBytes();
-    m_quiet = false;
-    return bytes;
+Result<std::vector<std::uint8_t>> TCHK::Snapshot() const {
+    return WriteBytes(false);
 }
 
-Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() {
+Result<std::vector<std::uint8_t>> TCHK::WriteToBytes() const {
+    return WriteBytes(true);
+}
+
+Result<std::vector<std::uint8_t>> TCHK::WriteBytes(bool tell) const {
     // The strings first: a table that no longer fits fails the write before anything else.
     auto strings = Strings.Write();
     if (!strings) {
         return MakeError(strings.error());
     }
-    const std::array<bool, 12> hasStart = CheckStartLocations();
+    const std::array<bool, 12> hasStart = CheckStartLocations(tell);
 
     const int kind = FormatKind();
+    std::array<std::uint8_t, 4> typeTag{'R', 'A', 'W', 'B'};
+    std::uint16_t version = 205, editorVersion = 11;
     if (kind == 1) {
-        TypeTag = {0, 0, 0, 0};
-        Version = 59;
-        EditorVersion = 10;
+        typeTag = {0, 0, 0, 0};
+        version = 59;
+        editorVersion = 10;
     } else if (kind == 2) {
-        TypeTag = {'R', 'A', 'W', 'S'};
-        Version = 63;
-        EditorVersion = 11;
-    } else {
-        TypeTag = {'R', 'A', 'W', 'B'};
-        Version = 205;
-        EditorVersion = 11;
+        typeTag = {'R', 'A', 'W', 'S'};
+        version = 63;
     }
     const auto w = static_cast<std::size_t>(Width), h = static_cast<std::size_t>(Height);
     Writer out;
     std::vector<std::uint8_t> v;
     if (kind != 1) {
-        out.Section("TYPE", TypeTag);
+        out.Section("TYPE", typeTag);
     }
-    Put16(v, Version);
+    Put16(v, version);
     out.Section("VER ", v);
     v.clear();
-    Put16(v, EditorVersion);
+    Put16(v, editorVersion);
     out.Section(kind == 1 ? "IVER" : "IVE2", v);
     out.Section("VCOD", Vcod);
     out.Section("IOWN", OwnerTypes);

@@ -193,10 +193,12 @@ public:
     Status ReadSections(Bytes scenario);
     // Writes the scenario to FileName / to bytes. Runs the start-location check first.
     Status WriteToFile();
-    Result<std::vector<std::uint8_t>> WriteToBytes();
+    // Writing changes nothing in the record: the header fields written (TYPE, VER, IVER)
+    // follow the format kind without being stored back.
+    Result<std::vector<std::uint8_t>> WriteToBytes() const;
     // The bytes a save would write, without the start-location check's messages: what the
     // editor compares to tell whether a map changed since it was saved.
-    Result<std::vector<std::uint8_t>> Snapshot();
+    Result<std::vector<std::uint8_t>> Snapshot() const;
 
     int AddString(const std::string& text) { return Strings.AddString(text); }
     int AddUnit(int x, int y, int owner, int type);
@@ -250,7 +252,9 @@ public:
 
     // The start-location check: per player, whether it has a start location; shows the
     // warnings through the prompter.
-    std::array<bool, 12> CheckStartLocations();
+    // Which players have a start location; `tell`: show the problems found in one message.
+    std::array<bool, 12> CheckStartLocations(bool tell) const;
+    Result<std::vector<std::uint8_t>> WriteBytes(bool tell) const;
 
     static std::size_t Cell(int column, int row) {
         return static_cast<std::size_t>(column) * kGridSide + static_cast<std::size_t>(row);
@@ -265,7 +269,6 @@ private:
     void StampDoodad(const DoodadRecord& d, const TileRect* clip);
 
     Prompter& m_prompter;
-    bool m_quiet = false; // the start-location check keeps its messages to itself
     const std::vector<std::uint8_t>* m_unitsDat;
     bool m_terrainEdited = false;
     bool m_newMap = false;
