@@ -925,9 +925,9 @@ TileRect TCHK::FootprintRect(const DoodadRecord& d) const {
     return {left, top, left + info.Width, top + info.Height};
 }
 
-void TCHK::TerrainChanged(const TileRect& rect) {
+std::vector<TCHK::RemovedDoodad> TCHK::TerrainChanged(const TileRect& rect) {
     m_terrainEdited = true;
-    RebuildTileMap(rect);
+    return RebuildTileMap(rect);
 }
 
 void TCHK::DeleteDoodad(int index, bool rebuild) {
@@ -1034,11 +1034,30 @@ void TCHK::StampDoodad(const DoodadRecord& d, const TileRect* clip) {
     }
 }
 
-void TCHK::RebuildTileMap() {
-    RebuildTileMap(TileRect{0, 0, 256, 256});
+std::vector<TCHK::RemovedDoodad> TCHK::RebuildTileMap() {
+    return RebuildTileMap(TileRect{0, 0, 256, 256});
 }
 
-void TCHK::RebuildTileMap(const TileRect& area) {
+void TCHK::RestoreDoodads(const std::vector<RemovedDoodad>& removed) {
+    TileRect redraw{256, 256, 0, 0};
+    for (auto it = removed.rbegin(); it != removed.rend(); ++it) {
+        const auto at =
+            static_cast<std::size_t>(std::clamp<int>(it->Index, 0, static_cast<int>(Doodads.size())));
+        Doodads.insert(Doodads.begin() + static_cast<std::ptrdiff_t>(at), it->Record);
+        if (it->Record.Sprite >= 0 && static_cast<std::size_t>(it->Record.Sprite) < Sprites.size()) {
+            Sprites[static_cast<std::size_t>(it->Record.Sprite)].Removed = false;
+        }
+        const TileRect f = FootprintRect(it->Record);
+        redraw = {std::min(redraw.Left, f.Left), std::min(redraw.Top, f.Top), std::max(redraw.Right, f.Right),
+                  std::max(redraw.Bottom, f.Bottom)};
+    }
+    if (redraw.Left < redraw.Right) {
+        RebuildTileMap(redraw);
+    }
+}
+
+std::vector<TCHK::RemovedDoodad> TCHK::RebuildTileMap(const TileRect& area) {
+    std::vector<RemovedDoodad> removed;
     const TileRect rect{std::max(0, area.Left), std::max(0, area.Top), std::min(256, area.Right),
                         std::min(256, area.Bottom)};
     for (int c = rect.Left; c < rect.Right; ++c) {
@@ -1067,6 +1086,7 @@ void TCHK::RebuildTileMap(const TileRect& area) {
                       std::max(0, std::min(redraw.Top, footprint.Top)),
                       std::min(256, std::max(redraw.Right, footprint.Right)),
                       std::min(256, std::max(redraw.Bottom, footprint.Bottom))};
+            removed.push_back({i, d});
             DeleteDoodad(i, false);
         }
     }
@@ -1085,6 +1105,7 @@ void TCHK::RebuildTileMap(const TileRect& area) {
         }
     }
     RebuildCreep();
+    return removed;
 }
 
 void TCHK::RebuildCreep() {

@@ -208,15 +208,24 @@ public:
     int AddLocation(int left, int top, int right, int bottom, int count, int scale);
     void DeleteLocation(int slot);
 
+    // A doodad an edit removed, with its place in the list then, so the edit can put it back.
+    struct RemovedDoodad {
+        int Index = 0;
+        DoodadRecord Record;
+    };
     // Recomputes the displayed grid from the terrain and the doodads: everywhere, or only
     // in `rect` and the footprints of the doodads that overlap it. Doodads are removed only
     // when an edit made the terrain under them stop matching; doodads that did not match
-    // when the map was opened stay.
-    void RebuildTileMap();
-    void RebuildTileMap(const TileRect& rect);
+    // when the map was opened stay. Returns the doodads it removed, in the order it removed
+    // them.
+    std::vector<RemovedDoodad> RebuildTileMap();
+    std::vector<RemovedDoodad> RebuildTileMap(const TileRect& rect);
+    // Puts removed doodads back in their places (their sprite records too) and redraws their
+    // footprints: what undoing the edit that removed them does after restoring the terrain.
+    void RestoreDoodads(const std::vector<RemovedDoodad>& removed);
     // After a terrain edit of `rect`: the terrain grid is now the map's own (TILE is written
     // from it), and the displayed grid is rebuilt there.
-    void TerrainChanged(const TileRect& rect);
+    std::vector<RemovedDoodad> TerrainChanged(const TileRect& rect);
     // The tiles a doodad covers (empty without a tileset).
     TileRect FootprintRect(const DoodadRecord& d) const;
     void RebuildCreep();

@@ -483,7 +483,20 @@ TEST(Scenario, EditsRemoveOnlyDoodadsTheyMadeUnfit) {
     chk.Terrain(50, 50) = 6 * 16;
     chk.TerrainChanged({50, 50, 51, 51});
     EXPECT_EQ(chk.Doodads.size(), 1u);
-    // Paint under it: it no longer fits and goes.
+    // Paint under it: it no longer fits and goes, and the edit learns which doodad went,
+    // so undoing it (terrain back, then the doodad) gives back the same scenario.
+    const auto before = chk.Snapshot().value();
+    const std::uint16_t ground0 = chk.Terrain(left, top);
+    chk.Terrain(left, top) = 6 * 16;
+    const auto removed = chk.TerrainChanged({left, top, left + 1, top + 1});
+    EXPECT_TRUE(chk.Doodads.empty());
+    ASSERT_EQ(removed.size(), 1u);
+    EXPECT_EQ(removed[0].Index, 0);
+    chk.Terrain(left, top) = ground0;
+    chk.RebuildTileMap({left, top, left + 1, top + 1});
+    chk.RestoreDoodads(removed);
+    EXPECT_EQ(chk.Snapshot().value(), before);
+    EXPECT_EQ(chk.Displayed(left, top), info->FirstGroup * 16);
     chk.Terrain(left, top) = 6 * 16;
     chk.TerrainChanged({left, top, left + 1, top + 1});
     EXPECT_TRUE(chk.Doodads.empty());
