@@ -5,7 +5,6 @@
 #include "graphics/OrvistadTypes.h"
 
 #include <array>
-#include <deque>
 
 namespace orv {
 namespace {
@@ -15,20 +14,6 @@ constexpr int kWidth = 96;
 constexpr int kHeight = 64;
 
 // Names the locations as they are made.
-class NamingPrompter : public Prompter {
-public:
-    std::deque<std::string> names;
-    void ShowMessage(const std::string&) override {}
-    std::optional<std::string> InputText(const std::string&, const std::string&,
-                                         const std::string&) override {
-        if (names.empty()) {
-            return std::nullopt;
-        }
-        std::string name = names.front();
-        names.pop_front();
-        return name;
-    }
-};
 
 void PaintPatch(TCHK& chk, const CStarcraftTileset& tileset, int group, int left, int top, int width,
                 int height) {
@@ -129,15 +114,14 @@ void BuildDemoMap(TCHK& chk, TGameData& data) {
 }
 
 Status WriteDemoMap(TGameData& data, const std::string& path) {
-    NamingPrompter naming;
-    naming.names = {"Player 1 Base", "Lake", "Zerg Nest", "Ruins"};
-    TCHK chk(naming, &data.UnitsDat);
+    SilentPrompter quiet;
+    TCHK chk(quiet, &data.UnitsDat);
     BuildDemoMap(chk, data);
     // Named locations of the three kinds (blue, green, red).
-    chk.AddLocation(2 * 32, 4 * 32, 16 * 32, 14 * 32, 256, 1);
-    const int lake = chk.AddLocation(56 * 32, 6 * 32, 72 * 32, 16 * 32, 256, 1);
-    const int nest = chk.AddLocation(4 * 32, 16 * 32, 24 * 32, 28 * 32, 256, 1);
-    chk.AddLocation(0, (kHeight - 14) * 32, 40 * 32, kHeight * 32, 256, 1);
+    chk.AddLocation(2 * 32, 4 * 32, 16 * 32, 14 * 32, 256, 1, "Player 1 Base");
+    const int lake = chk.AddLocation(56 * 32, 6 * 32, 72 * 32, 16 * 32, 256, 1, "Lake");
+    const int nest = chk.AddLocation(4 * 32, 16 * 32, 24 * 32, 28 * 32, 256, 1, "Zerg Nest");
+    chk.AddLocation(0, (kHeight - 14) * 32, 40 * 32, kHeight * 32, 256, 1, "Ruins");
     if (lake > 0) {
         chk.Locations[static_cast<std::size_t>(lake)].Flags = 0x80;
     }

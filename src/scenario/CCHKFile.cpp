@@ -944,13 +944,24 @@ void TCHK::DeleteDoodad(int index, bool rebuild) {
     }
 }
 
-int TCHK::AddLocation(int left, int top, int right, int bottom, int count, int scale) {
+int TCHK::FreeLocationSlot(int count) const {
     int slot = -1;
     for (int i = std::min(count, kLocationSlots) - 1; i >= 1; --i) {
         if (i != kAnywhereSlot && Locations[static_cast<std::size_t>(i)].Empty()) {
             slot = i;
         }
     }
+    return slot;
+}
+
+std::string TCHK::DefaultLocationName(int slot, int left, int top, int right, int bottom) {
+    return "location" + std::to_string(slot) + " " + std::to_string(left) + " " + std::to_string(right) +
+           " " + std::to_string(top) + " " + std::to_string(bottom);
+}
+
+int TCHK::AddLocation(int left, int top, int right, int bottom, int count, int scale,
+                      const std::string& name) {
+    const int slot = FreeLocationSlot(count);
     if (slot < 0) {
         return -1;
     }
@@ -965,16 +976,7 @@ int TCHK::AddLocation(int left, int top, int right, int bottom, int count, int s
     l.Bottom = scaled(bottom);
     l.Flags = 0;
     l.InUse = true;
-    const std::string initial = "location" + std::to_string(slot) + " " + std::to_string(left) + " " +
-                                std::to_string(right) + " " + std::to_string(top) + " " +
-                                std::to_string(bottom);
-    const std::string name =
-        m_prompter.InputText("Name of new location", "Enter the name for the new location", initial)
-            .value_or(initial);
     const int index = AddString(name);
-    if (index < 0) {
-        m_prompter.ShowMessage("The scenario's string table is full: the new location has no name.");
-    }
     l.Name = static_cast<std::uint16_t>(index + 1);
     return slot;
 }

@@ -205,7 +205,14 @@ public:
     void DeleteUnit(int index);
     void AddDoodad(int x, int y, int number);
     void DeleteDoodad(int index, bool rebuild);
-    int AddLocation(int left, int top, int right, int bottom, int count, int scale);
+    // The lowest free location slot above 0 below `count` (never the whole-map slot), or -1.
+    int FreeLocationSlot(int count) const;
+    // The name a new location is offered ("location<slot> <left> <right> <top> <bottom>").
+    static std::string DefaultLocationName(int slot, int left, int top, int right, int bottom);
+    // Stores a location in the lowest free slot (coordinates multiplied by `scale`) under
+    // `name`, stored as a new string; returns the slot, or -1 when none is free. A name that
+    // no longer fits the string table leaves the location without one (its Name is 0).
+    int AddLocation(int left, int top, int right, int bottom, int count, int scale, const std::string& name);
     void DeleteLocation(int slot);
 
     // A doodad an edit removed, with its place in the list then, so the edit can put it back.

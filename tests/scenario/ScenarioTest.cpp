@@ -81,8 +81,7 @@ std::unique_ptr<TCHK> Sample(RecordingPrompter& prompter) {
     chk->AddUnit(300, 200, 0, 2);
     chk->AddUnit(600, 600, 1, kStartLocationType);
     chk->AddUnit(700, 650, 1, 107);
-    prompter.answers.push_back("Home");
-    chk->AddLocation(2, 3, 10, 12, 256, 32);
+    chk->AddLocation(2, 3, 10, 12, 256, 32, "Home");
     return chk;
 }
 
@@ -239,7 +238,7 @@ TEST(Scenario, SectionsALoadedMapLacksStayAbsentUntilCreated) {
     // Fog that is no longer all-covering, and a location, bring their sections.
     chk.Fog(3, 3) = 0;
     prompter.answers.push_back("Base");
-    ASSERT_EQ(chk.AddLocation(0, 0, 4, 4, 255, 32), 1);
+    ASSERT_EQ(chk.AddLocation(0, 0, 4, 4, 255, 32, "x"), 1);
     sections = Sections(chk.WriteToBytes().value());
     EXPECT_NE(Find(sections, "UNIx"), nullptr);
     EXPECT_EQ(Find(sections, "UNIS"), nullptr);
@@ -289,7 +288,7 @@ TEST(Scenario, UnitsStopAt1650AndGetTheirValidityBits) {
     EXPECT_EQ(bare.Units.back().ValidProps, 35);
 }
 
-TEST(Scenario, LocationsTakeTheLowestFreeSlotAboveZeroAndAskForAName) {
+TEST(Scenario, LocationsTakeTheLowestFreeSlotAboveZero) {
     RecordingPrompter prompter;
     TCHK chk(prompter);
     chk.Strings.Entries.resize(1024);
@@ -297,23 +296,24 @@ TEST(Scenario, LocationsTakeTheLowestFreeSlotAboveZeroAndAskForAName) {
         chk.Locations[static_cast<std::size_t>(i)] = {1, 1, 1, 1, 0, 0, true};
     chk.DeleteLocation(3);
     chk.DeleteLocation(1);
-    EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32), 1);
-    EXPECT_EQ(prompter.questions.back(),
-              "Name of new location: Enter the name for the new location [location1 1 3 2 4]");
-    EXPECT_EQ(chk.Strings.Text(chk.Locations[1].Name), "location1 1 3 2 4"); // cancelled: the default
-    EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32), 3);
+    EXPECT_EQ(chk.FreeLocationSlot(256), 1);
+    EXPECT_EQ(TCHK::DefaultLocationName(1, 1, 2, 3, 4), "location1 1 3 2 4");
+    EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32, "Base"), 1);
+    EXPECT_TRUE(prompter.questions.empty()); // the record asks nobody
+    EXPECT_EQ(chk.Strings.Text(chk.Locations[1].Name), "Base");
+    EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32, "x"), 3);
     chk.DeleteLocation(0);
-    EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32), -1);
+    EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32, "x"), -1);
     // Slot 63 is the game's whole-map location: never offered.
     chk.DeleteLocation(63);
-    EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32), -1);
+    EXPECT_EQ(chk.AddLocation(1, 2, 3, 4, 256, 32, "x"), -1);
     // A slot whose coordinates are zero but which has a name is in use.
     chk.Locations[10] = {0, 0, 0, 0, 7, 0, true};
     chk.DeleteLocation(11);
-    EXPECT_EQ(chk.AddLocation(0, 0, 1, 1, 256, 32), 11);
+    EXPECT_EQ(chk.AddLocation(0, 0, 1, 1, 256, 32, "x"), 11);
     // Coordinates near 2^31 (real maps hold them) do not overflow.
     chk.DeleteLocation(12);
-    EXPECT_EQ(chk.AddLocation(0, 0, 0x7FFFFFFF, 4, 256, 32), 12);
+    EXPECT_EQ(chk.AddLocation(0, 0, 0x7FFFFFFF, 4, 256, 32, "x"), 12);
     EXPECT_EQ(chk.Locations[12].Right, INT32_MAX);
 }
 
