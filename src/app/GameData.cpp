@@ -5,6 +5,7 @@
 #include "app/InstallPath.h"
 #include "base/FileUtil.h"
 #include "graphics/OrvistadTypes.h"
+#include "graphics/RuleTables.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -293,23 +294,14 @@ int TGameData::UnitImageSlot(int unitType) const {
     if (unitType < 0 || unitType >= kUnitTypeCount) {
         return -1;
     }
-    const auto flingy = ReadLE<std::uint8_t>(UnitsDat, static_cast<std::size_t>(unitType));
-    if (!flingy) {
+    const auto flingy = UnitsTable(UnitsDat).Flingy(unitType);
+    const auto sprite = flingy ? FlingySprite(FlingyDat, *flingy) : std::nullopt;
+    const auto image = sprite ? SpritesTable(SpritesDat).Image(*sprite) : std::nullopt;
+    const std::uint32_t file = image ? ImageGrpFile(ImagesDat, *image) : 0;
+    if (file == 0 || file > ImagesTbl.size()) {
         return -1;
     }
-    const auto sprite = ReadLE<std::uint16_t>(FlingyDat, 2 * std::size_t{*flingy});
-    if (!sprite) {
-        return -1;
-    }
-    const auto image = ReadLE<std::uint16_t>(SpritesDat, 2 * std::size_t{*sprite});
-    if (!image) {
-        return -1;
-    }
-    const auto file = ReadLE<std::uint32_t>(ImagesDat, 4 * std::size_t{*image});
-    if (!file || *file == 0 || *file > ImagesTbl.size()) {
-        return -1;
-    }
-    return static_cast<int>(*file) - 1;
+    return static_cast<int>(file) - 1;
 }
 
 const TDoodadGRP* TGameData::UnitSheet(int unitType) const {
@@ -348,11 +340,9 @@ void TGameData::PreloadSheets() {
         if (!sheet && Archives.FileExistsInArchives("unit\\" + ImagesTbl[static_cast<std::size_t>(g)])) {
             LoadSheet(g);
         }
-        // Subunit 228 means none.
-        const int turret =
-            ReadLEOr<std::uint16_t>(UnitsDat, 228 + 2 * static_cast<std::size_t>(u), kUnitTypeCount);
-        if (turret < kUnitTypeCount &&
-            ReadLEOr<std::uint8_t>(UnitsDat, static_cast<std::size_t>(turret), 0) > 0) {
+        const UnitsTable units(UnitsDat);
+        const int turret = units.Subunit(u);
+        if (turret < kUnitTypeCount && units.Flingy(turret).value_or(0) > 0) {
             const int tg = UnitImageSlot(turret);
             if (tg >= 0 && tg != 557) {
                 auto& turretSheet = GrpSheets[static_cast<std::size_t>(tg)];

@@ -5,6 +5,7 @@
 #include "base/FileUtil.h"
 #include "base/Random.h"
 #include "graphics/CTileset.h"
+#include "graphics/RuleTables.h"
 #include "scenario/NewMapDefaults.h"
 #include "scenario/ScenarioLimits.h"
 
@@ -845,9 +846,8 @@ int TCHK::AddUnit(int x, int y, int owner, int type) {
     u.Y = y;
     u.Type = type;
     u.Owner = static_cast<std::uint8_t>(owner);
-    const std::vector<std::uint8_t> none;
-    const std::vector<std::uint8_t>& dat = m_unitsDat ? *m_unitsDat : none;
-    const std::uint32_t flags = ReadLEOr<std::uint32_t>(dat, 7032 + 4 * static_cast<std::size_t>(type), 0);
+    const UnitsTable units(m_unitsDat ? Bytes(*m_unitsDat) : Bytes());
+    const std::uint32_t flags = units.Flags(type);
     int state = 8;
     if (flags & 0x20)
         state += 4;
@@ -859,11 +859,11 @@ int TCHK::AddUnit(int x, int y, int owner, int type) {
         state += 8;
     u.ValidState = state;
     int props = 35;
-    if (flags & 0x200000)
+    if (flags & UnitsTable::kSpellcaster)
         props += 8;
-    if (flags & 0x2000)
+    if (flags & UnitsTable::kResourceContainer)
         props += 16;
-    if (ReadLEOr<std::uint8_t>(dat, 2472 + static_cast<std::size_t>(type), 0) != 0)
+    if (units.HasShields(type))
         props += 4;
     u.ValidProps = props;
     Units.push_back(u);

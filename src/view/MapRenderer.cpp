@@ -1,5 +1,6 @@
 #include "view/MapRenderer.h"
 
+#include "graphics/RuleTables.h"
 #include "view/Overlays.h"
 
 #include <algorithm>
@@ -112,10 +113,8 @@ int UnitSpriteNumber(const TGameData& data, int unitType) {
     if (unitType < 0 || unitType >= kUnitTypeCount) {
         return -1;
     }
-    const auto flingy = ReadLE<std::uint8_t>(data.UnitsDat, static_cast<std::size_t>(unitType));
-    const auto sprite =
-        flingy ? ReadLE<std::uint16_t>(data.FlingyDat, 2 * std::size_t{*flingy}) : std::nullopt;
-    return sprite ? *sprite : -1;
+    const auto flingy = UnitsTable(data.UnitsDat).Flingy(unitType);
+    return flingy ? FlingySprite(data.FlingyDat, *flingy).value_or(-1) : -1;
 }
 
 void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top,
@@ -230,6 +229,8 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
                              int lastLevel) {
     const int offsetX = view.ScrollTileX * 32, offsetY = view.ScrollTileY * 32;
     const Reduction reduction{view.Scale, view.Scale / 2};
+    const UnitsTable units(data.UnitsDat);
+    const SpritesTable sprites(data.SpritesDat);
     std::vector<Placed> level;
     std::vector<const UnitRecord*> owners;
     for (int l = firstLevel; l <= lastLevel; ++l) {
@@ -238,9 +239,7 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
         owners.clear();
         for (const UnitRecord& u : chk.Units) {
             const TDoodadGRP* sheet = data.UnitSheet(u.Type);
-            if (!sheet ||
-                ReadLEOr<std::uint8_t>(data.UnitsDat, 4068 + static_cast<std::size_t>(u.Type), 0xFF) != l ||
-                !InView(u.X, u.Y, view)) {
+            if (!sheet || units.ElevationLevel(u.Type) != l || !InView(u.X, u.Y, view)) {
                 continue;
             }
             level.push_back({PictureBottom(*sheet, u.Y), sheet,
@@ -253,12 +252,9 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
             const UnitRecord& u = *owners[static_cast<std::size_t>(p.colour)];
             if (u.Selected && !view.Picture) {
                 const int sprite = UnitSpriteNumber(data, u.Type);
-                if (sprite >= 130) {
-                    const auto s = static_cast<std::size_t>(sprite - 130);
-                    const int image = ReadLEOr<std::uint8_t>(data.SpritesDat, 2455 + s, 0) + 561;
-                    const int offset = ReadLEOr<std::uint8_t>(data.SpritesDat, 2842 + s, 0);
-                    const std::uint32_t file =
-                        ReadLEOr<std::uint32_t>(data.ImagesDat, 4 * static_cast<std::size_t>(image), 0);
+                if (const auto circle = sprites.CircleImage(sprite)) {
+                    const int offset = sprites.CircleOffset(sprite);
+                    const std::uint32_t file = ImageGrpFile(data.ImagesDat, *circle);
                     if (file >= 1 && file <= data.GrpSheets.size() && data.GrpSheets[file - 1]) {
                         data.GrpSheets[file - 1]->DrawFirstFrameSelection(
                             u.X - offsetX, u.Y - offsetY + offset, 0, data.SelectionColorTable, Frame8.data(),
@@ -281,11 +277,8 @@ void CMapRenderer::DrawSprites(const TCHK& chk, const TGameData& data, const Vie
     for (const SpriteRecord& s : chk.GameSprites()) {
         const TDoodadGRP* sheet = nullptr;
         if (s.Flags() & SpriteRecord::kSpriteNumber) {
-            const auto image = ReadLE<std::uint16_t>(data.SpritesDat, 2 * std::size_t{s.Number()});
-            const std::uint32_t file =
-                image && s.Number() < 517
-                    ? ReadLEOr<std::uint32_t>(data.ImagesDat, 4 * std::size_t{*image}, 0)
-                    : 0;
+            const auto image = SpritesTable(data.SpritesDat).Image(s.Number());
+            const std::uint32_t file = image ? ImageGrpFile(data.ImagesDat, *image) : 0;
             if (file >= 1 && file <= data.GrpSheets.size() && data.GrpSheets[file - 1] &&
                 data.GrpSheets[file - 1]->HasData()) {
                 sheet = data.GrpSheets[file - 1].get();

@@ -1,5 +1,7 @@
 #include "view/MiniMap.h"
 
+#include "graphics/RuleTables.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -77,10 +79,7 @@ void CMiniMap::Draw(const TCHK& chk, const CStarcraftTileset& tileset, const TGa
         }
         const int colour = u.Owner >= 8 ? u.Owner : chk.Colours[u.Owner];
         const std::uint8_t index = colour < 16 ? data.MinimapColorTable[static_cast<std::size_t>(colour)] : 0;
-        const int bw =
-            ReadLEOr<std::uint16_t>(data.UnitsDat, 11284 + 4 * static_cast<std::size_t>(u.Type), 0);
-        const int bh =
-            ReadLEOr<std::uint16_t>(data.UnitsDat, 11286 + 4 * static_cast<std::size_t>(u.Type), 0);
+        const auto [bw, bh] = UnitsTable(data.UnitsDat).PlacementBox(u.Type);
         const int left = u.X / 32, top = u.Y / 32;
         Fill({left, top, std::max((u.X + bw) / 32, left + 2), std::max((u.Y + bh) / 32, top + 2)},
              tileset.PaletteRGB[index]);

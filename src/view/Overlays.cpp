@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "graphics/RuleTables.h"
+
 #include <algorithm>
 
 namespace orv {
@@ -116,9 +118,8 @@ void DrawAreaOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcraftT
     // Placability: unbuildable ground darkened for buildings, unwalkable minitiles red for
     // ground units, nothing for flyers.
     if ((view.DrawFlags & draw_flags::kPlacability) && state.CurrentUnitType >= 0) {
-        const std::uint32_t flags = ReadLEOr<std::uint32_t>(
-            data.UnitsDat, 7032 + 4 * static_cast<std::size_t>(state.CurrentUnitType), 0);
-        const bool building = flags & 0x1, flyer = flags & 0x4;
+        const std::uint32_t flags = UnitsTable(data.UnitsDat).Flags(state.CurrentUnitType);
+        const bool building = flags & UnitsTable::kBuilding, flyer = flags & UnitsTable::kFlyer;
         for (int i = 0; i < columns && !flyer; ++i) {
             for (int j = 0; j < rows; ++j) {
                 const int value = chk.TileMap[TCHK::Cell(sx + i, sy + j)] & 0x7FFF;

@@ -2,6 +2,7 @@
 
 #include "base/ByteReader.h"
 #include "graphics/CTileset.h"
+#include "graphics/RuleTables.h"
 
 #include <algorithm>
 
@@ -34,13 +35,9 @@ std::string PointerStatus(const TCHK& chk, const TGameData& data, std::int64_t x
     const int column = static_cast<int>(x / 32), row = static_cast<int>(y / 32);
     std::string text = "X:" + std::to_string(column) + ", Y:" + std::to_string(row);
     // Units, the last drawn (topmost) first: the box of their dimensions around the centre.
-    constexpr std::size_t kDimensions = 12580;
+    const UnitsTable units(data.UnitsDat);
     for (auto u = chk.Units.rbegin(); u != chk.Units.rend(); ++u) {
-        const auto at = kDimensions + 8 * static_cast<std::size_t>(std::clamp(u->Type, 0, 227));
-        const int left = ReadLEOr<std::uint16_t>(data.UnitsDat, at, 16),
-                  up = ReadLEOr<std::uint16_t>(data.UnitsDat, at + 2, 16);
-        const int right = ReadLEOr<std::uint16_t>(data.UnitsDat, at + 4, 16);
-        const int down = ReadLEOr<std::uint16_t>(data.UnitsDat, at + 6, 16);
+        const auto [left, up, right, down] = units.Dimensions(std::clamp(u->Type, 0, 227));
         if (x >= u->X - left && x <= u->X + right && y >= u->Y - up && y <= u->Y + down) {
             return text + " - " + UnitName(data, u->Type) + ", Player " + std::to_string(u->Owner + 1);
         }
