@@ -310,6 +310,12 @@ void TMainForm::BuildMenus() {
     file->addSeparator();
     AddItem(file, "E&xit", [this] { close(); });
 
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    m_undo = AddItem(
+        edit, "&Undo", [this] { ForwardToActive([](TMapWindow& w) { w.Undo(); }); }, QKeySequence::Undo);
+    m_redo = AddItem(edit, "&Redo", [this] { ForwardToActive([](TMapWindow& w) { w.Redo(); }); });
+    m_redo->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
+
     QMenu* display = menuBar()->addMenu("&Display Options");
     QMenu* locations = display->addMenu("Locations");
     QMenu* shown = locations->addMenu("Display");
@@ -444,6 +450,18 @@ void TMainForm::BuildToolBar() {
     m_mapCommands.push_back(
         add(QStyle::SP_DesktopIcon, "Save JPEG image of map", [this] { SaveImage1Execute(); }));
     ToolBar1->addSeparator();
+    QAction* undo =
+        add(QStyle::SP_ArrowBack, "Undo", [this] { ForwardToActive([](TMapWindow& w) { w.Undo(); }); });
+    QAction* redo =
+        add(QStyle::SP_ArrowForward, "Redo", [this] { ForwardToActive([](TMapWindow& w) { w.Redo(); }); });
+    // The buttons follow the menu items.
+    for (const auto& [button, item] : {std::pair{undo, m_undo}, std::pair{redo, m_redo}}) {
+        QAction* const shown = button;
+        connect(item, &QAction::changed, shown,
+                [shown, source = item] { shown->setEnabled(source->isEnabled()); });
+        shown->setEnabled(item->isEnabled());
+    }
+    ToolBar1->addSeparator();
     add(QStyle::SP_TitleBarNormalButton, "Cascade", [this] { ArrangeCascade(); });
     add(QStyle::SP_ToolBarHorizontalExtensionButton, "Tile Horizontally", [this] { ArrangeTiled(true); });
     add(QStyle::SP_ToolBarVerticalExtensionButton, "Tile Vertically", [this] { ArrangeTiled(false); });
@@ -503,6 +521,18 @@ void TMainForm::UpdateCommandStates() {
     for (QAction* item : m_windowsMenu->actions()) {
         item->setChecked(active && item->data().value<QObject*>() == active);
     }
+    UpdateHistoryCommands();
+}
+
+void TMainForm::UpdateHistoryCommands() {
+    // The items name the step they undo or redo ("Undo Fog of War").
+    TMapWindow* window = ActiveMapWindow();
+    const std::string undo = window ? window->History().UndoName() : std::string();
+    const std::string redo = window ? window->History().RedoName() : std::string();
+    m_undo->setEnabled(!undo.empty());
+    m_undo->setText(QString::fromStdString(undo.empty() ? "&Undo" : "&Undo " + undo));
+    m_redo->setEnabled(!redo.empty());
+    m_redo->setText(QString::fromStdString(redo.empty() ? "&Redo" : "&Redo " + redo));
 }
 
 void TMainForm::RedrawAll() {
@@ -538,6 +568,7 @@ QMdiSubWindow* TMainForm::AddMapWindow(TMapWindow* window, const std::string& ca
     window->OnCaptionChange = [item](const std::string& text) {
         item->setText(QString::fromStdString(text));
     };
+    window->OnHistoryChange = [this] { UpdateHistoryCommands(); };
     window->OnNotice = [this](const std::string& text) {
         statusBar()->showMessage(QString::fromStdString(text), 5000);
     };

@@ -116,6 +116,7 @@ private:
     void ForwardToActive(const std::function<void(TMapWindow&)>& command);
     void RedrawAll();
     void UpdateCommandStates();
+    void UpdateHistoryCommands();
     QList<QMdiSubWindow*> ShownSubWindows() const; // not minimised, in the order they were made
     void ArrangeTiled(bool horizontally);
     void ArrangeIcons();
@@ -145,6 +146,8 @@ private:
     QMdiSubWindow* m_lastActive = nullptr;
     std::array<QAction*, 3> m_placeItems{};
     std::vector<QAction*> m_mapCommands; // enabled only while a map is open
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
 };
 
 } // namespace orv

@@ -117,6 +117,7 @@ std::unique_ptr<TMapDocument> TMapDocument::NewMap(int terrainGroup, int tileset
 }
 
 void TMapDocument::MarkSaved() {
+    History.MarkSaved();
     auto bytes = Chk.Snapshot();
     m_savedBytes.reset();
     if (bytes) {

@@ -14,6 +14,7 @@
 #include "base/FileUtil.h"
 #include "base/Result.h"
 #include "scenario/CCHKFile.h"
+#include "tools/EditHistory.h"
 
 #include <filesystem>
 #include <memory>
@@ -53,6 +54,8 @@ public:
     bool IsModified();
 
     TCHK Chk;
+    // Every change to Chk is a step here; its saved position moves with each save.
+    TEditHistory History;
     std::string FileName;    // the map file; empty for a new map
     std::string WorkingCopy; // empty until the map has one
     bool IsArchive = false;  // the working copy (and the map file) is an archive, not a plain scenario

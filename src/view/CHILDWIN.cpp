@@ -115,6 +115,14 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
             m_dragFrom = at;
             m_dragScroll = QPoint(HoriScroll->value(), VertScroll->value());
         }
+        if (buttons & Qt::LeftButton) {
+            Apply(m_tools.Press(PointerAt(TPointerEvent::Button::Left, true, at)));
+        }
+    };
+    MapDisplay->OnMouseUp = [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint at) {
+        if (button == Qt::LeftButton) {
+            Apply(m_tools.Release(PointerAt(TPointerEvent::Button::Left, false, at)));
+        }
     };
     MapDisplay->OnMouseMove = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
         if (m_dragFrom && (buttons & Qt::MiddleButton)) {
@@ -131,6 +139,9 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
             const std::int64_t y =
                 std::int64_t{v.ScrollTileY} * 32 + std::int64_t{at.y()} * 32 / v.TileScreenSize;
             OnStatus(0, PointerStatus(Scenario(), m_data, x, y));
+        }
+        if (buttons & Qt::LeftButton) {
+            Apply(m_tools.Move(PointerAt(TPointerEvent::Button::None, true, at)));
         }
         // The editing tools set the overlay point in their own units; until then it follows the pointer.
         m_view.Edit.OverlayX = at.x();
@@ -165,9 +176,23 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
     connect(VertScroll, &QScrollBar::valueChanged, this, [this] { VertScrollChange(); });
     connect(Zoom_Lvl, &QComboBox::currentIndexChanged, this, [this] { Zoom_LvlChange(); });
     connect(Mode, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_view.Edit.Mode = std::max(0, index);
+        m_tools.SetMode(std::max(0, index));
+        if (!m_syncing) {
+            // The Size box shows the brush the mode starts with ("Medium").
+            const bool was = m_syncing;
+            m_syncing = true;
+            Brush_Size->setCurrentIndex(1);
+            m_syncing = was;
+        }
         m_view.RedrawRequest = true;
     });
+    for (QComboBox* box : {Brush_Shape, Brush_Size}) {
+        connect(box, &QComboBox::currentIndexChanged, this, [this] {
+            if (!m_syncing) {
+                m_tools.SetBrush(Brush_Shape->currentIndex() + 1, Brush_Size->currentIndex());
+            }
+        });
+    }
     connect(CurPlayer, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_view.Edit.CurrentPlayer = std::max(0, index);
         m_view.RedrawRequest = true;
@@ -463,18 +488,53 @@ void TMapWindow::GenerateImage() {
 }
 
 void TMapWindow::FogAllOn() {
-    orv::FogAllOn(Scenario(), m_view.Edit.CurrentPlayer);
-    m_view.RedrawRequest = true;
+    Apply(m_tools.FogAllOn());
 }
 
 void TMapWindow::FogAllOff() {
-    orv::FogAllOff(Scenario(), m_view.Edit.CurrentPlayer);
-    m_view.RedrawRequest = true;
+    Apply(m_tools.FogAllOff());
 }
 
 void TMapWindow::AddMapRevealers(int number) {
-    orv::AddMapRevealers(Scenario(), number);
+    Apply(m_tools.AddMapRevealers(number));
+}
+
+void TMapWindow::Undo() {
+    if (!m_tools.InGesture()) {
+        Apply(m_tools.Undo());
+    }
+}
+
+void TMapWindow::Redo() {
+    if (!m_tools.InGesture()) {
+        Apply(m_tools.Redo());
+    }
+}
+
+TPointerEvent TMapWindow::PointerAt(TPointerEvent::Button button, bool leftHeld, QPoint at) const {
+    const TViewport& v = m_view.Viewport;
+    TPointerEvent event;
+    event.button = button;
+    event.leftHeld = leftHeld;
+    event.x = static_cast<int>(std::clamp<std::int64_t>(
+        std::int64_t{v.ScrollTileX} * 32 + std::int64_t{at.x()} * 32 / v.TileScreenSize, -1, 1 << 20));
+    event.y = static_cast<int>(std::clamp<std::int64_t>(
+        std::int64_t{v.ScrollTileY} * 32 + std::int64_t{at.y()} * 32 / v.TileScreenSize, -1, 1 << 20));
+    return event;
+}
+
+void TMapWindow::Apply(const TEditChange& change) {
+    if (!change.Any()) {
+        return;
+    }
+    if (change.Terrain) {
+        m_view.RebuildMiniMapBase();
+    }
     m_view.RedrawRequest = true;
+    SetCaption(m_caption);
+    if (OnHistoryChange) {
+        OnHistoryChange();
+    }
 }
 
 bool TMapWindow::CloseQuery() {
@@ -504,7 +564,9 @@ void TMapWindow::closeEvent(QCloseEvent* event) {
 void TMapWindow::SetCaption(const std::string& path) {
     m_caption = path;
     const std::string name = std::filesystem::path(path).filename().string();
-    setWindowTitle(QString::fromStdString(name.empty() ? path : name));
+    // A "*" while the map differs from its saved state (undoing back to it takes it away).
+    const std::string mark = m_document->History.AtSaved() ? "" : "*";
+    setWindowTitle(QString::fromStdString((name.empty() ? path : name) + mark));
     if (OnCaptionChange) {
         OnCaptionChange(path);
     }

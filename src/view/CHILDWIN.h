@@ -110,6 +110,12 @@ public:
     void SetCaption(const std::string& path);
     const std::string& FullCaption() const { return m_caption; }
     std::function<void(const std::string& caption)> OnCaptionChange;
+    // The map's edit history changed (a step made, undone or redone).
+    std::function<void()> OnHistoryChange;
+    // Undo and redo the last step of the map's history (not while a gesture is under way).
+    void Undo();
+    void Redo();
+    const TEditHistory& History() const { return m_document->History; }
 
     // Says in the main window's status bar what a command did ("Saved map.scx").
     std::function<void(const std::string& text)> OnNotice;
@@ -130,6 +136,10 @@ private:
     // The file a save dialog starts with: the map's folder and name with `extension`.
     std::string StartFile(const std::string& extension) const;
     void MapDisplayPaint(QPainter& painter);
+    // A pointer event at a display point, in map pixels.
+    TPointerEvent PointerAt(TPointerEvent::Button button, bool leftHeld, QPoint at) const;
+    // Shows what an edit changed: redraw, mini-map, caption, the main window's Edit menu.
+    void Apply(const TEditChange& change);
     void UnitSelectExpanding(QTreeWidgetItem* item);
     void BuildUnitPalette();
 
@@ -138,6 +148,7 @@ private:
     TGameData& m_data;
     Prompter& m_prompter;
     CMapView m_view;
+    TMapTools m_tools{m_document->Chk, m_document->History, m_view.Edit};
     bool m_active = false;
     bool m_syncing = false;
     std::optional<QPoint> m_zoomAnchor; // the pointer, for a zoom by the wheel

@@ -8,6 +8,7 @@
 
 #include <QImage>
 
+#include "tools/MapTools.h"
 #include "view/MapRenderer.h"
 #include "view/MiniMap.h"
 #include "view/Viewport.h"
@@ -15,30 +16,6 @@
 #include <functional>
 
 namespace orv {
-
-// Edit modes of a map window.
-enum EditMode {
-    kModeTerrain = 0,
-    kModeCopyPaste = 1,
-    kModeLocations = 2,
-    kModeUnits = 3,
-    kModeDoodads = 4,
-    kModeFog = 5
-};
-
-// The parts of the edit state that drawing reads. The editing tools keep the rest.
-struct TEditState {
-    int Mode = kModeTerrain;
-    int CurrentPlayer = 0;
-    int CurrentUnitType = -1;
-    int CurrentDoodad = -1;
-    int SelectedLocation = -1;
-    std::vector<int> SelectedDoodads;
-    // The point handed to the overlay pass (its unit depends on the mode) and its value at
-    // the last render.
-    int OverlayX = 0, OverlayY = 0;
-    int LastOverlayX = 0, LastOverlayY = 0;
-};
 
 class CMapView {
 public:

@@ -51,10 +51,6 @@ std::int64_t PixelMap::Y(std::int64_t mapY) const {
     return Scale > 1 ? CeilDiv(mapY - OriginY - Sample, Scale) : (mapY - OriginY) * Enlarge;
 }
 
-std::uint8_t PlayerFogBit(int player) {
-    return player >= 0 && player < 8 ? static_cast<std::uint8_t>(1u << player) : 0;
-}
-
 void FrameHLine(const PixelTarget32& t, int x1, int x2, int y, std::uint32_t colour) {
     if (y < 0 || y >= t.height) {
         return;
@@ -105,7 +101,7 @@ void DrawAreaOverlays(CMapRenderer& renderer, const TCHK& chk, const CStarcraftT
     const int columns = std::min(view.TilesWide(), kGridSide - sx),
               rows = std::min(view.TilesHigh(), kGridSide - sy);
     // Fog of war: the current player's fogged tiles at half brightness.
-    const std::uint8_t fogBit = PlayerFogBit(state.CurrentPlayer);
+    const std::uint8_t fogBit = FogBit(state.CurrentPlayer);
     if ((view.DrawFlags & draw_flags::kFog) && fogBit) {
         for (int i = 0; i < columns; ++i) {
             for (int j = 0; j < rows; ++j) {
@@ -271,35 +267,6 @@ void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset
                 static_cast<int>(std::clamp<std::int64_t>(map.Y(d.Y + 16 * info.Height), -4, sh + 4));
             FrameRect(target, left, top, right + 1, bottom + 1, 0x00FF00);
             FrameRect(target, left + 1, top + 1, right, bottom, 0x00FF00);
-        }
-    }
-}
-
-void FogAllOn(TCHK& chk, int player) {
-    const std::uint8_t bit = PlayerFogBit(player);
-    for (int c = 0; c < chk.Width; ++c) {
-        for (int r = 0; r < chk.Height; ++r) {
-            chk.Fog(c, r) = static_cast<std::uint8_t>(chk.Fog(c, r) | bit);
-        }
-    }
-}
-
-void FogAllOff(TCHK& chk, int player) {
-    const std::uint8_t bit = PlayerFogBit(player);
-    for (int c = 0; c < chk.Width; ++c) {
-        for (int r = 0; r < chk.Height; ++r) {
-            chk.Fog(c, r) = static_cast<std::uint8_t>(chk.Fog(c, r) & ~bit);
-        }
-    }
-}
-
-void AddMapRevealers(TCHK& chk, int number) {
-    // The item "Add for player N" gives them to player N (owner N - 1); every revealer
-    // stands inside the map, whatever its width.
-    const int shift = 4 * number;
-    for (int x = shift; x < chk.Width * 32; x += 384) {
-        for (int y = shift; y < chk.Height * 32; y += 384) {
-            chk.AddUnit(x, y, number - 1, 101);
         }
     }
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-// The display overlays a full render lays over the map in the 32-bit frame, and the fog and
-// map-revealer operations of the main window's menu.
+// The display overlays a full render lays over the map: in the frame at its scale, and in
+// screen pixels.
 
 #include <QImage>
 
+#include "tools/FogTool.h"
 #include "view/MapRenderer.h"
 
 #include <cstdint>
@@ -47,13 +48,5 @@ void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset
 
 // The colour byte of a location's tint and border in 0x00RRGGBB: 0 blue, 1 green, 2 red.
 int LocationChannel(const LocationSlot& location);
-
-// The fog bit of a player (players 8 to 11 have none).
-std::uint8_t PlayerFogBit(int player);
-void FogAllOn(TCHK& chk, int player);
-void FogAllOff(TCHK& chk, int player);
-// One map revealer (unit type 101) of player `number` (1 to 8, owner number - 1) every 12
-// tiles each way inside the map, shifted by 4 x number pixels.
-void AddMapRevealers(TCHK& chk, int number);
 
 } // namespace orv

@@ -40,6 +40,12 @@ void TPaintboxEx::leaveEvent(QEvent*) {
     MouseLeave();
 }
 
+void TPaintboxEx::mouseReleaseEvent(QMouseEvent* event) {
+    if (OnMouseUp) {
+        OnMouseUp(event->button(), event->modifiers(), event->position().toPoint());
+    }
+}
+
 void TPaintboxEx::mousePressEvent(QMouseEvent* event) {
     if (OnMouseDown) {
         OnMouseDown(event->buttons(), event->modifiers(), event->position().toPoint());

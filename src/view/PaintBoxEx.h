@@ -23,6 +23,8 @@ public:
     std::function<void(Qt::KeyboardModifiers, QPoint)> OnMouseWheelUp;
     std::function<void(Qt::MouseButtons, Qt::KeyboardModifiers, QPoint)> OnMouseDown;
     std::function<void(Qt::MouseButtons, Qt::KeyboardModifiers, QPoint)> OnMouseMove;
+    // A button let go: that button, and the point.
+    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, QPoint)> OnMouseUp;
 
     // What the framework's enter and leave notifications run.
     void MouseEnter();
@@ -34,6 +36,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 };
 

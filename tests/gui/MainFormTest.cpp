@@ -58,8 +58,8 @@ TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
     for (QAction* a : e.form->menuBar()->actions()) {
         bar.push_back(a->text().toStdString());
     }
-    EXPECT_EQ(bar, (std::vector<std::string>{"&File", "&Display Options", "&Unit Placing", "&Misc Tools",
-                                             "&Window", "&Help"}));
+    EXPECT_EQ(bar, (std::vector<std::string>{"&File", "&Edit", "&Display Options", "&Unit Placing",
+                                             "&Misc Tools", "&Window", "&Help"}));
     const auto file = MenuCaptions(Menu(e, {"&File"}));
     ASSERT_EQ(file.size(), 17u);
     EXPECT_EQ(std::vector<std::string>(file.begin(), file.begin() + 10),
@@ -119,12 +119,15 @@ TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
     for (QAction* a : e.form->ToolBar1->actions()) {
         tools.push_back(a->isSeparator() ? "-" : a->toolTip().toStdString());
     }
-    ASSERT_EQ(tools.size(), 12u);
+    ASSERT_EQ(tools.size(), 15u);
     EXPECT_EQ(tools[3], "Save All");
     EXPECT_EQ(tools[4], "Save JPEG image of map");
     EXPECT_EQ(tools[5], "-");
-    EXPECT_EQ(tools[9], "-");
-    EXPECT_EQ(tools[11], "Map Properties");
+    EXPECT_EQ(tools[6], "Undo");
+    EXPECT_EQ(tools[7], "Redo");
+    EXPECT_EQ(tools[8], "-");
+    EXPECT_EQ(tools[12], "-");
+    EXPECT_EQ(tools[14], "Map Properties");
     EXPECT_EQ(e.form->StatusPanels[0]->width(), 250);
     EXPECT_EQ(e.form->StatusPanels[1]->width(), 50);
     EXPECT_EQ(std::string(TMainForm::kOpenFilter),

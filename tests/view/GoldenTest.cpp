@@ -118,7 +118,7 @@ TEST(Golden, CreepOff) {
 TEST(Golden, OverlaysOfEachFlag) {
     Scene s;
     s.Units();
-    FogAllOff(s.chk, 0);
+    FogAll(s.chk, 0, false);
     for (int c = 3; c < 9; ++c)
         s.chk.Fog(c, 3) = 1;
     s.chk.Locations[1] = {20, 20, 120, 90, 0, 0, true};

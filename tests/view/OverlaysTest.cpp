@@ -4,6 +4,7 @@
 #include "support/RecordingPrompter.h"
 #include "support/StandinData.h"
 #include "support/TestSupport.h"
+#include "tools/MapTools.h"
 #include "view/MapImage.h"
 
 #include <algorithm>
@@ -90,14 +91,14 @@ TEST(Overlays, LocationsFollowTheElevationMask) {
 TEST(Overlays, FogShadesTheCurrentPlayersTilesOnly) {
     Scene s;
     s.view.DrawFlags = draw_flags::kFog;
-    FogAllOff(s.chk, 0);
+    FogAll(s.chk, 0, false);
     s.chk.Fog(1, 1) = 1;
     s.Draw(0x808080);
     EXPECT_EQ(s.At(40, 40), 0x404040u);
     EXPECT_EQ(s.At(70, 40), 0x808080u);
-    s.state.CurrentPlayer = 8; // no bit: nothing shaded, and FogAllOn changes nothing
-    FogAllOn(s.chk, 8);
-    EXPECT_EQ(s.chk.Fog(5, 5), 0xFE); // as FogAllOff(0) left it
+    s.state.CurrentPlayer = 8; // no bit: nothing shaded, and fog all on changes nothing
+    EXPECT_EQ(FogAll(s.chk, 8, true), nullptr);
+    EXPECT_EQ(s.chk.Fog(5, 5), 0xFE); // as fog all off for player 1 left it
     s.Draw(0x808080);
     EXPECT_EQ(s.At(40, 40), 0x808080u);
 }
