@@ -9,7 +9,9 @@
 #include "app/MapSave.h"
 #include "archive/MapArchiveReader.h"
 #include "archive/Stormunit.h"
+#include "base/FileUtil.h"
 #include "cli/DemoMap.h"
+#include "cli/EditScript.h"
 #include "cli/Json.h"
 #include "cli/TilesetSheet.h"
 #include "graphics/OrvistadTypes.h"
@@ -48,6 +50,10 @@ Commands:
   info MAP                print the scenario of a map (or a bare .chk) as JSON
   resave MAP OUT          load a map and save it again, as the editor does, into OUT
                           (OUT replaced only when the save worked)
+  edit MAP OUT --script FILE [--history] [--archive PATH]... [--standin]
+                          load a map, run the JSON-lines script FILE through the
+                          editor's tools and edit history, and save it into OUT;
+                          --history prints the steps made
   new OUT --width W --height H --tileset T --terrain N [--archive PATH]... [--standin]
                           create a new map (N: index into the tileset's terrain types)
   demo OUT [--archive PATH]... [--standin]
@@ -422,6 +428,66 @@ int Resave(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 0;
 }
 
+int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    StartupOptions options;
+    std::vector<std::string> rest, remaining = {"edit"};
+    std::string scriptPath;
+    bool history = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--script" && i + 1 < args.size()) {
+            scriptPath = args[++i];
+        } else if (args[i] == "--history") {
+            history = true;
+        } else {
+            remaining.push_back(args[i]);
+        }
+    }
+    if (scriptPath.empty() || !ParseDataOptions(remaining, 1, options, rest) || rest.size() != 2) {
+        err << "usage: orvistad-cli edit MAP OUT --script FILE [--history] [--archive PATH]... [--standin]\n";
+        return 2;
+    }
+    auto script = ReadWholeFile(scriptPath, 64u << 20);
+    if (!script) {
+        err << "orvistad-cli: " << script.error() << "\n";
+        return 1;
+    }
+    RemoveStaleWorkingFolders();
+    // Loaded, edited and saved as the editor does: the same document, tools and history.
+    cli::ScriptPrompter prompter;
+    TGameData data(prompter);
+    data.Load(options);
+    auto doc = TMapDocument::Open(rest[0], data, prompter);
+    if (!doc) {
+        err << "orvistad-cli: " << doc.error() << "\n";
+        return 1;
+    }
+    TMapDocument& document = *doc.value();
+    TEditState edit;
+    TMapTools tools(document.Chk, document.History, edit);
+    const Status ran =
+        cli::RunEditScript(std::string(script.value().begin(), script.value().end()), tools, prompter);
+    for (const std::string& message : prompter.messages) {
+        err << "orvistad-cli: " << message << "\n";
+    }
+    if (!ran) {
+        err << "orvistad-cli: " << scriptPath << ", " << ran.error() << "; nothing was written\n";
+        return 1;
+    }
+    if (history) {
+        const auto names = document.History.StepNames();
+        for (std::size_t i = 0; i < document.History.Position(); ++i) {
+            out << names[i] << "\n";
+        }
+    }
+    auto saved = document.Save(rest[1]);
+    if (!saved) {
+        err << "orvistad-cli: " << saved.error() << "\n";
+        return 1;
+    }
+    out << "wrote " << rest[1] << "\n";
+    return 0;
+}
+
 int New(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     StartupOptions options;
     std::vector<std::string> rest;
@@ -660,8 +726,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     using Command = std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
     static const std::map<std::string, Command> kCommands = {
-        {"ls", List},       {"extract", Extract}, {"data", Data},     {"tileset", Tileset}, {"info", Info},
-        {"resave", Resave}, {"new", New},         {"render", Render}, {"demo", Demo},
+        {"ls", List},       {"extract", Extract}, {"data", Data}, {"tileset", Tileset}, {"info", Info},
+        {"resave", Resave}, {"new", New},         {"edit", Edit}, {"render", Render},   {"demo", Demo},
     };
     const auto it = kCommands.find(args[0]);
     if (it == kCommands.end()) {

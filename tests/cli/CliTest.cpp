@@ -1,8 +1,11 @@
 #include <QImage>
 
+#include "archive/MapArchiveReader.h"
 #include "archive/Stormunit.h"
 #include "cli/CliApp.h"
 #include "cli/Json.h"
+#include "scenario/CCHKFile.h"
+#include "support/RecordingPrompter.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -152,6 +155,45 @@ TEST(Cli, RenderViewDrawsWhatAMapWindowShowsAtEveryZoomNamesIncluded) {
     EXPECT_EQ(RunCli({"render", demo, dir.file("x.png"), "--view", "0,0,40,30", "--zoom", "33", "--standin"})
                   .status,
               2);
+}
+
+TEST(Cli, EditRunsAScriptThroughTheEditorsToolsAndHistory) {
+    test::TempDir dir;
+    const std::string map = dir.file("map.scx"), out = dir.file("out.scx"), script = dir.file("edit.jsonl");
+    ASSERT_EQ(
+        RunCli({"new", map, "--width", "64", "--height", "64", "--tileset", "Jungle", "--standin"}).status,
+        0);
+    auto write = [&](const std::string& text) { test::WriteBytes(script, test::Text(text)); };
+    write("{\"mode\": \"fog\"}\n{\"player\": 2}\n{\"brush\": {\"shape\": \"normal\", \"size\": \"small\"}}\n"
+          "{\"press\": [100, 100], \"button\": \"left\"}\n{\"move\": [300, 100]}\n{\"release\": [300, 100]}\n"
+          "\n{\"command\": \"revealers\", \"player\": 3}\n{\"command\": \"undo\"}\n{\"command\": "
+          "\"fog_all_off\"}\n"
+          "{\"command\": \"undo\"}\n");
+    const Outcome edited = RunCli({"edit", map, out, "--script", script, "--history", "--standin"});
+    ASSERT_EQ(edited.status, 0) << edited.err;
+    EXPECT_EQ(edited.out, "Fog of War\nwrote " + out + "\n");
+    // A new map is fogged everywhere: player 2's stroke cleared its bit from tile (3, 3) to
+    // (9, 3) only, with the small brush.
+    test::RecordingPrompter prompter;
+    TCHK chk(prompter);
+    auto reader = MapArchiveReader::Open(out);
+    ASSERT_TRUE(reader.ok());
+    ASSERT_TRUE(chk.ReadSections(reader.value().ReadFile(TMyMPQ::kScenarioName).value()).ok());
+    EXPECT_EQ(chk.Fog(3, 3), 0xFD);
+    EXPECT_EQ(chk.Fog(9, 3), 0xFD);
+    EXPECT_EQ(chk.Fog(3, 4), 0xFF);
+    EXPECT_EQ(chk.Units.size(), 0u); // the revealers were undone
+
+    // A bad line stops the run, names the line, and writes nothing.
+    write("{\"mode\": \"fog\"}\n{\"mode\": \"paint\"}\n");
+    const Outcome bad = RunCli({"edit", map, dir.file("bad.scx"), "--script", script, "--standin"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("line 2: unknown mode; nothing was written"), std::string::npos) << bad.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("bad.scx")));
+    write("{\"wave\": 1}\n");
+    EXPECT_NE(RunCli({"edit", map, dir.file("bad.scx"), "--script", script, "--standin"})
+                  .err.find("line 1: unknown action"),
+              std::string::npos);
 }
 
 TEST(Cli, TilesetDrawsAContactSheet) {

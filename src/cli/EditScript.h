@@ -1,0 +1,41 @@
+#pragma once
+
+// Scripted edits: JSON lines, one action an object, run through the same tools and edit
+// history as a map window. Positions are map pixels.
+//
+//   {"mode": "terrain" | "copy" | "locations" | "units" | "doodads" | "fog"}
+//   {"player": 1..12}
+//   {"brush": {"shape": "normal" | "rectangular" | "square",
+//              "size": "small" | "medium" | "large" | "huge" | "gargantuan"}}
+//   {"seed": N}
+//   {"press": [x, y], "button": "left" | "right"}   {"move": [x, y]}
+//   {"release": [x, y], "button": ...}   {"click": [x, y]}   {"double_click": [x, y]}
+//   {"command": "undo" | "redo" | "fog_all_on" | "fog_all_off" | "revealers", "player": N}
+//   {"answer": "..."}   the answer to the next question the tools ask
+//
+// An unknown action or a bad value stops the run with a message naming the line.
+
+#include "base/Prompter.h"
+#include "base/Result.h"
+#include "tools/MapTools.h"
+
+#include <deque>
+#include <string>
+
+namespace orv::cli {
+
+// Answers the tools' questions from the script's "answer" lines; an unanswered question is
+// cancelled. Messages go to `messages`.
+class ScriptPrompter : public Prompter {
+public:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> InputText(const std::string&, const std::string&, const std::string&) override;
+    Answer AskYesNoCancel(const std::string& text) override;
+    std::deque<std::string> answers;
+    std::vector<std::string> messages;
+};
+
+// Runs the script on the tools; the first bad line stops it with an error naming the line.
+Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter& prompter);
+
+} // namespace orv::cli
