@@ -1,5 +1,9 @@
 #include "view/MapView.h"
 
+#include <QPainter>
+
+#include "view/Overlays.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -144,7 +148,27 @@ void CMapView::DrawOverlays(std::uint32_t drawFlags, int mouseX, int mouseY) {
     const int my = mouseY;
     // 2. The last frame. The copy is shared until a tool overlay draws on it.
     DisplayBitmap = FrameBitmap;
-    // 3 to 10. The tool overlays.
+    // 4. The fog brush: the tiles a stroke there would paint, outlined in screen pixels.
+    if ((drawFlags & draw_flags::kFog) && mx >= 0 && my >= 0 && mx < Viewport.DisplayWidth &&
+        my < Viewport.DisplayHeight && !DisplayBitmap.isNull()) {
+        const int column = Viewport.ScrollTileX + mx / Viewport.TileScreenSize;
+        const int row = Viewport.ScrollTileY + my / Viewport.TileScreenSize;
+        const int r = Edit.FogBrushRadius;
+        if (column < m_chk.Width && row < m_chk.Height) {
+            const PixelMap screen = PixelMap::Screen(Viewport.View(drawFlags));
+            const std::int64_t left = screen.X(std::int64_t{std::max(0, column - r)} * 32);
+            const std::int64_t top = screen.Y(std::int64_t{std::max(0, row - r)} * 32);
+            const std::int64_t right = screen.X(std::int64_t{std::min(m_chk.Width, column + r + 1)} * 32);
+            const std::int64_t bottom = screen.Y(std::int64_t{std::min(m_chk.Height, row + r + 1)} * 32);
+            QPainter painter(&DisplayBitmap);
+            painter.setPen(QPen(QColor(0, 255, 0), 3, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(static_cast<double>(left) + 1, static_cast<double>(top) + 1,
+                                    static_cast<double>(right - left) - 3,
+                                    static_cast<double>(bottom - top) - 3));
+        }
+    }
+    // 3, 5 to 10. The other tool overlays.
     if (ToolOverlays) {
         ToolOverlays(DisplayBitmap, mx, my, drawFlags);
     }

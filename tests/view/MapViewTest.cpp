@@ -122,6 +122,24 @@ TEST(MapView, TheFrameBitmapHoldsTheRenderedFrame) {
     }
 }
 
+TEST(MapView, TheFogBrushOutlinesTheTilesAStrokePaintsAtEveryZoom) {
+    Scene s;
+    s.view.Edit.Mode = kModeFog;
+    const QRgb green = 0xFF00FF00;
+    // At 100% the pointer at (100, 40) is over tile (3, 1): radius 1 paints tiles 2 to 4 and
+    // 0 to 2, from screen pixel 64 to 160 across and 0 to 96 down.
+    s.view.RefreshTick(true, 100, 40);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(65, 50), green);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(158, 50), green);
+    EXPECT_NE(s.view.DisplayBitmap.pixel(100, 50), green);
+    EXPECT_NE(s.view.FrameBitmap.pixel(65, 50), green); // on the display copy only
+    // At 25% the same point is over tile (12, 5): tiles 11 to 13, from screen pixel 88.
+    s.view.ZoomChange(0);
+    s.view.RefreshTick(true, 100, 40);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(89, 44), green);
+    EXPECT_NE(s.view.DisplayBitmap.pixel(100, 44), green);
+}
+
 TEST(MapView, ToolOverlaysGetTheMousePointInScreenPixels) {
     Scene s;
     s.view.ZoomChange(1); // 50%
