@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
         chk.NewMap(2, version % 8, 32, 24, nullptr);
         chk.Version = static_cast<std::uint16_t>(version);
         chk.AddUnit(40, 40, 0, 214);
-        chk.AddLocation(1, 1, 4, 4, 256, 32);
+        chk.AddLocation(1, 1, 4, 4, 256, 32, "Location");
         if (auto bytes = chk.WriteToBytes()) {
             (void)orv::WriteWholeFile(out / ("written" + std::to_string(n++) + ".chk"), bytes.value());
         }
