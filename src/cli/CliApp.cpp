@@ -396,6 +396,19 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     return 0;
 }
 
+// Opens a map exactly as the editor does (a working copy, the tileset linked), after removing
+// the working folders that killed runs left; a failure is written to `err`.
+std::unique_ptr<TMapDocument> OpenAsEditor(const std::string& path, TGameData& data, Prompter& prompter,
+                                           std::ostream& err) {
+    RemoveStaleWorkingFolders();
+    auto doc = TMapDocument::Open(path, data, prompter);
+    if (!doc) {
+        err << "orvistad-cli: " << doc.error() << "\n";
+        return nullptr;
+    }
+    return std::move(doc).value();
+}
+
 int Resave(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     StartupOptions options;
     std::vector<std::string> rest;
@@ -403,17 +416,14 @@ int Resave(const std::vector<std::string>& args, std::ostream& out, std::ostream
         err << "usage: orvistad-cli resave MAP OUT [--archive PATH]... [--standin]\n";
         return 2;
     }
-    RemoveStaleWorkingFolders(); // left by runs that were killed
-    // Loaded and saved exactly as the editor does: a working copy, the tileset linked.
     StderrPrompter prompter(err);
     TGameData data(prompter);
     data.Load(options);
-    auto doc = TMapDocument::Open(rest[0], data, prompter);
+    const auto doc = OpenAsEditor(rest[0], data, prompter, err);
     if (!doc) {
-        err << "orvistad-cli: " << doc.error() << "\n";
         return 1;
     }
-    auto saved = doc.value()->Save(rest[1]);
+    auto saved = doc->Save(rest[1]);
     if (!saved) {
         err << "orvistad-cli: " << saved.error() << "\n";
         return 1;
@@ -451,17 +461,15 @@ int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         err << "orvistad-cli: " << script.error() << "\n";
         return 1;
     }
-    RemoveStaleWorkingFolders();
     // Loaded, edited and saved as the editor does: the same document, tools and history.
     cli::ScriptPrompter prompter;
     TGameData data(prompter);
     data.Load(options);
-    auto doc = TMapDocument::Open(rest[0], data, prompter);
+    const auto doc = OpenAsEditor(rest[0], data, prompter, err);
     if (!doc) {
-        err << "orvistad-cli: " << doc.error() << "\n";
         return 1;
     }
-    TMapDocument& document = *doc.value();
+    TMapDocument& document = *doc;
     TEditState edit;
     TMapTools tools(document.Chk, document.History, edit);
     const Status ran =
