@@ -75,21 +75,6 @@ TEST(MapView, APaintRequestRendersAnOutOfDateFrameOnce) {
     EXPECT_EQ(s.view.FullRenders, 2);
 }
 
-TEST(MapView, DrawFlagsFollowTheModeAndThePlacabilityOption) {
-    Scene s;
-    const std::uint32_t expected[] = {16, 0, 512, 64, 32, 128};
-    for (int mode = 0; mode < 6; ++mode) {
-        s.view.Edit.Mode = mode;
-        EXPECT_EQ(s.view.DrawFlags(), expected[mode]) << "mode " << mode;
-    }
-    s.view.Edit.Mode = kModeUnits;
-    s.view.Edit.CurrentUnitType = 0;
-    EXPECT_EQ(s.view.DrawFlags(), 64u + 1024u);
-    Game().Options.ShowPlacability = false;
-    EXPECT_EQ(s.view.DrawFlags(), 64u);
-    Game().Options.ShowPlacability = true;
-}
-
 TEST(MapView, CopyPasteModeOverlayPassIsTheFrameItself) {
     Scene s;
     s.view.Edit.Mode = kModeCopyPaste;
@@ -105,21 +90,6 @@ TEST(MapView, CopyPasteModeOverlayPassIsTheFrameItself) {
     EXPECT_EQ(flagsSeen, 0u);
     EXPECT_EQ(toolCalls, 2);
     EXPECT_TRUE(s.view.DisplayBitmap == s.view.FrameBitmap);
-}
-
-TEST(MapView, TheFrameBitmapHoldsTheRenderedFrame) {
-    Scene s;
-    s.view.RefreshTick(true, 0, 0);
-    const TViewport& v = s.view.Viewport;
-    EXPECT_EQ(s.view.FrameBitmap.width(), 640);
-    EXPECT_EQ(s.view.FrameBitmap.height(), 448);
-    for (int y : {0, 100, v.ViewHeight - 1}) {
-        for (int x : {0, 321, v.ViewWidth - 1}) {
-            EXPECT_EQ(s.view.FrameBitmap.pixel(x, y) & 0xFFFFFFu,
-                      s.view.Renderer.Frame32[static_cast<std::size_t>(y * v.ViewWidth + x)])
-                << x << "," << y;
-        }
-    }
 }
 
 TEST(MapView, TheFogBrushOutlinesTheTilesAStrokePaintsAtEveryZoom) {

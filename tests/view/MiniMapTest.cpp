@@ -46,19 +46,6 @@ struct Scene {
     std::uint32_t At(int x, int y) const { return map.Image[static_cast<std::size_t>(y * map.Width + x)]; }
 };
 
-TEST(MiniMap, ScalesTheLongerSideTo128) {
-    Scene square(64, 64);
-    square.map.Draw(square.chk, square.tileset, Game(), square.view, 0, 0);
-    EXPECT_DOUBLE_EQ(square.map.Scale(), 2.0);
-    EXPECT_EQ(static_cast<int>(127 / square.map.Scale()), 63); // a click at (127, 127) asks for tile 63
-    Scene wide(256, 128);
-    wide.map.Draw(wide.chk, wide.tileset, Game(), wide.view, 0, 0);
-    EXPECT_DOUBLE_EQ(wide.map.Scale(), 0.5);
-    const auto shown = wide.map.Display();
-    EXPECT_NE(shown[10 * 128 + 10], 0u);
-    EXPECT_EQ(shown[100 * 128 + 10], 0u); // the lower half of the square shows no map
-}
-
 TEST(MiniMap, UnitsShowAsBoxesOfAtLeastTwoPixels) {
     Scene s(64, 64);
     const int small = UnitWithBox(32, 32) >= 0 ? UnitWithBox(32, 32) : UnitWithBox(16, 16);
