@@ -21,32 +21,6 @@ using test::IsLinkTo;
 using test::Names;
 using test::Text;
 
-// Plants a link to `victim` at each temporary name the program announces, every other time
-// (so that the program must pick a new name, and also gets one), and remembers the links.
-class LinkPlanter {
-public:
-    explicit LinkPlanter(fs::path victim) : m_victim(std::move(victim)) {
-        SetTemporaryNameHook([this](const fs::path& name) {
-            if (m_count++ % 2 == 0) {
-                std::error_code ec;
-                fs::create_symlink(m_victim, name, ec);
-                if (!ec) {
-                    planted.push_back(name);
-                }
-            }
-        });
-    }
-    ~LinkPlanter() { SetTemporaryNameHook(nullptr); }
-    LinkPlanter(const LinkPlanter&) = delete;
-    LinkPlanter& operator=(const LinkPlanter&) = delete;
-
-    std::vector<fs::path> planted;
-
-private:
-    fs::path m_victim;
-    int m_count = 0;
-};
-
 // Points the temporary folder at `folder` for the object's life.
 class TmpDirIs {
 public:
@@ -67,35 +41,8 @@ private:
     std::optional<std::string> m_old;
 };
 
-TEST(CopyFileReplacing, LinksPlantedAtTheTemporaryNamesAreNeverFollowed) {
-    test::TempDir dir;
-    const fs::path victim = dir.path() / "victim.txt";
-    test::WriteBytes(victim, Text("victim"));
-    test::WriteBytes(dir.file("new.scx"), Text("the new map"));
-    test::WriteBytes(dir.file("map.scx"), Text("the old map"));
-    // The names older versions used, and one in the form of today's.
-    for (const char* name :
-         {"map.scx.orvistad-part", "map.scx.new", "map.scx.tmp", ".map.scx.orvistad-AAAAAAAAAAAA.tmp"}) {
-        fs::create_symlink(victim, dir.path() / name);
-    }
-    {
-        LinkPlanter planter(victim);
-        for (int round = 0; round < 3; ++round) {
-            const Status copied = CopyFileReplacing(dir.file("new.scx"), dir.file("map.scx"));
-            ASSERT_TRUE(copied) << copied.error();
-        }
-        EXPECT_EQ(planter.planted.size(), 3u);
-        for (const fs::path& link : planter.planted) {
-            EXPECT_EQ(link.parent_path(), dir.path());
-            EXPECT_TRUE(IsLinkTo(link, victim)) << link;
-        }
-    }
-    EXPECT_EQ(test::ReadBytes(victim), Text("victim"));
-    EXPECT_EQ(test::ReadBytes(dir.file("map.scx")), Text("the new map"));
-    EXPECT_FALSE(fs::is_symlink(dir.path() / "map.scx"));
-    EXPECT_TRUE(IsLinkTo(dir.path() / ".map.scx.orvistad-AAAAAAAAAAAA.tmp", victim))
-        << "links are not ours to remove";
-}
+// Links planted at the temporary names of a save are covered end to end, through the
+// document, by SaveSafety.LinksPlantedAtEveryTemporaryNameNeverRedirectASave.
 
 TEST(CopyFileReplacing, ATargetThatIsALinkStaysALinkAndItsFileIsReplaced) {
     test::TempDir dir;
