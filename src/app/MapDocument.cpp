@@ -200,4 +200,16 @@ Result<TMapDocument::SaveOutcome> TMapDocument::Save(const std::string& target) 
     return outcome;
 }
 
+void TMapDocument::Changed(const TEditChange& change) {
+    if (!change.Any()) {
+        return;
+    }
+    if (change.Units || change.Terrain) {
+        Chk.RebuildCreep();
+    }
+    if (OnChanged) {
+        OnChanged(change);
+    }
+}
+
 } // namespace orv

@@ -17,6 +17,7 @@
 #include "tools/EditHistory.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +57,12 @@ public:
     TCHK Chk;
     // Every change to Chk is a step here; its saved position moves with each save.
     TEditHistory History;
+
+    // Every change to the record passes here once (an edit, its undo, its redo): what derives
+    // from the record is brought up to date (the creep, when units or terrain changed), then
+    // OnChanged tells the window, which redraws what it shows of `change`.
+    void Changed(const TEditChange& change);
+    std::function<void(const TEditChange&)> OnChanged;
     std::string FileName;    // the map file; empty for a new map
     std::string WorkingCopy; // empty until the map has one
     bool IsArchive = false;  // the working copy (and the map file) is an archive, not a plain scenario

@@ -471,7 +471,8 @@ int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     }
     TMapDocument& document = *doc;
     TEditState edit;
-    TMapTools tools(document.Chk, document.History, edit);
+    TMapTools tools(document.Chk, document.History, edit, prompter);
+    tools.OnChange = [&document](const TEditChange& change) { document.Changed(change); };
     const Status ran =
         cli::RunEditScript(std::string(script.value().begin(), script.value().end()), tools, prompter);
     for (const std::string& message : prompter.messages) {

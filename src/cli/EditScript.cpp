@@ -6,6 +6,7 @@
 
 #include "base/Random.h"
 
+#include <algorithm>
 #include <array>
 #include <sstream>
 
@@ -48,6 +49,58 @@ bool ReadButton(const QJsonObject& action, TPointerEvent::Button& button) {
     return true;
 }
 
+// The pointer of the script: a 640 x 480 display at 100% that scrolls so each point is on
+// screen, and the buttons held.
+struct ScriptPointer {
+    TPointerView view;
+    bool left = false, right = false;
+
+    TPointerEvent At(TPointerEvent::Button button, int x, int y) {
+        // Scroll only when the point is off the display, putting it near the middle.
+        const int column = x / 32, row = y / 32;
+        if (x < view.ScrollTileX * 32 || x >= view.ScrollTileX * 32 + 640) {
+            view.ScrollTileX = std::max(0, column - 10);
+        }
+        if (y < view.ScrollTileY * 32 || y >= view.ScrollTileY * 32 + 480) {
+            view.ScrollTileY = std::max(0, row - 7);
+        }
+        TPointerEvent event = TPointerEvent::AtMapPixel(button, x, y, view);
+        event.leftHeld = left;
+        event.rightHeld = right;
+        return event;
+    }
+
+    void Hold(TPointerEvent::Button button, bool down) {
+        (button == TPointerEvent::Button::Left ? left : right) = down;
+    }
+
+    void Run(TMapTools& tools, const std::string& what, TPointerEvent::Button button, int x, int y) {
+        if (what == "move") {
+            tools.Move(At(TPointerEvent::Button::None, x, y));
+        } else if (what == "press") {
+            Hold(button, true);
+            tools.Press(At(button, x, y));
+        } else if (what == "release") {
+            Hold(button, false);
+            tools.Release(At(button, x, y));
+        } else {
+            // A click: press, release, and the click acted on once no double click came. A
+            // double click: the click, then the second press, which cancels it, and release.
+            const TPointerEvent::Button l = TPointerEvent::Button::Left;
+            Run(tools, "press", l, x, y);
+            Run(tools, "release", l, x, y);
+            tools.Click(At(l, x, y));
+            if (what == "click") {
+                tools.ClickDue(At(TPointerEvent::Button::None, x, y));
+                return;
+            }
+            tools.DoubleClick(At(l, x, y));
+            Run(tools, "press", l, x, y);
+            Run(tools, "release", l, x, y);
+        }
+    }
+};
+
 } // namespace
 
 std::optional<std::string> ScriptPrompter::InputText(const std::string&, const std::string&,
@@ -69,6 +122,7 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
     std::istringstream lines(script);
     std::string line;
     int number = 0;
+    ScriptPointer pointer;
     while (std::getline(lines, line)) {
         ++number;
         if (line.find_first_not_of(" \t\r") == std::string::npos) {
@@ -96,7 +150,7 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
             if (!action.value("player").isDouble() || player < 1 || player > 12) {
                 return fail("the player must be a number from 1 to 12");
             }
-            tools.Edit.CurrentPlayer = player - 1;
+            tools.SetPlayer(player - 1);
         } else if (action.contains("brush")) {
             const QJsonObject brush = action.value("brush").toObject();
             const int shape = IndexOf(kShapes, brush.value("shape").toString("normal"));
@@ -111,35 +165,16 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
             }
             SeedRandom(static_cast<std::uint32_t>(action.value("seed").toDouble()));
         } else if (action.contains("press") || action.contains("release") || action.contains("click") ||
-                   action.contains("double_click")) {
+                   action.contains("double_click") || action.contains("move")) {
             const char* key = action.contains("press")     ? "press"
                               : action.contains("release") ? "release"
                               : action.contains("click")   ? "click"
+                              : action.contains("move")    ? "move"
                                                            : "double_click";
             if (!ReadPoint(action.value(key), x, y) || !ReadButton(action, button)) {
                 return fail(std::string("bad point or button for \"") + key + "\"");
             }
-            TPointerEvent event{button, button == TPointerEvent::Button::Left, x, y};
-            const std::string which = key;
-            if (which == "press") {
-                tools.Press(event);
-            } else if (which == "release") {
-                event.leftHeld = false;
-                tools.Release(event);
-            } else {
-                // A click is a press and a release at one point; a double click, two.
-                for (int times = which == "click" ? 1 : 2; times > 0; --times) {
-                    tools.Press(event);
-                    event.leftHeld = false;
-                    tools.Release(event);
-                    event.leftHeld = button == TPointerEvent::Button::Left;
-                }
-            }
-        } else if (action.contains("move")) {
-            if (!ReadPoint(action.value("move"), x, y)) {
-                return fail("bad point for \"move\"");
-            }
-            tools.Move({TPointerEvent::Button::None, tools.InGesture(), x, y});
+            pointer.Run(tools, key, button, x, y);
         } else if (action.contains("command")) {
             const QString command = action.value("command").toString();
             if (command == "undo") {
@@ -150,6 +185,10 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
                 tools.FogAllOn();
             } else if (command == "fog_all_off") {
                 tools.FogAllOff();
+            } else if (command == "delete") {
+                tools.DeleteSelection();
+            } else if (command == "escape") {
+                tools.Escape();
             } else if (command == "revealers") {
                 const int player = action.value("player").toInt(0);
                 if (player < 1 || player > 8) {

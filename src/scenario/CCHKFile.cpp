@@ -455,6 +455,7 @@ Status TCHK::ReadSections(Bytes data) {
             at->second.pop_back();
         }
     }
+    AssignKeys();
     CreepMap.SetSize(Width, Height);
     return {};
 }
@@ -866,8 +867,34 @@ int TCHK::AddUnit(int x, int y, int owner, int type) {
     if (units.HasShields(type))
         props += 4;
     u.ValidProps = props;
+    u.Key = ++m_lastKey;
     Units.push_back(u);
     return static_cast<int>(Units.size() - 1);
+}
+
+void TCHK::AssignKeys() {
+    for (UnitRecord& u : Units) {
+        if (u.Key == 0) {
+            u.Key = ++m_lastKey;
+        }
+    }
+    for (DoodadRecord& d : Doodads) {
+        if (d.Key == 0) {
+            d.Key = ++m_lastKey;
+        }
+    }
+}
+
+int TCHK::UnitIndex(std::uint32_t key) const {
+    const auto found =
+        std::find_if(Units.begin(), Units.end(), [key](const UnitRecord& u) { return u.Key == key; });
+    return key != 0 && found != Units.end() ? static_cast<int>(found - Units.begin()) : -1;
+}
+
+int TCHK::DoodadIndex(std::uint32_t key) const {
+    const auto found =
+        std::find_if(Doodads.begin(), Doodads.end(), [key](const DoodadRecord& d) { return d.Key == key; });
+    return key != 0 && found != Doodads.end() ? static_cast<int>(found - Doodads.begin()) : -1;
 }
 
 void TCHK::DeleteUnit(int index) {
@@ -912,6 +939,7 @@ void TCHK::AddDoodad(int x, int y, int number) {
     d.X = static_cast<std::uint16_t>(x);
     d.Y = static_cast<std::uint16_t>(y);
     d.PlacedHere = true;
+    d.Key = ++m_lastKey;
     Doodads.push_back(d);
     RebuildTileMap(FootprintRect(d));
 }

@@ -48,7 +48,7 @@ struct UnitRecord {
     std::int32_t Hangar = 0;
     std::int32_t State = 0;
     std::array<std::uint8_t, 8> Tail{}; // unused word and linked unit, carried unchanged
-    bool Selected = false;              // in memory only
+    std::uint32_t Key = 0;              // in memory only: names the unit while it exists, whatever its index
 };
 
 struct DoodadRecord {
@@ -59,6 +59,7 @@ struct DoodadRecord {
     int Sprite = -1;           // index into Sprites of the THG2 record that belongs to it
     bool MatchedOnLoad = true; // false: did not fit its terrain when the map was opened
     bool PlacedHere = false;   // placed in this editor: gets a sprite record when written
+    std::uint32_t Key = 0;     // in memory only: names the doodad while it exists, whatever its index
 };
 
 // A location: a rectangle in map pixels, its name's string number and the elevations it
@@ -203,6 +204,12 @@ public:
     int AddString(const std::string& text) { return Strings.AddString(text); }
     int AddUnit(int x, int y, int owner, int type);
     void DeleteUnit(int index);
+    // Units and doodads carry keys that stay theirs while the lists change: read and added
+    // ones get one; this gives one to every record still without (records put in the lists
+    // directly). The index of the record with a key, or -1.
+    void AssignKeys();
+    int UnitIndex(std::uint32_t key) const;
+    int DoodadIndex(std::uint32_t key) const;
     void AddDoodad(int x, int y, int number);
     void DeleteDoodad(int index, bool rebuild);
     // The lowest free location slot above 0 below `count` (never the whole-map slot), or -1.
@@ -287,6 +294,7 @@ private:
     Prompter& m_prompter;
     const std::vector<std::uint8_t>* m_unitsDat;
     bool m_terrainEdited = false;
+    std::uint32_t m_lastKey = 0;
     bool m_newMap = false;
     std::vector<std::uint8_t> m_tileBytes;
     std::vector<std::uint8_t> m_maskBytes;

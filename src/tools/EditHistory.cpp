@@ -151,18 +151,4 @@ TEditChange TFogEdit::Redo(TCHK& chk) {
     return Put(chk, m_after);
 }
 
-TEditChange TUnitsAddedEdit::Undo(TCHK& chk) {
-    chk.Units.resize(chk.Units.size() - std::min(chk.Units.size(), m_units.size()));
-    TEditChange change;
-    change.Units = true;
-    return change;
-}
-
-TEditChange TUnitsAddedEdit::Redo(TCHK& chk) {
-    chk.Units.insert(chk.Units.end(), m_units.begin(), m_units.end());
-    TEditChange change;
-    change.Units = true;
-    return change;
-}
-
 } // namespace orv

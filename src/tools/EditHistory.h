@@ -98,16 +98,4 @@ private:
     std::vector<std::uint8_t> m_before, m_after;
 };
 
-// Units appended to the list (map revealers, placed units): undo takes them off the end.
-class TUnitsAddedEdit : public TEdit {
-public:
-    explicit TUnitsAddedEdit(std::vector<UnitRecord> units) : m_units(std::move(units)) {}
-    TEditChange Undo(TCHK& chk) override;
-    TEditChange Redo(TCHK& chk) override;
-    std::size_t Bytes() const override { return m_units.size() * sizeof(UnitRecord) + sizeof(*this); }
-
-private:
-    std::vector<UnitRecord> m_units;
-};
-
 } // namespace orv

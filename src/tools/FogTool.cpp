@@ -83,4 +83,29 @@ std::unique_ptr<TFogEdit> FogAll(TCHK& chk, int player, bool on) {
     return std::make_unique<TFogEdit>(rect, std::move(before), std::move(after));
 }
 
+void TFogTool::Press(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) {
+    if (event.button != TPointerEvent::Button::Left) {
+        return;
+    }
+    m_stroke = std::make_unique<TFogStroke>(ctx.Chk, ctx.Edit.CurrentPlayer, ctx.Edit.FogBrushRadius);
+    m_stroke->Paint(event.Column(), event.Row());
+    reply.Change.Fog = true;
+}
+
+void TFogTool::Move(TToolContext&, const TPointerEvent& event, TToolReply& reply) {
+    if (m_stroke && event.leftHeld) {
+        m_stroke->Paint(event.Column(), event.Row());
+        reply.Change.Fog = true;
+    }
+}
+
+void TFogTool::LeftRelease(TToolContext& ctx, const TPointerEvent&, TToolReply& reply) {
+    if (m_stroke) {
+        // The whole drag is one step.
+        ctx.History.Record("Fog of War", m_stroke->Finish());
+        m_stroke.reset();
+        reply.Change.Fog = true;
+    }
+}
+
 } // namespace orv

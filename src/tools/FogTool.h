@@ -6,6 +6,7 @@
 // Players 9 to 12 have no bit: their strokes change nothing.
 
 #include "tools/EditHistory.h"
+#include "tools/ModeTool.h"
 
 #include <memory>
 #include <optional>
@@ -33,6 +34,18 @@ private:
     std::optional<bool> m_set;
     std::unordered_map<std::size_t, std::uint8_t> m_before; // cell -> its byte before the stroke
     TileRect m_touched{0, 0, 0, 0};
+};
+
+// Fog of War mode: a left drag is one stroke, one step of the history.
+class TFogTool : public TModeTool {
+public:
+    void Press(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) override;
+    void Move(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) override;
+    void LeftRelease(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) override;
+    bool InGesture() const override { return m_stroke != nullptr; }
+
+private:
+    std::unique_ptr<TFogStroke> m_stroke;
 };
 
 // Sets (`on`) or clears the player's bit on every tile of the map; returns the edit, or null

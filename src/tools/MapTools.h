@@ -1,86 +1,79 @@
 #pragma once
 
 // The editing tools of a map, without a window: the edit state (mode, player, brush), the
-// pointer gestures of each mode and the menu commands, each turned into one step of the
-// map's edit history. The map window translates its mouse events into pointer events and
-// shows what changed; `orvistad-cli edit` and the tests drive the same tools.
+// mode dispatcher that runs the press, move and release steps every mode shares and hands
+// the rest to the current mode's tool, the deferred single click that a double click
+// cancels, the popup menus, the keys, and the menu commands. Every change to the record is
+// one step of the map's edit history. The map window translates its events into pointer
+// events and shows what the replies ask for; `orvistad-cli edit` and the tests drive the
+// same tools.
 
 #include "tools/EditHistory.h"
 #include "tools/FogTool.h"
+#include "tools/ModeTool.h"
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace orv {
 
-// Edit modes of a map window.
-enum EditMode {
-    kModeTerrain = 0,
-    kModeCopyPaste = 1,
-    kModeLocations = 2,
-    kModeUnits = 3,
-    kModeDoodads = 4,
-    kModeFog = 5
-};
-
-// The edit state of a map window. Drawing reads part of it.
-struct TEditState {
-    int Mode = kModeTerrain;
-    int CurrentPlayer = 0;
-    int CurrentUnitType = -1;
-    int CurrentDoodad = -1;
-    int SelectedLocation = -1;
-    std::vector<int> SelectedDoodads;
-    int BrushShape = 1;     // 1 Normal, 2 Rectangular, 3 Square
-    int BrushSize = 1;      // the Size box's index, 0 (Small) to 4 (Gargantuan)
-    int FogBrushRadius = 1; // tiles each way around the pointer's tile
-    // The point handed to the overlay pass (its unit depends on the mode) and its value at
-    // the last render.
-    int OverlayX = 0, OverlayY = 0;
-    int LastOverlayX = 0, LastOverlayY = 0;
-};
-
-// A pointer event in map pixels.
-struct TPointerEvent {
-    enum class Button { None, Left, Right, Middle };
-    Button button = Button::None; // the button pressed or released
-    bool leftHeld = false;        // the left button is down (for moves)
-    int x = 0, y = 0;
-};
-
 class TMapTools {
 public:
+    // A single click waits this long for a double click before it is acted on.
+    static constexpr int kClickDelayMs = 25;
+
     // The edit state is the window's (drawing reads it); the tools change it.
-    TMapTools(TCHK& chk, TEditHistory& history, TEditState& edit)
-        : Edit(edit), m_chk(chk), m_history(history) {}
+    TMapTools(TCHK& chk, TEditHistory& history, TEditState& edit, Prompter& prompter);
+    ~TMapTools();
+    TMapTools(const TMapTools&) = delete;
+    TMapTools& operator=(const TMapTools&) = delete;
 
     TEditState& Edit;
+    // Told of every change to the record, once per event or command (the document listens).
+    std::function<void(const TEditChange&)> OnChange;
 
-    // A new mode: the fog brush goes back to radius 1 (the window's Size box shows "Medium";
-    // the terrain brush keeps its size).
+    // A new mode (a gesture under way ends first): the fog brush goes back to radius 1 (the window's Size box
+    // shows "Medium"; the isometric brush keeps its width).
     void SetMode(int mode);
-    // The brush boxes changed: the fog brush radius follows the size.
+    // The brush boxes changed: shape (1 to 3) and size index (0 to 4).
     void SetBrush(int shape, int size);
+    void SetPlayer(int player);
 
-    // The pointer gestures. Each returns what changed in the record (nothing yet while a
-    // gesture is under way, except the cells painted so far).
-    TEditChange Press(const TPointerEvent& event);
-    TEditChange Move(const TPointerEvent& event);
-    TEditChange Release(const TPointerEvent& event);
-    bool InGesture() const { return m_fog != nullptr; }
+    // The pointer on the map display.
+    TToolReply Press(const TPointerEvent& event);
+    TToolReply Move(const TPointerEvent& event);
+    TToolReply Release(const TPointerEvent& event);
+    // A left click: acted on only when the click timer fires (ClickDue) with no double click
+    // before it. ClickDue takes the pointer's point at that moment.
+    TToolReply Click(const TPointerEvent& event);
+    TToolReply ClickDue(const TPointerEvent& event);
+    bool ClickPending() const { return m_clickPending; }
+    TToolReply DoubleClick(const TPointerEvent& event);
+    // An item of the menu a reply asked for; whether the window should offer it.
+    TToolReply Choose(TPopupItem item);
+    bool Offers(TPopupItem item) const;
+    // The Delete key removes the selection of the current mode; Escape leaves placing.
+    TToolReply DeleteSelection();
+    TToolReply Escape();
+    // A gesture is under way (undo and redo wait for its end).
+    bool InGesture() const;
 
     // The menu commands, each one step ("Fog All On", "Map Revealers").
-    TEditChange FogAllOn();
-    TEditChange FogAllOff();
-    TEditChange AddMapRevealers(int number);
-    TEditChange Undo();
-    TEditChange Redo();
+    TToolReply FogAllOn();
+    TToolReply FogAllOff();
+    TToolReply AddMapRevealers(int number);
+    TToolReply Undo();
+    TToolReply Redo();
 
 private:
-    TCHK& m_chk;
-    TEditHistory& m_history;
-    std::unique_ptr<TFogStroke> m_fog;
+    TModeTool& Tool() const;
+    TToolReply Done(TToolReply reply);
+    TToolContext m_ctx;
+    std::array<std::unique_ptr<TModeTool>, 6> m_tools;
+    bool m_clickPending = false;
 };
 
 // One map revealer (unit type 101) of player `number` (1 to 8, owner number - 1) every 12

@@ -4,9 +4,11 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -105,48 +107,63 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
 
     // The view puts its pictures on screen through the two paint boxes.
     m_view.Present = [this] { MapDisplay->update(); };
+    // Every edit reaches the document, which updates what derives from the record and tells
+    // the window once.
+    m_tools.OnChange = [this](const TEditChange& change) { m_document->Changed(change); };
+    m_document->OnChanged = [this](const TEditChange& change) { Apply(change); };
     m_view.PresentMiniMap = [this] { MiniMapPB->update(); };
     MapDisplay->OnPaint = [this](QPainter& painter) { MapDisplayPaint(painter); };
     // Keys scroll the map once it has the focus (a click on it gives it the focus).
     MapDisplay->setFocusPolicy(Qt::ClickFocus);
-    // The middle button drags the map.
-    MapDisplay->OnMouseDown = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
-        if (buttons & Qt::MiddleButton) {
+    // The middle button drags the map; the left and right buttons go to the editing tools.
+    MapDisplay->OnMouseDown = [this](Qt::MouseButton button, Qt::MouseButtons held,
+                                     Qt::KeyboardModifiers keys, QPoint at) {
+        if (button == Qt::MiddleButton) {
             m_dragFrom = at;
             m_dragScroll = QPoint(HoriScroll->value(), VertScroll->value());
+            return;
         }
-        if (buttons & Qt::LeftButton) {
-            Apply(m_tools.Press(PointerAt(TPointerEvent::Button::Left, true, at)));
-        }
-    };
-    MapDisplay->OnMouseUp = [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint at) {
-        if (button == Qt::LeftButton) {
-            Apply(m_tools.Release(PointerAt(TPointerEvent::Button::Left, false, at)));
+        if (button == Qt::LeftButton || button == Qt::RightButton) {
+            Show(m_tools.Press(PointerAt(button, held, keys, at)));
         }
     };
-    MapDisplay->OnMouseMove = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
-        if (m_dragFrom && (buttons & Qt::MiddleButton)) {
+    MapDisplay->OnMouseUp = [this](Qt::MouseButton button, Qt::MouseButtons held, Qt::KeyboardModifiers keys,
+                                   QPoint at) {
+        if (button == Qt::MiddleButton) {
+            m_dragFrom.reset();
+        }
+        if (button == Qt::LeftButton || button == Qt::RightButton) {
+            Show(m_tools.Release(PointerAt(button, held, keys, at)));
+        }
+    };
+    MapDisplay->OnClick = [this](QPoint at) {
+        Show(m_tools.Click(PointerAt(Qt::LeftButton, Qt::NoButton, Qt::NoModifier, at)));
+    };
+    MapDisplay->OnDoubleClick = [this](QPoint at) {
+        m_clickTimer->stop();
+        Show(m_tools.DoubleClick(PointerAt(Qt::LeftButton, Qt::LeftButton, Qt::NoModifier, at)));
+    };
+    MapDisplay->OnMouseMove = [this](Qt::MouseButtons held, Qt::KeyboardModifiers keys, QPoint at) {
+        if (m_dragFrom && (held & Qt::MiddleButton)) {
             HoriScroll->setValue(m_dragScroll.x() - (at.x() - m_dragFrom->x()));
             VertScroll->setValue(m_dragScroll.y() - (at.y() - m_dragFrom->y()));
         } else {
             m_dragFrom.reset();
         }
-        const TViewport& v = m_view.Viewport;
+        const TPointerEvent event = PointerAt(Qt::NoButton, held, keys, at);
         if (OnStatus) {
-            // The map pixel under the pointer, at any zoom.
-            const std::int64_t x =
-                std::int64_t{v.ScrollTileX} * 32 + std::int64_t{at.x()} * 32 / v.TileScreenSize;
-            const std::int64_t y =
-                std::int64_t{v.ScrollTileY} * 32 + std::int64_t{at.y()} * 32 / v.TileScreenSize;
-            OnStatus(0, PointerStatus(Scenario(), m_data, x, y));
+            OnStatus(0, PointerStatus(Scenario(), m_data, event.MapX(), event.MapY()));
         }
-        if (buttons & Qt::LeftButton) {
-            Apply(m_tools.Move(PointerAt(TPointerEvent::Button::None, true, at)));
-        }
-        // The editing tools set the overlay point in their own units; until then it follows the pointer.
-        m_view.Edit.OverlayX = at.x();
-        m_view.Edit.OverlayY = at.y();
+        Show(m_tools.Move(event));
     };
+    // A single click is acted on when no double click followed it in time.
+    m_clickTimer = new QTimer(this);
+    m_clickTimer->setSingleShot(true);
+    m_clickTimer->setInterval(TMapTools::kClickDelayMs);
+    connect(m_clickTimer, &QTimer::timeout, this, [this] {
+        const QPoint at = MapDisplay->mapFromGlobal(QCursor::pos());
+        Show(m_tools.ClickDue(PointerAt(Qt::NoButton, QGuiApplication::mouseButtons(), Qt::NoModifier, at)));
+    });
     // The wheel scrolls the map: up and down, or sideways with Shift held; with Ctrl it zooms.
     MapDisplay->OnMouseWheel = [this](int delta, Qt::KeyboardModifiers modifiers, QPoint at) {
         if (modifiers & Qt::ControlModifier) {
@@ -164,9 +181,8 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
         bar->setValue(bar->value() - delta * notch / 120);
     };
     MiniMapPB->OnPaint = [this](QPainter& painter) { painter.drawImage(0, 0, m_view.MiniMapPicture); };
-    MiniMapPB->OnMouseDown = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
-        MiniMapPBMouseDown(buttons, at);
-    };
+    MiniMapPB->OnMouseDown = [this](Qt::MouseButton, Qt::MouseButtons held, Qt::KeyboardModifiers,
+                                    QPoint at) { MiniMapPBMouseDown(held, at); };
     MiniMapPB->OnMouseMove = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
         MiniMapPBMouseMove(buttons, at);
     };
@@ -194,7 +210,7 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
         });
     }
     connect(CurPlayer, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_view.Edit.CurrentPlayer = std::max(0, index);
+        m_tools.SetPlayer(std::max(0, index));
         m_view.RedrawRequest = true;
     });
     connect(UnitSelect, &QTreeWidget::itemExpanded, this,
@@ -363,6 +379,15 @@ bool TMapWindow::ScrollByKey(int key) {
 }
 
 void TMapWindow::keyPressEvent(QKeyEvent* event) {
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (plain && event->key() == Qt::Key_Delete) {
+        DeleteSelection();
+        return;
+    }
+    if (plain && event->key() == Qt::Key_Escape) {
+        Show(m_tools.Escape());
+        return;
+    }
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier) || !ScrollByKey(event->key())) {
         QWidget::keyPressEvent(event);
     }
@@ -488,39 +513,102 @@ void TMapWindow::GenerateImage() {
 }
 
 void TMapWindow::FogAllOn() {
-    Apply(m_tools.FogAllOn());
+    Show(m_tools.FogAllOn());
 }
 
 void TMapWindow::FogAllOff() {
-    Apply(m_tools.FogAllOff());
+    Show(m_tools.FogAllOff());
 }
 
 void TMapWindow::AddMapRevealers(int number) {
-    Apply(m_tools.AddMapRevealers(number));
+    Show(m_tools.AddMapRevealers(number));
 }
 
 void TMapWindow::Undo() {
-    if (!m_tools.InGesture()) {
-        Apply(m_tools.Undo());
-    }
+    Show(m_tools.Undo());
 }
 
 void TMapWindow::Redo() {
-    if (!m_tools.InGesture()) {
-        Apply(m_tools.Redo());
+    Show(m_tools.Redo());
+}
+
+void TMapWindow::DeleteSelection() {
+    Show(m_tools.DeleteSelection());
+}
+
+TPointerEvent TMapWindow::PointerAt(Qt::MouseButton button, Qt::MouseButtons held, Qt::KeyboardModifiers keys,
+                                    QPoint at) const {
+    const TViewport& v = m_view.Viewport;
+    TPointerEvent event;
+    event.button = button == Qt::LeftButton     ? TPointerEvent::Button::Left
+                   : button == Qt::RightButton  ? TPointerEvent::Button::Right
+                   : button == Qt::MiddleButton ? TPointerEvent::Button::Middle
+                                                : TPointerEvent::Button::None;
+    event.leftHeld = held & Qt::LeftButton;
+    event.rightHeld = held & Qt::RightButton;
+    event.shift = keys & Qt::ShiftModifier;
+    event.ctrl = keys & Qt::ControlModifier;
+    event.alt = keys & Qt::AltModifier;
+    event.x = at.x();
+    event.y = at.y();
+    event.view = TPointerView{v.TileScreenSize, v.ScrollTileX, v.ScrollTileY};
+    return event;
+}
+
+void TMapWindow::Show(const TToolReply& reply) {
+    // The record's changes reach Apply through the document.
+    if (reply.Redraw) {
+        m_view.RedrawRequest = true;
+    }
+    if (reply.StartClickTimer) {
+        m_clickTimer->start();
+    }
+    if (reply.Popup != TPopupMenu::None) {
+        ShowPopup(reply.Popup);
+    }
+    if (reply.Dialog != TToolDialog::None && OnNotice) {
+        OnNotice(reply.Dialog == TToolDialog::UnitProperties ? "Unit properties cannot be edited yet"
+                                                             : "Location properties cannot be edited yet");
     }
 }
 
-TPointerEvent TMapWindow::PointerAt(TPointerEvent::Button button, bool leftHeld, QPoint at) const {
-    const TViewport& v = m_view.Viewport;
-    TPointerEvent event;
-    event.button = button;
-    event.leftHeld = leftHeld;
-    event.x = static_cast<int>(std::clamp<std::int64_t>(
-        std::int64_t{v.ScrollTileX} * 32 + std::int64_t{at.x()} * 32 / v.TileScreenSize, -1, 1 << 20));
-    event.y = static_cast<int>(std::clamp<std::int64_t>(
-        std::int64_t{v.ScrollTileY} * 32 + std::int64_t{at.y()} * 32 / v.TileScreenSize, -1, 1 << 20));
-    return event;
+std::vector<std::pair<TPopupItem, const char*>> TMapWindow::PopupItems(TPopupMenu menu) {
+    switch (menu) {
+    case TPopupMenu::CopyPaste:
+        return {{TPopupItem::Copy, "Copy"}, {TPopupItem::Cut, "Cut"}, {TPopupItem::Paste, "Paste"}};
+    case TPopupMenu::Location:
+        return {{TPopupItem::EditLocationProperties, "Edit Location Properties"},
+                {TPopupItem::DeleteLocation, "Delete Location"}};
+    case TPopupMenu::Unit:
+        return {{TPopupItem::EditUnitProperties, "Edit Unit Properties"},
+                {TPopupItem::DeleteUnit, "Delete Unit"}};
+    case TPopupMenu::Doodad:
+        return {{TPopupItem::DeleteDoodad, "Delete Doodad"}};
+    case TPopupMenu::None:
+        break;
+    }
+    return {};
+}
+
+void TMapWindow::ShowPopup(TPopupMenu menu) {
+    QMenu popup(this);
+    popup.setObjectName("MapPopup");
+    for (const auto& [item, text] : PopupItems(menu)) {
+        QAction* action = popup.addAction(text);
+        action->setData(static_cast<int>(item));
+        action->setEnabled(m_tools.Offers(item));
+    }
+    m_view.RedrawRequest = true;
+    if (OnPopup) {
+        // Tests choose instead of the user.
+        if (const auto chosen = OnPopup(popup)) {
+            Show(m_tools.Choose(*chosen));
+        }
+        return;
+    }
+    if (QAction* chosen = popup.exec(QCursor::pos())) {
+        Show(m_tools.Choose(static_cast<TPopupItem>(chosen->data().toInt())));
+    }
 }
 
 void TMapWindow::Apply(const TEditChange& change) {
@@ -528,7 +616,12 @@ void TMapWindow::Apply(const TEditChange& change) {
         return;
     }
     if (change.Terrain) {
-        m_view.RebuildMiniMapBase();
+        const TileRect& cells = change.Cells;
+        if (cells.Right > cells.Left && cells.Bottom > cells.Top) {
+            m_view.RebuildMiniMapBase(cells);
+        } else {
+            m_view.RebuildMiniMapBase();
+        }
     }
     m_view.RedrawRequest = true;
     SetCaption(m_caption);

@@ -12,10 +12,13 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QComboBox;
 class QFrame;
 class QLabel;
+class QMenu;
 class QMdiSubWindow;
 class QScrollBar;
 class QTimer;
@@ -116,6 +119,14 @@ public:
     void Undo();
     void Redo();
     const TEditHistory& History() const { return m_document->History; }
+    TMapTools& Tools() { return m_tools; }
+    // The Delete key: removes the selection of the current mode.
+    void DeleteSelection();
+
+    // The items of a tool's popup menu, as the menu shows them.
+    static std::vector<std::pair<TPopupItem, const char*>> PopupItems(TPopupMenu menu);
+    // Set by tests: answers a popup menu instead of the user (nullopt: closed unchosen).
+    std::function<std::optional<TPopupItem>(QMenu& menu)> OnPopup;
 
     // Says in the main window's status bar what a command did ("Saved map.scx").
     std::function<void(const std::string& text)> OnNotice;
@@ -137,7 +148,11 @@ private:
     std::string StartFile(const std::string& extension) const;
     void MapDisplayPaint(QPainter& painter);
     // A pointer event at a display point, in map pixels.
-    TPointerEvent PointerAt(TPointerEvent::Button button, bool leftHeld, QPoint at) const;
+    TPointerEvent PointerAt(Qt::MouseButton button, Qt::MouseButtons held, Qt::KeyboardModifiers keys,
+                            QPoint at) const;
+    // Does what a tool's reply asks: redraw, start the click timer, open a menu or a dialog.
+    void Show(const TToolReply& reply);
+    void ShowPopup(TPopupMenu menu);
     // Shows what an edit changed: redraw, mini-map, caption, the main window's Edit menu.
     void Apply(const TEditChange& change);
     void UnitSelectExpanding(QTreeWidgetItem* item);
@@ -148,7 +163,8 @@ private:
     TGameData& m_data;
     Prompter& m_prompter;
     CMapView m_view;
-    TMapTools m_tools{m_document->Chk, m_document->History, m_view.Edit};
+    TMapTools m_tools{m_document->Chk, m_document->History, m_view.Edit, m_prompter};
+    QTimer* m_clickTimer = nullptr;
     bool m_active = false;
     bool m_syncing = false;
     std::optional<QPoint> m_zoomAnchor; // the pointer, for a zoom by the wheel

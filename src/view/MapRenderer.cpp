@@ -225,8 +225,8 @@ int ResourceFrame(int unitType, std::uint32_t resources, int frameCount) {
     return std::min(frame, frameCount - 1);
 }
 
-void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, int firstLevel,
-                             int lastLevel) {
+void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view,
+                             const OverlayState& state, int firstLevel, int lastLevel) {
     const int offsetX = view.ScrollTileX * 32, offsetY = view.ScrollTileY * 32;
     const Reduction reduction{view.Scale, view.Scale / 2};
     const UnitsTable units(data.UnitsDat);
@@ -250,7 +250,7 @@ void CMapRenderer::DrawUnits(const TCHK& chk, const TGameData& data, const ViewS
         SortByBottom(level);
         for (const Placed& p : level) {
             const UnitRecord& u = *owners[static_cast<std::size_t>(p.colour)];
-            if (u.Selected && !view.Picture) {
+            if (!view.Picture && state.UnitSelected(u.Key)) {
                 const int sprite = UnitSpriteNumber(data, u.Type);
                 if (const auto circle = sprites.CircleImage(sprite)) {
                     const int offset = sprites.CircleOffset(sprite);
@@ -349,9 +349,9 @@ void CMapRenderer::DrawDisplay(const TCHK& chk, const CStarcraftTileset& tileset
     if (data.Options.ShowCreep && !view.Picture) {
         DrawTiles(chk, tileset, data, view, true);
     }
-    DrawUnits(chk, data, view, 0, 4);
+    DrawUnits(chk, data, view, state, 0, 4);
     DrawSprites(chk, data, view);
-    DrawUnits(chk, data, view, 5, 18);
+    DrawUnits(chk, data, view, state, 5, 18);
     if (data.Options.UseMMX) {
         ConvertFrameBlock(Frame8.data(), Frame32.data(), pixels, tileset.PaletteRGB.data());
     } else {

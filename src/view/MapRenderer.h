@@ -10,6 +10,7 @@
 #include "app/GameData.h"
 #include "scenario/CCHKFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -58,6 +59,10 @@ struct OverlayState {
     int CurrentUnitType = -1; // -1: none chosen
     int SelectedLocation = -1;
     std::vector<int> SelectedDoodads;
+    std::vector<std::uint32_t> SelectedUnits; // keys, in increasing order
+    bool UnitSelected(std::uint32_t key) const {
+        return std::binary_search(SelectedUnits.begin(), SelectedUnits.end(), key);
+    }
 };
 
 // Frame32[i] := palette[Frame8[i]] for `count` pixels. The block path converts 8 pixels a
@@ -90,8 +95,8 @@ public:
 private:
     void DrawTiles(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data,
                    const ViewState& view, bool creep);
-    void DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, int firstLevel,
-                   int lastLevel);
+    void DrawUnits(const TCHK& chk, const TGameData& data, const ViewState& view, const OverlayState& state,
+                   int firstLevel, int lastLevel);
     void DrawSprites(const TCHK& chk, const TGameData& data, const ViewState& view);
     void BlitTile(const CStarcraftTileset& tileset, int tileValue, int left, int top, const ViewState& view);
     void MakeScreen(const ViewState& view);

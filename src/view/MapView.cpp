@@ -129,8 +129,9 @@ void CMapView::DrawDisplay(std::uint32_t drawFlags, int mouseX, int mouseY) {
     OverlayState state;
     state.CurrentPlayer = Edit.CurrentPlayer;
     state.CurrentUnitType = Edit.CurrentUnitType;
-    state.SelectedLocation = Edit.SelectedLocation;
-    state.SelectedDoodads = Edit.SelectedDoodads;
+    state.SelectedLocation = Edit.Selection.Location;
+    state.SelectedDoodads = Edit.Selection.DoodadIndices(m_chk);
+    state.SelectedUnits = Edit.Selection.SortedUnitKeys();
     ViewState view = Viewport.View(drawFlags);
     // The frame bitmap is the renderer's screen itself (at 100% and zoomed out its 32-bit
     // frame), not a copy. Both pictures let go of it before the renderer draws anew.
@@ -148,14 +149,54 @@ void CMapView::DrawOverlays(std::uint32_t drawFlags, int mouseX, int mouseY) {
     const int my = mouseY;
     // 2. The last frame. The copy is shared until a tool overlay draws on it.
     DisplayBitmap = FrameBitmap;
-    // 4. The fog brush: the tiles a stroke there would paint, outlined in screen pixels.
-    if ((drawFlags & draw_flags::kFog) && mx >= 0 && my >= 0 && mx < Viewport.DisplayWidth &&
-        my < Viewport.DisplayHeight && !DisplayBitmap.isNull()) {
+    const bool inside = mx >= 0 && my >= 0 && mx < Viewport.DisplayWidth && my < Viewport.DisplayHeight &&
+                        !DisplayBitmap.isNull();
+    const PixelMap screen = PixelMap::Screen(Viewport.View(drawFlags));
+    // Outlines are placed in map pixels and drawn in screen pixels: right at every zoom.
+    auto outline = [&](QColor colour, int width,
+                       std::initializer_list<std::pair<std::int64_t, std::int64_t>> points) {
+        QPainter painter(&DisplayBitmap);
+        painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        QPolygonF polygon;
+        for (const auto& [x, y] : points) {
+            polygon << QPointF(static_cast<double>(screen.X(x)), static_cast<double>(screen.Y(y)));
+        }
+        painter.drawPolygon(polygon);
+    };
+    // 3. The terrain brush around its tile (a column rounded down to even for the Normal
+    // and Rectangular shapes).
+    if ((drawFlags & draw_flags::kBrush) && inside) {
+        const std::int64_t cx = Edit.OverlayX, cy = Edit.OverlayY, n = Edit.BrushWidth;
+        if (Edit.BrushShape == 1) {
+            const std::int64_t x = (4 * (cx / 4) + 2 * (cy % 2) + 1) * 32 + 32, y = cy * 32 + 32;
+            outline(QColor(0, 255, 0), 3,
+                    {{x, y - n * 32},
+                     {x - 2 * n * 32, y + n * 16 - 16},
+                     {x, y + n * 32},
+                     {x + 2 * n * 32, y + n * 16 - 16}});
+        } else {
+            const std::int64_t x = (cx + 1) * 32, y = (cy + 1) * 32;
+            if (Edit.BrushShape == 2) {
+                const std::int64_t top =
+                    std::max<std::int64_t>(std::int64_t{Viewport.ScrollTileY} * 32, y - 16 * n - 16);
+                outline(QColor(0, 255, 0), 3,
+                        {{x + 32 * n, top},
+                         {x + 32 * n, y + 16 * n - 16},
+                         {x - 32 * n, y + 16 * n - 16},
+                         {x - 32 * n, top}});
+            } else {
+                const std::int64_t l = x - 16 * n - 16, t = y - 16 * n - 16, r = x + 16 * n - 16,
+                                   b = y + 16 * n - 16;
+                outline(QColor(0, 255, 0), 3, {{r, t}, {r, b}, {l, b}, {l, t}});
+            }
+        }
+    }
+    // 4. The fog brush: the tiles a stroke there would paint.
+    if ((drawFlags & draw_flags::kFog) && inside) {
         const int column = Viewport.ScrollTileX + mx / Viewport.TileScreenSize;
         const int row = Viewport.ScrollTileY + my / Viewport.TileScreenSize;
         const int r = Edit.FogBrushRadius;
         if (column < m_chk.Width && row < m_chk.Height) {
-            const PixelMap screen = PixelMap::Screen(Viewport.View(drawFlags));
             const std::int64_t left = screen.X(std::int64_t{std::max(0, column - r)} * 32);
             const std::int64_t top = screen.Y(std::int64_t{std::max(0, row - r)} * 32);
             const std::int64_t right = screen.X(std::int64_t{std::min(m_chk.Width, column + r + 1)} * 32);
@@ -168,7 +209,18 @@ void CMapView::DrawOverlays(std::uint32_t drawFlags, int mouseX, int mouseY) {
                                     static_cast<double>(bottom - top) - 3));
         }
     }
-    // 3, 5 to 10. The other tool overlays.
+    // 9. The selection rubber band, from the press to the pointer.
+    if (Edit.RubberBand && !DisplayBitmap.isNull() &&
+        ((Edit.Mode == kModeUnits && Edit.CurrentUnitType == -1) ||
+         (Edit.Mode == kModeDoodads && Edit.CurrentDoodad == -1))) {
+        const std::int64_t px = Edit.PressX, py = Edit.PressY;
+        const std::int64_t qx =
+            std::int64_t{Viewport.ScrollTileX} * 32 + std::int64_t{mx} * 32 / Viewport.TileScreenSize;
+        const std::int64_t qy =
+            std::int64_t{Viewport.ScrollTileY} * 32 + std::int64_t{my} * 32 / Viewport.TileScreenSize;
+        outline(QColor(0, 200, 0), 1, {{px, py}, {qx, py}, {qx, qy}, {px, qy}});
+    }
+    // 5 to 8, 10. The other tool overlays.
     if (ToolOverlays) {
         ToolOverlays(DisplayBitmap, mx, my, drawFlags);
     }
@@ -182,6 +234,12 @@ void CMapView::RebuildMiniMapBase() {
     MiniMap.Width = m_chk.Width;
     MiniMap.Height = m_chk.Height;
     MiniMap.BuildBase(m_chk, m_tileset);
+}
+
+void CMapView::RebuildMiniMapBase(const TileRect& cells) {
+    MiniMap.Width = m_chk.Width;
+    MiniMap.Height = m_chk.Height;
+    MiniMap.BuildBase(m_chk, m_tileset, cells);
 }
 
 void CMapView::DrawMiniMap() {

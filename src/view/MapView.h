@@ -71,6 +71,7 @@ public:
     // The mini-map: the terrain layer (again after terrain edits), the composed picture, the
     // hover rectangle, and the picture as shown.
     void RebuildMiniMapBase();
+    void RebuildMiniMapBase(const TileRect& cells);
     void DrawMiniMap();
     void DrawMiniMapHover(int x, int y);
     void DisplayMiniMap();

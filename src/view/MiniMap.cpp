@@ -45,6 +45,20 @@ void CMiniMap::BuildBase(const TCHK& chk, const CStarcraftTileset& tileset) {
     }
 }
 
+void CMiniMap::BuildBase(const TCHK& chk, const CStarcraftTileset& tileset, const TileRect& rect) {
+    if (Width != chk.Width || Height != chk.Height ||
+        Base.size() != static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height)) {
+        BuildBase(chk, tileset);
+        return;
+    }
+    const PixelTarget32 target{Base.data(), Width, Height, Width};
+    for (int y = std::max(0, rect.Top); y < std::min(Height, rect.Bottom); ++y) {
+        for (int x = std::max(0, rect.Left); x < std::min(Width, rect.Right); ++x) {
+            tileset.DrawTilePixel(target, chk.TileMap[TCHK::Cell(x, y)], x, y);
+        }
+    }
+}
+
 void CMiniMap::Fill(const Rect& rect, std::uint32_t colour) {
     for (int y = std::max(0, rect.Top); y < std::min(Height, rect.Bottom); ++y) {
         for (int x = std::max(0, rect.Left); x < std::min(Width, rect.Right); ++x) {

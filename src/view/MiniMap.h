@@ -35,6 +35,9 @@ public:
 
     // The terrain layer: each tile's mini-map pixel (tiles without graphics stay as they were).
     void BuildBase(const TCHK& chk, const CStarcraftTileset& tileset);
+    // Only the tiles of `rect` again (after an edit there); the whole layer when the map's
+    // size changed.
+    void BuildBase(const TCHK& chk, const CStarcraftTileset& tileset, const TileRect& rect);
     // Composes Image (terrain, fog in Fog of War mode, unit boxes), takes the view rectangle
     // from `view` and drops the hover rectangle.
     void Draw(const TCHK& chk, const CStarcraftTileset& tileset, const TGameData& data, const ViewState& view,

@@ -41,14 +41,37 @@ void TPaintboxEx::leaveEvent(QEvent*) {
 }
 
 void TPaintboxEx::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && m_clicked) {
+        m_clicked = false;
+        if (rect().contains(at) && OnClick) {
+            OnClick(at);
+        }
+    }
     if (OnMouseUp) {
-        OnMouseUp(event->button(), event->modifiers(), event->position().toPoint());
+        OnMouseUp(event->button(), event->buttons(), event->modifiers(), at);
     }
 }
 
 void TPaintboxEx::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_clicked = true;
+    }
     if (OnMouseDown) {
-        OnMouseDown(event->buttons(), event->modifiers(), event->position().toPoint());
+        OnMouseDown(event->button(), event->buttons(), event->modifiers(), event->position().toPoint());
+    }
+}
+
+void TPaintboxEx::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        m_clicked = false;
+        if (OnDoubleClick) {
+            OnDoubleClick(at);
+        }
+    }
+    if (OnMouseDown) {
+        OnMouseDown(event->button(), event->buttons(), event->modifiers(), at);
     }
 }
 

@@ -21,10 +21,14 @@ public:
     std::function<void(int delta, Qt::KeyboardModifiers, QPoint)> OnMouseWheel;
     std::function<void(Qt::KeyboardModifiers, QPoint)> OnMouseWheelDown;
     std::function<void(Qt::KeyboardModifiers, QPoint)> OnMouseWheelUp;
-    std::function<void(Qt::MouseButtons, Qt::KeyboardModifiers, QPoint)> OnMouseDown;
+    // A button pressed or let go: that button, the buttons held after it, the keys, the point.
+    std::function<void(Qt::MouseButton, Qt::MouseButtons, Qt::KeyboardModifiers, QPoint)> OnMouseDown;
     std::function<void(Qt::MouseButtons, Qt::KeyboardModifiers, QPoint)> OnMouseMove;
-    // A button let go: that button, and the point.
-    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, QPoint)> OnMouseUp;
+    std::function<void(Qt::MouseButton, Qt::MouseButtons, Qt::KeyboardModifiers, QPoint)> OnMouseUp;
+    // A left press let go inside the box (raised before OnMouseUp). A second press soon after
+    // a click is a double click: OnDoubleClick, then OnMouseDown; its release is no click.
+    std::function<void(QPoint)> OnClick;
+    std::function<void(QPoint)> OnDoubleClick;
 
     // What the framework's enter and leave notifications run.
     void MouseEnter();
@@ -37,7 +41,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+
+private:
+    bool m_clicked = false; // a left press that a release inside makes a click
 };
 
 } // namespace orv

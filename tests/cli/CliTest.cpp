@@ -168,7 +168,12 @@ TEST(Cli, EditRunsAScriptThroughTheEditorsToolsAndHistory) {
           "{\"press\": [100, 100], \"button\": \"left\"}\n{\"move\": [300, 100]}\n{\"release\": [300, 100]}\n"
           "\n{\"command\": \"revealers\", \"player\": 3}\n{\"command\": \"undo\"}\n{\"command\": "
           "\"fog_all_off\"}\n"
-          "{\"command\": \"undo\"}\n");
+          "{\"command\": \"undo\"}\n"
+          // Clicks, the right button and the keys, which change nothing here.
+          "{\"mode\": \"units\"}\n{\"click\": [50, 50]}\n{\"double_click\": [50, 50]}\n{\"press\": [9, 9], "
+          "\"button\": \"right\"}\n"
+          "{\"release\": [9, 9], \"button\": \"right\"}\n{\"command\": \"delete\"}\n{\"command\": "
+          "\"escape\"}\n");
     const Outcome edited = RunCli({"edit", map, out, "--script", script, "--history", "--standin"});
     ASSERT_EQ(edited.status, 0) << edited.err;
     EXPECT_EQ(edited.out, "Fog of War\nwrote " + out + "\n");
@@ -190,6 +195,10 @@ TEST(Cli, EditRunsAScriptThroughTheEditorsToolsAndHistory) {
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("line 2: unknown mode; nothing was written"), std::string::npos) << bad.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("bad.scx")));
+    write("{\"click\": [1]}\n");
+    EXPECT_NE(RunCli({"edit", map, dir.file("bad.scx"), "--script", script, "--standin"})
+                  .err.find("line 1: bad point or button for \"click\""),
+              std::string::npos);
     write("{\"wave\": 1}\n");
     EXPECT_NE(RunCli({"edit", map, dir.file("bad.scx"), "--script", script, "--standin"})
                   .err.find("line 1: unknown action"),

@@ -1,8 +1,10 @@
 // Editing through the real widgets: a fog stroke painted with the mouse is one step that the
-// Edit menu undoes and redoes, the caption marks a changed map, and undoing back to the saved
-// state leaves nothing to ask about.
+// Edit menu undoes and redoes, the caption marks a changed map, undoing back to the saved
+// state leaves nothing to ask about, and the right-click menu and the Delete key edit too.
 
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 
 #include "gui/EditorFixture.h"
@@ -15,9 +17,10 @@ namespace {
 
 using test::Editor;
 
-void Mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+void Mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons held,
+           Qt::MouseButton button = Qt::LeftButton) {
     QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)),
-                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
+                      type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
 }
 
@@ -74,8 +77,34 @@ TEST(Editing, MenuCommandsAreStepsToo) {
     e.Trigger({"&Misc Tools", "Fog", "All OFF for curplayer"});
     EXPECT_EQ(w->History().StepNames(), (std::vector<std::string>{"Map Revealers", "Fog All Off"}));
     e.Trigger({"&Edit", "&Undo Fog All Off"});
-    e.Trigger({"&Edit", "&Undo Map Revealers"});
+
+    // In Units mode a right click on the map offers the selection's menu; its delete item
+    // and the Delete key are steps too.
+    w->Mode->setCurrentIndex(kModeUnits);
+    const std::size_t revealers = w->Scenario().Units.size();
+    w->View().Edit.Selection.Units = {w->Scenario().Units.back().Key};
+    std::vector<std::string> items;
+    w->OnPopup = [&](QMenu& menu) -> std::optional<TPopupItem> {
+        for (QAction* action : menu.actions()) {
+            items.push_back(action->text().toStdString());
+        }
+        return TPopupItem::DeleteUnit;
+    };
+    Mouse(w->MapDisplay, QEvent::MouseButtonPress, {50, 50}, Qt::RightButton, Qt::RightButton);
+    Mouse(w->MapDisplay, QEvent::MouseButtonRelease, {50, 50}, Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(items, (std::vector<std::string>{"Edit Unit Properties", "Delete Unit"}));
+    EXPECT_EQ(w->Scenario().Units.size(), revealers - 1);
+    w->View().Edit.Selection.Units = {w->Scenario().Units.front().Key};
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(w, &del);
+    EXPECT_EQ(w->Scenario().Units.size(), revealers - 2);
+    EXPECT_EQ(w->History().StepNames(),
+              (std::vector<std::string>{"Map Revealers", "Delete Unit", "Delete Unit"}));
+    for (int i = 0; i < 3; ++i) {
+        w->Undo();
+    }
     EXPECT_EQ(w->Scenario().Units.size(), units);
+    EXPECT_EQ(w->windowTitle().toStdString(), "ours.scx");
 }
 
 } // namespace

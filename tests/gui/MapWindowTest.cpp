@@ -15,7 +15,11 @@ namespace orv::test {
 namespace {
 
 void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    // A press names the button it pressed; a release, the left one.
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton
+                                   : type == QEvent::MouseButtonPress && (buttons & Qt::MiddleButton)
+                                       ? Qt::MiddleButton
+                                       : Qt::LeftButton;
     QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }

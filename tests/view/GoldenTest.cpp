@@ -91,7 +91,7 @@ struct Scene {
         chk.AddUnit(200, 150, 9, 107); // a building of owner 9
         chk.AddUnit(100, 125, 2, 4);   // a flyer over the doodads
         chk.AddUnit(40, 170, 3, 131);  // a creep producer
-        chk.Units[0].Selected = true;
+        state.SelectedUnits = {chk.Units[0].Key};
         chk.RebuildTileMap();
         SeedRandom(12);
         chk.RebuildCreep();

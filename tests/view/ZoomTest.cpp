@@ -23,6 +23,7 @@ struct BusyMap {
     test::RecordingPrompter prompter;
     TCHK chk{prompter, &Game().UnitsDat};
     CStarcraftTileset& tileset = Game().Tileset(4);
+    OverlayState state;
 
     BusyMap(int width, int height) {
         SeedRandom(13);
@@ -37,7 +38,9 @@ struct BusyMap {
         for (int i = 0; i < 600; ++i) {
             const int unit = chk.AddUnit(RandomBelow(width * 32), RandomBelow(height * 32), RandomBelow(12),
                                          RandomBelow(228));
-            chk.Units[static_cast<std::size_t>(unit)].Selected = RandomBelow(4) == 0;
+            if (RandomBelow(4) == 0) {
+                state.SelectedUnits.push_back(chk.Units[static_cast<std::size_t>(unit)].Key);
+            }
         }
         for (int i = 0; i < 150; ++i) {
             chk.AddDoodad(RandomBelow(width * 32), RandomBelow(height * 32), RandomBelow(300));
@@ -52,7 +55,7 @@ struct BusyMap {
 // The pixels a view of `viewport` shows on screen, after a full render at its zoom.
 QImage Shown(BusyMap& map, const TViewport& viewport, std::uint32_t flags) {
     CMapRenderer renderer;
-    renderer.DrawDisplay(map.chk, map.tileset, Game(), viewport.View(flags));
+    renderer.DrawDisplay(map.chk, map.tileset, Game(), viewport.View(flags), map.state);
     return renderer.Screen.copy(0, 0, viewport.DisplayWidth, viewport.DisplayHeight);
 }
 
@@ -67,7 +70,7 @@ QImage Expected(BusyMap& map, const TViewport& viewport, std::uint32_t flags) {
     full.ViewWidth = (static_cast<int>(viewport.DisplayWidth * zoom) / 32 + 1) * 32;
     full.ViewHeight = (static_cast<int>(viewport.DisplayHeight * zoom) / 32 + 1) * 32;
     CMapRenderer renderer;
-    renderer.DrawDisplay(map.chk, map.tileset, Game(), full);
+    renderer.DrawDisplay(map.chk, map.tileset, Game(), full, map.state);
     QImage out(viewport.DisplayWidth, viewport.DisplayHeight, QImage::Format_RGB32);
     const int scale = zoom >= 2 ? static_cast<int>(zoom) : 1, sample = scale / 2;
     const int enlarge = zoom < 1 ? static_cast<int>(1 / zoom) : 1;

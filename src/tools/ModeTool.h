@@ -1,0 +1,99 @@
+#pragma once
+
+// What every mode's tool shares: the state it works on and what it answers. The dispatcher
+// (TMapTools) runs the steps every mode shares and hands each pointer event, click, menu
+// choice and key to the tool of the current mode.
+
+#include "base/Prompter.h"
+#include "tools/EditHistory.h"
+#include "tools/PointerEvent.h"
+#include "tools/Selection.h"
+
+namespace orv {
+
+// Edit modes of a map window (the index of its Mode box).
+enum EditMode {
+    kModeTerrain = 0,
+    kModeCopyPaste = 1,
+    kModeLocations = 2,
+    kModeUnits = 3,
+    kModeDoodads = 4,
+    kModeFog = 5
+};
+
+// The popup menus a right click opens, and their items.
+enum class TPopupMenu { None, CopyPaste, Location, Unit, Doodad };
+enum class TPopupItem {
+    Copy,
+    Cut,
+    Paste,
+    EditLocationProperties,
+    DeleteLocation,
+    EditUnitProperties,
+    DeleteUnit,
+    DeleteDoodad
+};
+// Dialogs a tool asks its window to open.
+enum class TToolDialog { None, LocationProperties, UnitProperties };
+
+// The edit state of a map window; drawing reads part of it. Points are map pixels.
+struct TEditState {
+    int Mode = kModeTerrain;
+    int CurrentPlayer = 0; // 0 to 11
+    int CurrentUnitType = -1;
+    int CurrentDoodad = -1;
+    TSelection Selection;
+    int BrushShape = 1;     // 1 Normal, 2 Rectangular, 3 Square
+    int BrushSize = 0;      // the Size box's index, 0 (Small) to 4 (Gargantuan)
+    int BrushWidth = 1;     // the isometric brush's width: 1, 3, 5, 7 or 9
+    int FogBrushRadius = 1; // tiles each way around the pointer's tile
+    // The last press and release (map pixels, and their tiles), and the deferred click.
+    int PressX = 0, PressY = 0, ReleaseX = 0, ReleaseY = 0, ClickX = 0, ClickY = 0;
+    int PressColumn = 0, PressRow = 0, ReleaseColumn = 0, ReleaseRow = 0;
+    bool PopupShown = false; // the last right release opened a menu
+    bool RubberBand = false; // a left press in Units or Doodads mode is under way
+    bool LocationResize = false;
+    // The point handed to the overlay pass (a tile in Terrain mode, else the pointer's map
+    // pixel) and its value at the last render.
+    int OverlayX = 0, OverlayY = 0;
+    int LastOverlayX = 0, LastOverlayY = 0;
+};
+
+// What a tool asks of its window besides the record's change.
+struct TToolReply {
+    TEditChange Change;                     // what changed in the record
+    TPopupMenu Popup = TPopupMenu::None;    // a menu to open at the pointer
+    TToolDialog Dialog = TToolDialog::None; // a dialog to open
+    bool StartClickTimer = false;           // a single click waits for a possible double click
+    bool Redraw = false;                    // the edit state changed what the display shows
+};
+
+struct TToolContext {
+    TCHK& Chk;
+    TEditHistory& History;
+    TEditState& Edit;
+    Prompter& Ask;
+};
+
+class TModeTool {
+public:
+    virtual ~TModeTool() = default;
+    // The mode's own press, move and left-release steps.
+    virtual void Press(TToolContext&, const TPointerEvent&, TToolReply&) {}
+    virtual void Move(TToolContext&, const TPointerEvent&, TToolReply&) {}
+    virtual void LeftRelease(TToolContext&, const TPointerEvent&, TToolReply&) {}
+    // A right release: the menu to open, if any (the tool may change its state instead).
+    virtual TPopupMenu RightRelease(TToolContext&, const TPointerEvent&) { return TPopupMenu::None; }
+    // The deferred single click at the click point, and the double click.
+    virtual void ClickAction(TToolContext&, TToolReply&) {}
+    virtual void DoubleClick(TToolContext&, TToolReply&) {}
+    virtual void Choose(TToolContext&, TPopupItem, TToolReply&) {}
+    // The Delete key: what the menu's delete item does. Escape: what a right click does to
+    // placing.
+    virtual void DeleteSelection(TToolContext&, TToolReply&) {}
+    virtual void Escape(TToolContext&, TToolReply&) {}
+    // A gesture is under way (undo waits for its end).
+    virtual bool InGesture() const { return false; }
+};
+
+} // namespace orv

@@ -1,0 +1,113 @@
+#include "tools/RecordEdits.h"
+
+#include <algorithm>
+
+namespace orv {
+namespace {
+
+TEditChange UnitsChanged() {
+    TEditChange change;
+    change.Units = true;
+    return change;
+}
+
+} // namespace
+
+TEditChange TUnitsAddedEdit::Undo(TCHK& chk) {
+    for (auto u = m_units.rbegin(); u != m_units.rend(); ++u) {
+        chk.DeleteUnit(chk.UnitIndex(u->Key));
+    }
+    return UnitsChanged();
+}
+
+TEditChange TUnitsAddedEdit::Redo(TCHK& chk) {
+    chk.Units.insert(chk.Units.end(), m_units.begin(), m_units.end());
+    return UnitsChanged();
+}
+
+std::unique_ptr<TUnitsRemovedEdit> TUnitsRemovedEdit::Remove(TCHK& chk, std::vector<int> indices) {
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    auto edit = std::make_unique<TUnitsRemovedEdit>();
+    for (int index : indices) {
+        if (index >= 0 && static_cast<std::size_t>(index) < chk.Units.size()) {
+            edit->m_units.emplace_back(index, chk.Units[static_cast<std::size_t>(index)]);
+        }
+    }
+    if (edit->m_units.empty()) {
+        return nullptr;
+    }
+    edit->Redo(chk);
+    return edit;
+}
+
+TEditChange TUnitsRemovedEdit::Undo(TCHK& chk) {
+    // In increasing order each index is where the unit stood among those before it.
+    for (const auto& [index, unit] : m_units) {
+        const std::size_t at = std::min(static_cast<std::size_t>(index), chk.Units.size());
+        chk.Units.insert(chk.Units.begin() + static_cast<std::ptrdiff_t>(at), unit);
+    }
+    return UnitsChanged();
+}
+
+TEditChange TUnitsRemovedEdit::Redo(TCHK& chk) {
+    for (auto u = m_units.rbegin(); u != m_units.rend(); ++u) {
+        chk.DeleteUnit(chk.UnitIndex(u->second.Key));
+    }
+    return UnitsChanged();
+}
+
+std::unique_ptr<TDoodadsRemovedEdit> TDoodadsRemovedEdit::Remove(TCHK& chk, std::vector<int> indices) {
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    auto edit = std::make_unique<TDoodadsRemovedEdit>();
+    for (auto index = indices.rbegin(); index != indices.rend(); ++index) {
+        if (*index >= 0 && static_cast<std::size_t>(*index) < chk.Doodads.size()) {
+            edit->m_removed.push_back({*index, chk.Doodads[static_cast<std::size_t>(*index)]});
+            chk.DeleteDoodad(*index, true);
+        }
+    }
+    if (edit->m_removed.empty()) {
+        return nullptr;
+    }
+    return edit;
+}
+
+TEditChange TDoodadsRemovedEdit::Change(const TCHK& chk) const {
+    TEditChange change;
+    change.Doodads = true;
+    for (const TCHK::RemovedDoodad& removed : m_removed) {
+        TEditChange cells;
+        cells.Cells = chk.FootprintRect(removed.Record);
+        change.Merge(cells);
+    }
+    return change;
+}
+
+TEditChange TDoodadsRemovedEdit::Undo(TCHK& chk) {
+    chk.RestoreDoodads(m_removed);
+    return Change(chk);
+}
+
+TEditChange TDoodadsRemovedEdit::Redo(TCHK& chk) {
+    for (const TCHK::RemovedDoodad& removed : m_removed) {
+        chk.DeleteDoodad(chk.DoodadIndex(removed.Record.Key), true);
+    }
+    return Change(chk);
+}
+
+TEditChange TLocationEdit::Undo(TCHK& chk) {
+    chk.Locations[static_cast<std::size_t>(m_slot)] = m_before;
+    TEditChange change;
+    change.Locations = true;
+    return change;
+}
+
+TEditChange TLocationEdit::Redo(TCHK& chk) {
+    chk.Locations[static_cast<std::size_t>(m_slot)] = m_after;
+    TEditChange change;
+    change.Locations = true;
+    return change;
+}
+
+} // namespace orv

@@ -1,0 +1,69 @@
+#pragma once
+
+// Edits of the record's lists and slots: units added or removed, doodads removed, a location
+// slot changed. Each keeps only the records it touched; units and doodads are found again by
+// their keys, so a step stays right whatever was done to the lists around it.
+
+#include "tools/EditHistory.h"
+
+#include <utility>
+#include <vector>
+
+namespace orv {
+
+// Units appended to the list (map revealers, placed units).
+class TUnitsAddedEdit : public TEdit {
+public:
+    explicit TUnitsAddedEdit(std::vector<UnitRecord> units) : m_units(std::move(units)) {}
+    TEditChange Undo(TCHK& chk) override;
+    TEditChange Redo(TCHK& chk) override;
+    std::size_t Bytes() const override { return m_units.size() * sizeof(UnitRecord) + sizeof(*this); }
+
+private:
+    std::vector<UnitRecord> m_units;
+};
+
+// Units taken out of the list: undo puts each back at its index.
+class TUnitsRemovedEdit : public TEdit {
+public:
+    // Removes the units at `indices` (any order) and records them; null when none exists.
+    static std::unique_ptr<TUnitsRemovedEdit> Remove(TCHK& chk, std::vector<int> indices);
+    TEditChange Undo(TCHK& chk) override;
+    TEditChange Redo(TCHK& chk) override;
+    std::size_t Bytes() const override { return m_units.size() * sizeof(m_units[0]) + sizeof(*this); }
+
+private:
+    std::vector<std::pair<int, UnitRecord>> m_units; // in increasing index order
+};
+
+// Doodads taken out of the list, the displayed grid under them rebuilt: undo puts them and
+// their sprite records back.
+class TDoodadsRemovedEdit : public TEdit {
+public:
+    // Removes the doodads at `indices` (any order), the highest index first; null when none exists.
+    static std::unique_ptr<TDoodadsRemovedEdit> Remove(TCHK& chk, std::vector<int> indices);
+    TEditChange Undo(TCHK& chk) override;
+    TEditChange Redo(TCHK& chk) override;
+    std::size_t Bytes() const override { return m_removed.size() * sizeof(m_removed[0]) + sizeof(*this); }
+    // The doodads and the cells under them.
+    TEditChange Change(const TCHK& chk) const;
+
+private:
+    std::vector<TCHK::RemovedDoodad> m_removed; // in the order they were removed
+};
+
+// A location slot before and after.
+class TLocationEdit : public TEdit {
+public:
+    TLocationEdit(int slot, LocationSlot before, LocationSlot after)
+        : m_slot(slot), m_before(before), m_after(after) {}
+    TEditChange Undo(TCHK& chk) override;
+    TEditChange Redo(TCHK& chk) override;
+    std::size_t Bytes() const override { return sizeof(*this); }
+
+private:
+    int m_slot;
+    LocationSlot m_before, m_after;
+};
+
+} // namespace orv
