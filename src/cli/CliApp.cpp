@@ -2,6 +2,9 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 
 #include "app/GameData.h"
@@ -12,7 +15,6 @@
 #include "base/FileUtil.h"
 #include "cli/DemoMap.h"
 #include "cli/EditScript.h"
-#include "cli/Json.h"
 #include "cli/TilesetSheet.h"
 #include "graphics/OrvistadTypes.h"
 #include "scenario/CCHKFile.h"
@@ -32,6 +34,16 @@
 
 namespace orv::cli {
 namespace {
+
+// Game strings are 8-bit: each byte becomes one character (U+0000 to U+00FF).
+QString Latin1(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// One JSON object on one line (keys in sorted order).
+void WriteJson(std::ostream& out, const QJsonObject& object) {
+    out << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+}
 
 constexpr const char* kUsage = R"(Usage: orvistad-cli COMMAND [ARGUMENTS]
 
@@ -272,126 +284,79 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         err << "orvistad-cli: " << loaded.error() << "\n";
         return 1;
     }
-    JsonWriter json(out);
-    json.BeginObject();
-    json.Key("version").Number(std::int64_t{chk.Version});
-    json.Key("tileset").Number(std::int64_t{chk.Tileset()});
-    json.Key("width").Number(std::int64_t{chk.Width});
-    json.Key("height").Number(std::int64_t{chk.Height});
-    json.Key("sections").BeginArray();
+    QJsonArray sections;
     for (const SectionInfo& section : chk.SectionsRead) {
-        json.BeginObject()
-            .Key("name")
-            .String(Name4(section.Name))
-            .Key("size")
-            .Number(section.Size)
-            .EndObject();
+        sections.append(QJsonObject{{"name", Latin1(Name4(section.Name))}, {"size", double(section.Size)}});
     }
-    json.EndArray();
-    json.Key("name").String(chk.Strings.Text(chk.ScenarioName));
-    json.Key("description").String(chk.Strings.Text(chk.ScenarioDescription));
-    json.Key("players").BeginArray();
+    QJsonArray players;
     for (std::size_t p = 0; p < 12; ++p) {
-        json.BeginObject()
-            .Key("owner_type")
-            .Number(std::int64_t{chk.OwnerTypes[p]})
-            .Key("race")
-            .Number(std::int64_t{chk.Races[p]});
+        QJsonObject player{{"owner_type", chk.OwnerTypes[p]}, {"race", chk.Races[p]}};
         if (p < 8) {
-            json.Key("force")
-                .Number(std::int64_t{chk.PlayerForces[p]})
-                .Key("colour")
-                .Number(std::int64_t{chk.Colours[p]});
+            player["force"] = chk.PlayerForces[p];
+            player["colour"] = chk.Colours[p];
         }
-        json.EndObject();
+        players.append(player);
     }
-    json.EndArray().Key("forces").BeginArray();
+    QJsonArray forces;
     for (std::size_t f = 0; f < 4; ++f) {
-        json.BeginObject()
-            .Key("name")
-            .String(chk.Strings.Text(chk.ForceNames[f]))
-            .Key("flags")
-            .Number(std::int64_t{chk.ForceFlags[f]})
-            .EndObject();
+        forces.append(
+            QJsonObject{{"name", Latin1(chk.Strings.Text(chk.ForceNames[f]))}, {"flags", chk.ForceFlags[f]}});
     }
-    json.EndArray().Key("units").BeginArray();
+    QJsonArray units;
     for (const UnitRecord& u : chk.Units) {
-        json.BeginObject()
-            .Key("serial")
-            .Number(std::int64_t{u.Serial})
-            .Key("type")
-            .Number(std::int64_t{u.Type})
-            .Key("owner")
-            .Number(std::int64_t{u.Owner})
-            .Key("x")
-            .Number(std::int64_t{u.X})
-            .Key("y")
-            .Number(std::int64_t{u.Y})
-            .Key("hp")
-            .Number(std::int64_t{u.HitPoints})
-            .Key("shields")
-            .Number(std::int64_t{u.Shields})
-            .Key("energy")
-            .Number(std::int64_t{u.Energy})
-            .Key("resources")
-            .Number(std::int64_t{u.Resources})
-            .Key("hangar")
-            .Number(std::int64_t{u.Hangar})
-            .Key("state")
-            .Number(std::int64_t{u.State})
-            .Key("valid_state")
-            .Number(std::int64_t{u.ValidState})
-            .Key("valid_props")
-            .Number(std::int64_t{u.ValidProps})
-            .EndObject();
+        units.append(QJsonObject{{"serial", double(u.Serial)},
+                                 {"type", u.Type},
+                                 {"owner", u.Owner},
+                                 {"x", u.X},
+                                 {"y", u.Y},
+                                 {"hp", u.HitPoints},
+                                 {"shields", u.Shields},
+                                 {"energy", u.Energy},
+                                 {"resources", double(u.Resources)},
+                                 {"hangar", u.Hangar},
+                                 {"state", u.State},
+                                 {"valid_state", u.ValidState},
+                                 {"valid_props", u.ValidProps}});
     }
-    json.EndArray().Key("doodads").BeginArray();
+    QJsonArray doodads;
     for (const DoodadRecord& d : chk.Doodads) {
-        json.BeginObject()
-            .Key("number")
-            .Number(std::int64_t{d.Number})
-            .Key("x")
-            .Number(std::int64_t{d.X})
-            .Key("y")
-            .Number(std::int64_t{d.Y})
-            .Key("owner")
-            .Number(std::int64_t{d.Owner})
-            .Key("enabled")
-            .Number(std::int64_t{d.Enabled})
-            .EndObject();
+        doodads.append(QJsonObject{
+            {"number", d.Number}, {"x", d.X}, {"y", d.Y}, {"owner", d.Owner}, {"enabled", d.Enabled}});
     }
-    json.EndArray().Key("locations").BeginArray();
+    QJsonArray locations;
     for (std::size_t i = 0; i < chk.Locations.size(); ++i) {
         const LocationSlot& l = chk.Locations[i];
-        if (!l.InUse) {
-            continue;
+        if (l.InUse) {
+            locations.append(QJsonObject{{"slot", static_cast<int>(i)},
+                                         {"left", l.Left},
+                                         {"top", l.Top},
+                                         {"right", l.Right},
+                                         {"bottom", l.Bottom},
+                                         {"name", Latin1(chk.Strings.Text(l.Name))},
+                                         {"flags", l.Flags}});
         }
-        json.BeginObject()
-            .Key("slot")
-            .Number(static_cast<std::int64_t>(i))
-            .Key("left")
-            .Number(std::int64_t{l.Left})
-            .Key("top")
-            .Number(std::int64_t{l.Top})
-            .Key("right")
-            .Number(std::int64_t{l.Right})
-            .Key("bottom")
-            .Number(std::int64_t{l.Bottom})
-            .Key("name")
-            .String(chk.Strings.Text(l.Name))
-            .Key("flags")
-            .Number(std::int64_t{l.Flags})
-            .EndObject();
     }
-    json.EndArray();
-    json.Key("strings").Number(static_cast<std::int64_t>(chk.Strings.Entries.size()));
-    json.Key("triggers").Number(static_cast<std::int64_t>(chk.Triggers.size() / 2400));
-    json.Key("briefings").Number(static_cast<std::int64_t>(chk.Briefings.size() / 2400));
-    json.Key("kept_sections").BeginArray();
-    for (const KeptSection& kept : chk.KeptSections) {
-        json.String(Name4(kept.Name));
+    QJsonArray kept;
+    for (const KeptSection& section : chk.KeptSections) {
+        kept.append(Latin1(Name4(section.Name)));
     }
-    json.EndArray().EndObject();
+    const QJsonObject report{{"version", chk.Version},
+                             {"tileset", chk.Tileset()},
+                             {"width", chk.Width},
+                             {"height", chk.Height},
+                             {"sections", sections},
+                             {"name", Latin1(chk.Strings.Text(chk.ScenarioName))},
+                             {"description", Latin1(chk.Strings.Text(chk.ScenarioDescription))},
+                             {"players", players},
+                             {"forces", forces},
+                             {"units", units},
+                             {"doodads", doodads},
+                             {"locations", locations},
+                             {"strings", static_cast<double>(chk.Strings.Entries.size())},
+                             {"triggers", static_cast<double>(chk.Triggers.size() / 2400)},
+                             {"briefings", static_cast<double>(chk.Briefings.size() / 2400)},
+                             {"kept_sections", kept}};
+    WriteJson(out, report);
     out << "\n";
     return 0;
 }
@@ -686,19 +651,17 @@ int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     const auto ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 
-    JsonWriter json(out);
-    json.BeginObject().Key("archives").BeginArray();
+    QJsonArray archives;
     for (const std::string& archive : data.Archives.ArchiveList) {
-        json.String(archive);
+        archives.append(Latin1(archive));
     }
-    json.EndArray().Key("tables").BeginObject();
+    QJsonObject tables;
     const std::vector<std::string> sources = TableSources(data.Archives);
     for (std::size_t i = 0; i < kGameTables.size(); ++i) {
         const char* name = kGameTables[i];
-        json.Key(name).BeginObject().Key("archive").String(sources[i]);
-        json.Key("bytes")
-            .Number(static_cast<std::int64_t>(data.Archives.ReadFileToStream(name).size()))
-            .EndObject();
+        tables[QLatin1String(name)] =
+            QJsonObject{{"archive", Latin1(sources[i])},
+                        {"bytes", static_cast<double>(data.Archives.ReadFileToStream(name).size())}};
     }
     int sheets = 0;
     int turrets = 0;
@@ -710,14 +673,17 @@ int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     for (int u = 0; u < kUnitTypeCount; ++u) {
         unitsWithSheet += data.UnitSheet(u) != nullptr;
     }
-    json.EndObject().Key("counts").BeginObject();
-    json.Key("strings").Number(static_cast<std::int64_t>(data.StatTxt.size()));
-    json.Key("images").Number(static_cast<std::int64_t>(data.ImagesTbl.size()));
-    json.Key("sheets").Number(std::int64_t{sheets});
-    json.Key("units_with_sheet").Number(std::int64_t{unitsWithSheet});
-    json.Key("turrets").Number(std::int64_t{turrets});
-    json.EndObject().Key("standin").Bool(data.UsingStandin).Key("notice").String(data.Notice);
-    json.Key("ms").Number(ms).EndObject();
+    const QJsonObject counts{{"strings", static_cast<double>(data.StatTxt.size())},
+                             {"images", static_cast<double>(data.ImagesTbl.size())},
+                             {"sheets", sheets},
+                             {"units_with_sheet", unitsWithSheet},
+                             {"turrets", turrets}};
+    WriteJson(out, QJsonObject{{"archives", archives},
+                               {"tables", tables},
+                               {"counts", counts},
+                               {"standin", data.UsingStandin},
+                               {"notice", Latin1(data.Notice)},
+                               {"ms", ms}});
     out << "\n";
     return data.MissingTables.empty() ? 0 : 1;
 }
