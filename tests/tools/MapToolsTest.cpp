@@ -17,20 +17,16 @@ namespace {
 
 using Button = TPointerEvent::Button;
 
-TGameData& Game() {
-    return test::StandinGameData();
-}
-
 struct Tools {
     test::RecordingPrompter prompter;
-    TCHK chk{prompter, &Game().UnitsDat};
+    TCHK chk{prompter, &test::StandinGameData().UnitsDat};
     TEditHistory history;
     TEditState edit;
     TMapTools tools{chk, history, edit, prompter};
     int changes = 0;
 
     explicit Tools(int width = 32, int height = 24) {
-        chk.NewMap(2, 4, width, height, &Game().Tileset(4));
+        chk.NewMap(2, 4, width, height, &test::StandinGameData().Tileset(4));
         chk.AssignKeys();
         tools.OnChange = [this](const TEditChange&) { ++changes; };
     }
@@ -57,7 +53,7 @@ TEST(MapTools, PointerEventsAreReadInMapPixelsAtEveryZoom) {
     event.view = {32, 10, 3};
     EXPECT_EQ(event.Column(), 13);
     EXPECT_EQ(event.Row(), 4);
-    EXPECT_EQ(PointerStatus(t.chk, Game(), event.MapX(), event.MapY()), "X:13, Y:4");
+    EXPECT_EQ(PointerStatus(t.chk, test::StandinGameData(), event.MapX(), event.MapY()), "X:13, Y:4");
     // At 50% the same point is twice as far into the map.
     event.view.TileScreenSize = 16;
     EXPECT_EQ(event.MapX(), 10 * 32 + 200);
