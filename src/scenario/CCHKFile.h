@@ -138,6 +138,10 @@ public:
     std::vector<std::uint16_t> TerrainGrid; // TILE
     std::vector<std::uint16_t> TileMap;     // MTXM: displayed
     std::vector<std::uint8_t> FogGrid;      // MASK
+    // The index of a cell in the grids (kGridSide cells a column, column after column).
+    static std::size_t Cell(int column, int row) {
+        return static_cast<std::size_t>(column) * kGridSide + static_cast<std::size_t>(row);
+    }
     std::uint16_t& Terrain(int column, int row) { return TerrainGrid[Cell(column, row)]; }
     std::uint16_t& Displayed(int column, int row) { return TileMap[Cell(column, row)]; }
     std::uint8_t& Fog(int column, int row) { return FogGrid[Cell(column, row)]; }
@@ -240,6 +244,10 @@ public:
     // After a terrain edit of `rect`: the terrain grid is now the map's own (TILE is written
     // from it), and the displayed grid is rebuilt there.
     std::vector<RemovedDoodad> TerrainChanged(const TileRect& rect);
+    // Whether the terrain grid counts as painted (TILE is then written from it); undoing the
+    // first terrain edit sets it back.
+    bool TerrainEdited() const { return m_terrainEdited; }
+    void SetTerrainEdited(bool edited) { m_terrainEdited = edited; }
     // The tiles a doodad covers (empty without a tileset).
     TileRect FootprintRect(const DoodadRecord& d) const;
     void RebuildCreep();
@@ -278,10 +286,6 @@ public:
     // Which players have a start location; `tell`: show the problems found in one message.
     std::array<bool, 12> CheckStartLocations(bool tell) const;
     Result<std::vector<std::uint8_t>> WriteBytes(bool tell) const;
-
-    static std::size_t Cell(int column, int row) {
-        return static_cast<std::size_t>(column) * kGridSide + static_cast<std::size_t>(row);
-    }
 
     // The highest string number the scenario refers to.
     std::size_t HighestStringReference() const;

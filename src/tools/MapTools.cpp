@@ -12,7 +12,7 @@
 namespace orv {
 
 TMapTools::TMapTools(TCHK& chk, TEditHistory& history, TEditState& edit, Prompter& prompter)
-    : Edit(edit), m_ctx{chk, history, edit, prompter} {
+    : Edit(edit), m_ctx{chk, history, edit, prompter, m_clipboard.get()} {
     chk.AssignKeys();
     m_tools[kModeTerrain] = std::make_unique<TTerrainTool>();
     m_tools[kModeCopyPaste] = std::make_unique<TCopyTool>();
@@ -141,14 +141,14 @@ TToolReply TMapTools::Choose(TPopupItem item) {
     return Done(reply);
 }
 
-bool TMapTools::Offers(TPopupItem item) const {
-    switch (item) {
-    case TPopupItem::Copy:
-    case TPopupItem::Cut:
-    case TPopupItem::Paste:
-        return false; // copying and pasting tiles is not available yet
-    default:
-        return true;
+bool TMapTools::Offers(TPopupItem) const {
+    return true;
+}
+
+void TMapTools::ShareClipboard(std::shared_ptr<TTileClipboard> clipboard) {
+    if (clipboard) {
+        m_clipboard = std::move(clipboard);
+        m_ctx.Clipboard = m_clipboard.get();
     }
 }
 

@@ -55,6 +55,10 @@ public:
     // An item of the menu a reply asked for; whether the window should offer it.
     TToolReply Choose(TPopupItem item);
     bool Offers(TPopupItem item) const;
+    // The tiles Copy / Paste mode copies: the window's own until the program shares one
+    // between all its windows.
+    void ShareClipboard(std::shared_ptr<TTileClipboard> clipboard);
+    const TTileClipboard& Clipboard() const { return *m_clipboard; }
     // The Delete key removes the selection of the current mode; Escape leaves placing.
     TToolReply DeleteSelection();
     TToolReply Escape();
@@ -71,6 +75,7 @@ public:
 private:
     TModeTool& Tool() const;
     TToolReply Done(TToolReply reply);
+    std::shared_ptr<TTileClipboard> m_clipboard = std::make_shared<TTileClipboard>();
     TToolContext m_ctx;
     std::array<std::unique_ptr<TModeTool>, 6> m_tools;
     bool m_clickPending = false;

@@ -9,6 +9,9 @@
 #include "tools/PointerEvent.h"
 #include "tools/Selection.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace orv {
 
 // Edit modes of a map window (the index of its Mode box).
@@ -42,7 +45,10 @@ struct TEditState {
     int CurrentPlayer = 0; // 0 to 11
     int CurrentUnitType = -1;
     int CurrentDoodad = -1;
+    int SelectedTerrain = 32; // the chosen terrain's tile value: group x 16 (slot 0)
     TSelection Selection;
+    // The Copy / Paste mode's tile rectangle (inclusive).
+    TileRect CopyTiles{0, 0, 0, 0};
     int BrushShape = 1;     // 1 Normal, 2 Rectangular, 3 Square
     int BrushSize = 0;      // the Size box's index, 0 (Small) to 4 (Gargantuan)
     int BrushWidth = 1;     // the isometric brush's width: 1, 3, 5, 7 or 9
@@ -68,11 +74,18 @@ struct TToolReply {
     bool Redraw = false;                    // the edit state changed what the display shows
 };
 
+// Tiles copied in Copy / Paste mode: one clipboard for every map window.
+struct TTileClipboard {
+    int Tileset = 0;
+    std::vector<std::vector<std::uint16_t>> Columns; // [column offset][row offset]
+};
+
 struct TToolContext {
     TCHK& Chk;
     TEditHistory& History;
     TEditState& Edit;
     Prompter& Ask;
+    TTileClipboard* Clipboard;
 };
 
 class TModeTool {

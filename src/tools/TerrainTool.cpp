@@ -1,6 +1,14 @@
 #include "tools/TerrainTool.h"
 
+#include "graphics/CTileset.h"
+
 namespace orv {
+
+std::uint16_t TerrainVariant(const TCHK& chk, int selectedTerrain) {
+    const int group = selectedTerrain / 16 * 16;
+    const int value = chk.TilesetLink ? chk.TilesetLink->RandomTileInGroup(group) : group;
+    return static_cast<std::uint16_t>(value);
+}
 
 void TTerrainTool::BrushTile(const TEditState& edit, const TPointerEvent& event, int& column, int& row) {
     column = event.Column();
@@ -10,8 +18,82 @@ void TTerrainTool::BrushTile(const TEditState& edit, const TPointerEvent& event,
     }
 }
 
-void TTerrainTool::Move(TToolContext& ctx, const TPointerEvent& event, TToolReply&) {
+void TTerrainTool::RectangularBrush(const TCHK& chk, const TEditState& edit, int column, int row,
+                                    TTerrainWrite& write) {
+    const int n = edit.BrushWidth;
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+            const std::uint16_t v = TerrainVariant(chk, edit.SelectedTerrain);
+            const int y = row + j - n / 2;
+            const int left = column + 2 * i + 1 - n;
+            write.Set(left, y, v);
+            write.Set(left + 1, y, static_cast<std::uint16_t>(v + 16));
+        }
+    }
+}
+
+void TTerrainTool::SquareBrush(const TCHK& chk, const TEditState& edit, int column, int row,
+                               TTerrainWrite& write) {
+    const int n = edit.BrushWidth;
+    std::uint16_t v = TerrainVariant(chk, edit.SelectedTerrain);
+    for (int i = 0; i < n; ++i) {
+        const int x = column + i - n / 2;
+        for (int j = 0; j < n; ++j) {
+            const int y = row + j - n / 2;
+            if ((x & 1) == 0) {
+                v = TerrainVariant(chk, edit.SelectedTerrain);
+                write.Set(x, y, v);
+            } else {
+                // The right half of the pair begun in the column before (its bottom row's
+                // variant), or of the first variant for a leading odd column.
+                write.Set(x, y, static_cast<std::uint16_t>(v + 16));
+            }
+        }
+    }
+}
+
+void TTerrainTool::Paint(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) {
+    int column = 0, row = 0;
+    BrushTile(ctx.Edit, event, column, row);
+    if (m_last == std::pair{column, row}) {
+        return; // the brush has not moved to another tile
+    }
+    m_last = {column, row};
+    if (ctx.Edit.BrushShape == 2) {
+        RectangularBrush(ctx.Chk, ctx.Edit, column, row, *m_write);
+    } else if (ctx.Edit.BrushShape == 3) {
+        SquareBrush(ctx.Chk, ctx.Edit, column, row, *m_write);
+    }
+    reply.Change.Merge(m_write->Apply());
+}
+
+void TTerrainTool::Press(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) {
+    if (event.button != TPointerEvent::Button::Left) {
+        return;
+    }
+    m_write = std::make_unique<TTerrainWrite>(ctx.Chk);
+    m_last.reset();
+    Paint(ctx, event, reply);
+}
+
+void TTerrainTool::Move(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) {
     BrushTile(ctx.Edit, event, ctx.Edit.OverlayX, ctx.Edit.OverlayY);
+    if (m_write && event.leftHeld) {
+        Paint(ctx, event, reply);
+    }
+}
+
+void TTerrainTool::LeftRelease(TToolContext& ctx, const TPointerEvent&, TToolReply& reply) {
+    if (!m_write) {
+        return;
+    }
+    // The whole drag is one step.
+    if (auto edit = m_write->Finish()) {
+        ctx.History.Record("Paint Terrain", std::move(edit));
+        reply.Change.Terrain = true;
+    }
+    m_write.reset();
+    reply.Redraw = true;
 }
 
 } // namespace orv
