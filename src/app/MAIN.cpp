@@ -544,6 +544,8 @@ void TMainForm::RedrawAll() {
 QMdiSubWindow* TMainForm::AddMapWindow(TMapWindow* window, const std::string& caption) {
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // Tiles copied in one map can be pasted into any other of the same tileset.
+    window->Tools().ShareClipboard(m_clipboard);
     window->SetCaption(caption);
     PlaceNewWindow(sub);
     sub->installEventFilter(this); // the title bar's tool tip

@@ -11,6 +11,7 @@
 #include "app/GatePrompter.h"
 #include "app/MapDocument.h"
 #include "app/OptionCommands.h"
+#include "tools/ModeTool.h"
 
 #include <array>
 #include <chrono>
@@ -128,6 +129,7 @@ private:
     Prompter& m_prompter;
     GatePrompter m_loadPrompter; // what documents use: loads run off this thread
     std::shared_ptr<TGameData> m_data;
+    std::shared_ptr<TTileClipboard> m_clipboard = std::make_shared<TTileClipboard>();
     // A map read on a loading thread: the document, or why it could not be opened.
     struct LoadedMap {
         std::shared_ptr<TGameData> data; // what it was read with

@@ -6,14 +6,19 @@
 
 namespace orv {
 
+void TCopyTool::Press(TToolContext& ctx, const TPointerEvent& event, TToolReply&) {
+    ctx.Edit.CopyDrag = event.button == TPointerEvent::Button::Left;
+}
+
 void TCopyTool::LeftRelease(TToolContext& ctx, const TPointerEvent&, TToolReply& reply) {
+    ctx.Edit.CopyDrag = false;
+    reply.Redraw = true;
     const TEditState& e = ctx.Edit;
     if (e.ReleaseColumn == e.PressColumn || e.ReleaseRow == e.PressRow) {
         return;
     }
     ctx.Edit.CopyTiles = {std::min(e.PressColumn, e.ReleaseColumn), std::min(e.PressRow, e.ReleaseRow),
                           std::max(e.PressColumn, e.ReleaseColumn), std::max(e.PressRow, e.ReleaseRow)};
-    reply.Redraw = true;
 }
 
 void TCopyTool::Choose(TToolContext& ctx, TPopupItem item, TToolReply& reply) {

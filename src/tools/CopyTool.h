@@ -11,6 +11,7 @@ namespace orv {
 
 class TCopyTool : public TModeTool {
 public:
+    void Press(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) override;
     void LeftRelease(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) override;
     TPopupMenu RightRelease(TToolContext&, const TPointerEvent&) override { return TPopupMenu::CopyPaste; }
     void Choose(TToolContext& ctx, TPopupItem item, TToolReply& reply) override;

@@ -49,6 +49,7 @@ struct TEditState {
     TSelection Selection;
     // The Copy / Paste mode's tile rectangle (inclusive).
     TileRect CopyTiles{0, 0, 0, 0};
+    bool CopyDrag = false;  // a left drag selecting tiles is under way
     int BrushShape = 1;     // 1 Normal, 2 Rectangular, 3 Square
     int BrushSize = 0;      // the Size box's index, 0 (Small) to 4 (Gargantuan)
     int BrushWidth = 1;     // the isometric brush's width: 1, 3, 5, 7 or 9

@@ -181,6 +181,13 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
         bar->setValue(bar->value() - delta * notch / 120);
     };
     MiniMapPB->OnPaint = [this](QPainter& painter) { painter.drawImage(0, 0, m_view.MiniMapPicture); };
+    TerrainBox->OnPaint = [this](QPainter& painter) { TerrainBoxPaint(painter); };
+    TerrainBox->OnMouseUp = [this](Qt::MouseButton button, Qt::MouseButtons, Qt::KeyboardModifiers,
+                                   QPoint at) {
+        if (button == Qt::LeftButton) {
+            TerrainBoxMouseUp(at.x(), at.y());
+        }
+    };
     MiniMapPB->OnMouseDown = [this](Qt::MouseButton, Qt::MouseButtons held, Qt::KeyboardModifiers,
                                     QPoint at) { MiniMapPBMouseDown(held, at); };
     MiniMapPB->OnMouseMove = [this](Qt::MouseButtons buttons, Qt::KeyboardModifiers, QPoint at) {
@@ -215,6 +222,8 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
     });
     connect(UnitSelect, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* item) { UnitSelectExpanding(item); });
+    connect(UnitSelect, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { UnitSelectChoose(item); });
 
     resize(kDesignWidth, kDesignHeight);
     Initialize();
@@ -243,11 +252,63 @@ void TMapWindow::BuildUnitPalette() {
     UnitSelect->clear();
     auto* terrain = new QTreeWidgetItem(UnitSelect, QStringList("Terrain"));
     const int tileset = Scenario().Tileset();
-    for (std::string_view name : TerrainTypeNames[static_cast<std::size_t>(tileset)]) {
-        if (!name.empty()) {
-            new QTreeWidgetItem(terrain,
-                                QStringList(QString::fromUtf8(name.data(), static_cast<int>(name.size()))));
+    const auto& names = TerrainTypeNames[static_cast<std::size_t>(tileset)];
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!names[i].empty()) {
+            auto* item = new QTreeWidgetItem(
+                terrain, QStringList(QString::fromUtf8(names[i].data(), static_cast<int>(names[i].size()))));
+            item->setData(0, Qt::UserRole, TerrainTypeGroups[static_cast<std::size_t>(tileset)][i] + 1024);
         }
+    }
+}
+
+void TMapWindow::UnitSelectChoose(QTreeWidgetItem* item) {
+    // A terrain (its group + 1024) chooses the terrain and Terrain mode.
+    const int value = item ? item->data(0, Qt::UserRole).toInt() : 0;
+    if (value >= 1024) {
+        ChooseTerrain(value - 1024);
+    }
+}
+
+void TMapWindow::ChooseTerrain(int group) {
+    m_view.Edit.SelectedTerrain = group * 16;
+    Mode->setCurrentIndex(kModeTerrain);
+    TerrainBox->update();
+}
+
+void TMapWindow::TerrainBoxPaint(QPainter& painter) {
+    painter.fillRect(QRect(0, 0, 140, 140), palette().button());
+    const auto& groups = TerrainTypeGroups[static_cast<std::size_t>(Scenario().Tileset())];
+    QImage tiles(TerrainBox->width(), TerrainBox->height(), QImage::Format_RGB32);
+    tiles.fill(palette().button().color());
+    const PixelTarget32 target{reinterpret_cast<std::uint32_t*>(tiles.bits()), tiles.width(), tiles.height(),
+                               static_cast<int>(tiles.bytesPerLine() / 4)};
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        const int c = static_cast<int>(i % 4), r = static_cast<int>(i / 4);
+        if (groups[i] != 0) {
+            m_view.Tileset().DrawTile(target, groups[i] * 16, 33 * c + 1, 33 * r + 1);
+        }
+    }
+    painter.drawImage(0, 0, tiles);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QColor(0, 255, 0));
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        const int c = static_cast<int>(i % 4), r = static_cast<int>(i / 4);
+        if (groups[i] / 2 == m_view.Edit.SelectedTerrain / 32) {
+            painter.drawRect(33 * c, 33 * r, 34, 34);
+        }
+    }
+}
+
+void TMapWindow::TerrainBoxMouseUp(int x, int y) {
+    // Clicks between or past the entries choose nothing.
+    if (x < 0 || y < 0 || x >= 4 * 34) {
+        return;
+    }
+    const std::size_t i = static_cast<std::size_t>(x / 34 + (y / 34) * 4);
+    const auto& groups = TerrainTypeGroups[static_cast<std::size_t>(Scenario().Tileset())];
+    if (i < groups.size() && groups[i] != 0) {
+        ChooseTerrain(groups[i]);
     }
 }
 
@@ -594,6 +655,9 @@ void TMapWindow::ShowPopup(TPopupMenu menu) {
     QMenu popup(this);
     popup.setObjectName("MapPopup");
     for (const auto& [item, text] : PopupItems(menu)) {
+        if (item == TPopupItem::Paste) {
+            popup.addSeparator();
+        }
         QAction* action = popup.addAction(text);
         action->setData(static_cast<int>(item));
         action->setEnabled(m_tools.Offers(item));

@@ -115,6 +115,12 @@ public:
     std::function<void(const std::string& caption)> OnCaptionChange;
     // The map's edit history changed (a step made, undone or redone).
     std::function<void()> OnHistoryChange;
+    // The terrain palette: the tileset's terrain types, the chosen one outlined; a click on
+    // one chooses it and Terrain mode.
+    void TerrainBoxPaint(QPainter& painter);
+    void TerrainBoxMouseUp(int x, int y);
+    void ChooseTerrain(int group);
+
     // Undo and redo the last step of the map's history (not while a gesture is under way).
     void Undo();
     void Redo();
@@ -156,6 +162,7 @@ private:
     // Shows what an edit changed: redraw, mini-map, caption, the main window's Edit menu.
     void Apply(const TEditChange& change);
     void UnitSelectExpanding(QTreeWidgetItem* item);
+    void UnitSelectChoose(QTreeWidgetItem* item);
     void BuildUnitPalette();
 
     std::shared_ptr<TGameData> m_keepData; // the game data this map was opened with; goes last

@@ -220,6 +220,15 @@ void CMapView::DrawOverlays(std::uint32_t drawFlags, int mouseX, int mouseY) {
             std::int64_t{Viewport.ScrollTileY} * 32 + std::int64_t{my} * 32 / Viewport.TileScreenSize;
         outline(QColor(0, 200, 0), 1, {{px, py}, {qx, py}, {qx, qy}, {px, qy}});
     }
+    // The Copy / Paste drag: from the press tile's top-left corner to the pointer.
+    if (Edit.Mode == kModeCopyPaste && Edit.CopyDrag && !DisplayBitmap.isNull()) {
+        const std::int64_t px = std::int64_t{Edit.PressColumn} * 32, py = std::int64_t{Edit.PressRow} * 32;
+        const std::int64_t qx =
+            std::int64_t{Viewport.ScrollTileX} * 32 + std::int64_t{mx} * 32 / Viewport.TileScreenSize;
+        const std::int64_t qy =
+            std::int64_t{Viewport.ScrollTileY} * 32 + std::int64_t{my} * 32 / Viewport.TileScreenSize;
+        outline(QColor(255, 255, 255), 1, {{px, py}, {qx, py}, {qx, qy}, {px, qy}});
+    }
     // 5 to 8, 10. The other tool overlays.
     if (ToolOverlays) {
         ToolOverlays(DisplayBitmap, mx, my, drawFlags);

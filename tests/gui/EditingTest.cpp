@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTreeWidget>
 
+#include "graphics/OrvistadTypes.h"
 #include "gui/EditorFixture.h"
 #include "view/PaintBoxEx.h"
 
@@ -105,6 +107,33 @@ TEST(Editing, MenuCommandsAreStepsToo) {
     }
     EXPECT_EQ(w->Scenario().Units.size(), units);
     EXPECT_EQ(w->windowTitle().toStdString(), "ours.scx");
+}
+
+TEST(Editing, ThePaletteAndTheTerrainNodeChooseTheTerrainAndTerrainMode) {
+    Editor e;
+    TMapWindow* w = e.OpenOurMap(32);
+    ASSERT_NE(w, nullptr);
+    const int tileset = w->Scenario().Tileset();
+    const auto& groups = TerrainTypeGroups[static_cast<std::size_t>(tileset)];
+    w->Mode->setCurrentIndex(kModeFog);
+    // The second entry of the palette's first row.
+    Mouse(w->TerrainBox, QEvent::MouseButtonPress, {34 + 10, 10}, Qt::LeftButton);
+    Mouse(w->TerrainBox, QEvent::MouseButtonRelease, {34 + 10, 10}, Qt::NoButton);
+    EXPECT_EQ(w->Mode->currentIndex(), kModeTerrain);
+    EXPECT_EQ(w->View().Edit.SelectedTerrain, groups[1] * 16);
+    // Past the fourth column, or past the last entry, nothing is chosen.
+    Mouse(w->TerrainBox, QEvent::MouseButtonRelease, {4 * 34 + 1, 10}, Qt::NoButton);
+    Mouse(w->TerrainBox, QEvent::MouseButtonRelease, {10, 4 * 34 + 5}, Qt::NoButton);
+    EXPECT_EQ(w->View().Edit.SelectedTerrain, groups[1] * 16);
+    // The tree's "Terrain" node lists the same terrains.
+    QTreeWidgetItem* terrain = w->UnitSelect->topLevelItem(0);
+    ASSERT_EQ(terrain->text(0).toStdString(), "Terrain");
+    w->Mode->setCurrentIndex(kModeUnits);
+    w->UnitSelect->setCurrentItem(terrain->child(2));
+    EXPECT_EQ(w->Mode->currentIndex(), kModeTerrain);
+    EXPECT_EQ(w->View().Edit.SelectedTerrain, groups[2] * 16);
+    EXPECT_EQ(terrain->child(2)->text(0).toStdString(),
+              TerrainTypeNames[static_cast<std::size_t>(tileset)][2]);
 }
 
 } // namespace
