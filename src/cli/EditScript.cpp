@@ -5,6 +5,7 @@
 #include <QJsonObject>
 
 #include "base/Random.h"
+#include "graphics/OrvistadTypes.h"
 
 #include <algorithm>
 #include <array>
@@ -47,6 +48,22 @@ bool ReadButton(const QJsonObject& action, TPointerEvent::Button& button) {
         return false;
     }
     return true;
+}
+
+// A terrain by its name in the tileset's palette, or by its group number; -1 when neither.
+int TerrainGroup(const QJsonValue& value, int tileset) {
+    if (value.isDouble()) {
+        const double group = value.toDouble();
+        return group >= 0 && group < 1024 && group == static_cast<int>(group) ? static_cast<int>(group) : -1;
+    }
+    const auto& names = TerrainTypeNames[static_cast<std::size_t>(tileset & 7)];
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!names[i].empty() &&
+            value.toString() == QLatin1String(names[i].data(), static_cast<qsizetype>(names[i].size()))) {
+            return TerrainTypeGroups[static_cast<std::size_t>(tileset & 7)][i];
+        }
+    }
+    return -1;
 }
 
 // The pointer of the script: a 640 x 480 display at 100% that scrolls so each point is on
@@ -159,6 +176,12 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
                 return fail("unknown brush shape or size");
             }
             tools.SetBrush(shape + 1, size);
+        } else if (action.contains("terrain")) {
+            const int group = TerrainGroup(action.value("terrain"), tools.Scenario().Tileset());
+            if (group < 0) {
+                return fail("unknown terrain: give a terrain name of the map's tileset or a group number");
+            }
+            tools.Edit.SelectedTerrain = group * 16;
         } else if (action.contains("seed")) {
             if (!action.value("seed").isDouble()) {
                 return fail("the seed must be a number");
@@ -185,6 +208,12 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
                 tools.FogAllOn();
             } else if (command == "fog_all_off") {
                 tools.FogAllOff();
+            } else if (command == "copy") {
+                tools.Choose(TPopupItem::Copy);
+            } else if (command == "cut") {
+                tools.Choose(TPopupItem::Cut);
+            } else if (command == "paste") {
+                tools.Choose(TPopupItem::Paste);
             } else if (command == "delete") {
                 tools.DeleteSelection();
             } else if (command == "escape") {

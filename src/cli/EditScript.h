@@ -7,10 +7,12 @@
 //   {"player": 1..12}
 //   {"brush": {"shape": "normal" | "rectangular" | "square",
 //              "size": "small" | "medium" | "large" | "huge" | "gargantuan"}}
+//   {"terrain": "High Dirt" | group}   the terrain the brushes paint and a cut leaves
 //   {"seed": N}
 //   {"press": [x, y], "button": "left" | "right"}   {"move": [x, y]}
 //   {"release": [x, y], "button": ...}   {"click": [x, y]}   {"double_click": [x, y]}
 //   {"command": "undo" | "redo" | "fog_all_on" | "fog_all_off" | "revealers", "player": N}
+//   {"command": "copy" | "cut" | "paste" | "delete" | "escape"}   the popup's items and the keys
 //   {"answer": "..."}   the answer to the next question the tools ask
 //
 // An unknown action or a bad value stops the run with a message naming the line.

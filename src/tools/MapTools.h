@@ -32,6 +32,7 @@ public:
     TMapTools& operator=(const TMapTools&) = delete;
 
     TEditState& Edit;
+    const TCHK& Scenario() const { return m_ctx.Chk; }
     // Told of every change to the record, once per event or command (the document listens).
     std::function<void(const TEditChange&)> OnChange;
 

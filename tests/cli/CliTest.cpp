@@ -211,6 +211,44 @@ TEST(Cli, EditRunsAScriptThroughTheEditorsToolsAndHistory) {
               std::string::npos);
 }
 
+TEST(Cli, EditPaintsTerrainAndCopiesTilesTheSameWayEveryRun) {
+    test::TempDir dir;
+    const std::string map = dir.file("map.scx"), script = dir.file("edit.jsonl");
+    ASSERT_EQ(
+        RunCli({"new", map, "--width", "64", "--height", "64", "--tileset", "Jungle", "--standin"}).status,
+        0);
+    test::WriteBytes(
+        script, test::Text("{\"seed\": 7}\n{\"mode\": \"terrain\"}\n{\"terrain\": \"High Dirt\"}\n"
+                           "{\"brush\": {\"shape\": \"rectangular\", \"size\": \"medium\"}}\n"
+                           "{\"press\": [330, 330]}\n{\"move\": [700, 330]}\n{\"release\": [700, 330]}\n"
+                           "{\"mode\": \"copy\"}\n{\"press\": [330, 330]}\n{\"release\": [400, 400]}\n"
+                           "{\"command\": \"copy\"}\n{\"terrain\": 8}\n{\"command\": \"cut\"}\n"
+                           "{\"press\": [1000, 1000], \"button\": \"right\"}\n"
+                           "{\"release\": [1000, 1000], \"button\": \"right\"}\n{\"command\": \"paste\"}\n"));
+    auto run = [&](const std::string& out) {
+        const Outcome edited = RunCli({"edit", map, out, "--script", script, "--history", "--standin"});
+        EXPECT_EQ(edited.status, 0) << edited.err;
+        EXPECT_EQ(edited.out, "Paint Terrain\nCut\nPaste\nwrote " + out + "\n");
+        test::RecordingPrompter prompter;
+        TCHK chk(prompter);
+        auto reader = MapArchiveReader::Open(out);
+        EXPECT_TRUE(reader.ok());
+        EXPECT_TRUE(chk.ReadSections(reader.value().ReadFile(TMyMPQ::kScenarioName).value()).ok());
+        return chk.TerrainGrid;
+    };
+    const auto tiles = run(dir.file("a.scx"));
+    // The stroke: High Dirt (group 4) in pairs around tile (10, 10); the cut left jungle
+    // (group 8) where it was copied from; the paste put the high dirt one tile up and left of
+    // the right click's tile (31, 31).
+    EXPECT_EQ(tiles[TCHK::Cell(20, 9)] / 16, 4);
+    EXPECT_EQ(tiles[TCHK::Cell(21, 9)] / 16, 5);
+    EXPECT_EQ(tiles[TCHK::Cell(10, 10)] / 16, 8);
+    EXPECT_EQ(tiles[TCHK::Cell(11, 11)] / 16, 9);
+    EXPECT_EQ(tiles[TCHK::Cell(30, 30)] / 16, 4);
+    EXPECT_EQ(tiles[TCHK::Cell(31, 30)] / 16, 5);
+    EXPECT_EQ(run(dir.file("b.scx")), tiles) << "the seed makes every run paint the same variants";
+}
+
 TEST(Cli, TilesetDrawsAContactSheet) {
     test::TempDir dir;
     const Outcome sheet = RunCli({"tileset", "Jungle", dir.file("jungle.png"), "--standin"});
