@@ -103,6 +103,7 @@ void TCHK::Clear() {
     HasExpansionUpgradeCosts = HasExpansionTechCosts = false;
     HadTileSection = false;
     m_terrainEdited = false;
+    m_isomEdited = false;
     m_newMap = false;
     m_present.clear();
     m_created.clear();
@@ -692,10 +693,10 @@ Result<std::vector<std::uint8_t>> TCHK::WriteBytes(bool tell) const {
         v.insert(v.end(), u.Tail.begin(), u.Tail.end());
     }
     out.Section("UNIT", v);
-    // ISOM: as read when the map had it and the size still fits; else from the store, or
-    // zero entries for a map that has none.
+    // ISOM: as read when the map had it, the size still fits and no brush wrote the store;
+    // else from the store, or zero entries for a map that has none.
     const std::size_t isomSize = 8 * (h + 1) * (w / 2 + 1);
-    if (IsoMap && m_isomBytes.size() == isomSize) {
+    if (IsoMap && m_isomBytes.size() == isomSize && !m_isomEdited) {
         out.Section("ISOM", m_isomBytes);
     } else {
         v.assign(isomSize, 0);

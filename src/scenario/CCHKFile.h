@@ -248,6 +248,10 @@ public:
     // first terrain edit sets it back.
     bool TerrainEdited() const { return m_terrainEdited; }
     void SetTerrainEdited(bool edited) { m_terrainEdited = edited; }
+    // Likewise for the isometric store: once the isometric brush wrote it, ISOM is written
+    // from it instead of as read.
+    bool IsomEdited() const { return m_isomEdited; }
+    void SetIsomEdited(bool edited) { m_isomEdited = edited; }
     // The tiles a doodad covers (empty without a tileset).
     TileRect FootprintRect(const DoodadRecord& d) const;
     void RebuildCreep();
@@ -298,6 +302,7 @@ private:
     Prompter& m_prompter;
     const std::vector<std::uint8_t>* m_unitsDat;
     bool m_terrainEdited = false;
+    bool m_isomEdited = false;
     std::uint32_t m_lastKey = 0;
     bool m_newMap = false;
     std::vector<std::uint8_t> m_tileBytes;

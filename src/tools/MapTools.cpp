@@ -141,6 +141,10 @@ TToolReply TMapTools::Choose(TPopupItem item) {
     return Done(reply);
 }
 
+bool TMapTools::IsometricBrushAvailable() {
+    return static_cast<TTerrainTool&>(*m_tools[kModeTerrain]).IsoModel(m_ctx.Chk) != nullptr;
+}
+
 bool TMapTools::Offers(TPopupItem) const {
     return true;
 }

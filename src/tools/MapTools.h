@@ -66,6 +66,10 @@ public:
     // A gesture is under way (undo and redo wait for its end).
     bool InGesture() const;
 
+    // Whether the isometric (Normal) brush can paint this map's tileset (its terrains form a
+    // tree).
+    bool IsometricBrushAvailable();
+
     // The menu commands, each one step ("Fog All On", "Map Revealers").
     TToolReply FogAllOn();
     TToolReply FogAllOff();

@@ -37,6 +37,19 @@ TEditChange TTerrainEdit::Undo(TCHK& chk) {
     for (const CellChange& cell : m_cells) {
         chk.TerrainGrid[cell.Index] = cell.Before;
     }
+    if (m_iso.Model) {
+        for (auto it = m_iso.Corners.rbegin(); it != m_iso.Corners.rend(); ++it) {
+            m_iso.Model->Terrain.SetCorner(it->x, it->y, it->before);
+        }
+    }
+    if (chk.IsoMap) {
+        for (auto it = m_iso.Isom.rbegin(); it != m_iso.Isom.rend(); ++it) {
+            chk.IsoMap->SetIsom(it->column, it->row, it->before);
+        }
+    }
+    if (!m_iso.Isom.empty()) {
+        chk.SetIsomEdited(m_iso.IsomEditedBefore);
+    }
     chk.SetTerrainEdited(m_editedBefore);
     chk.RebuildTileMap(m_rect);
     chk.RestoreDoodads(m_removed);
@@ -46,6 +59,19 @@ TEditChange TTerrainEdit::Undo(TCHK& chk) {
 TEditChange TTerrainEdit::Redo(TCHK& chk) {
     for (const CellChange& cell : m_cells) {
         chk.TerrainGrid[cell.Index] = cell.After;
+    }
+    if (m_iso.Model) {
+        for (const CIsoTerrain::CornerChange& corner : m_iso.Corners) {
+            m_iso.Model->Terrain.SetCorner(corner.x, corner.y, corner.after);
+        }
+    }
+    if (chk.IsoMap) {
+        for (const CIsoTerrain::IsomWrite& write : m_iso.Isom) {
+            chk.IsoMap->SetIsom(write.column, write.row, write.after);
+        }
+    }
+    if (!m_iso.Isom.empty()) {
+        chk.SetIsomEdited(true);
     }
     // The same terrain removes the same doodads again.
     m_removed = chk.TerrainChanged(m_rect);
@@ -88,6 +114,18 @@ TEditChange TTerrainWrite::Apply() {
     return change;
 }
 
+void TTerrainWrite::AddIso(const std::shared_ptr<TIsoModel>& model, const CIsoTerrain::PaintResult& result) {
+    if (m_iso.Empty()) {
+        m_iso.IsomEditedBefore = m_chk.IsomEdited();
+    }
+    m_iso.Model = model;
+    m_iso.Corners.insert(m_iso.Corners.end(), result.corners.begin(), result.corners.end());
+    m_iso.Isom.insert(m_iso.Isom.end(), result.isom.begin(), result.isom.end());
+    if (!result.isom.empty()) {
+        m_chk.SetIsomEdited(true);
+    }
+}
+
 std::unique_ptr<TTerrainEdit> TTerrainWrite::Finish() {
     Apply();
     std::vector<TTerrainEdit::CellChange> cells;
@@ -96,7 +134,7 @@ std::unique_ptr<TTerrainEdit> TTerrainWrite::Finish() {
             cells.push_back({cell, before, m_chk.TerrainGrid[cell]});
         }
     }
-    if (cells.empty() && m_removed.empty()) {
+    if (cells.empty() && m_removed.empty() && m_iso.Empty()) {
         // Written back to what it was: nothing to keep, not even the painted mark.
         m_chk.SetTerrainEdited(m_editedBefore);
         if (!Empty(m_touched)) {
@@ -105,7 +143,8 @@ std::unique_ptr<TTerrainEdit> TTerrainWrite::Finish() {
         return nullptr;
     }
     std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return a.Index < b.Index; });
-    return std::make_unique<TTerrainEdit>(std::move(cells), m_touched, std::move(m_removed), m_editedBefore);
+    return std::make_unique<TTerrainEdit>(std::move(cells), m_touched, std::move(m_removed), m_editedBefore,
+                                          std::move(m_iso));
 }
 
 } // namespace orv

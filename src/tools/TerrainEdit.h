@@ -4,6 +4,7 @@
 // displayed grid is rebuilt over what was written, and doodads the new terrain no longer
 // suits go with the edit (undo puts them back).
 
+#include "terrain/IsoTerrain.h"
 #include "tools/EditHistory.h"
 
 #include <cstdint>
@@ -13,6 +14,24 @@
 
 namespace orv {
 
+// The isometric brush's model of one map: the tileset's terrain rules and the map's corner
+// grid.
+struct TIsoModel {
+    CTerrainRules Rules;
+    CIsoTerrain Terrain;
+    TIsoModel(const CStarcraftTileset& tileset, int tilesetNumber, int width, int height)
+        : Rules(tileset), Terrain(Rules, tileset, tilesetNumber, width, height) {}
+};
+
+// What isometric painting changed besides the tiles: corners of the model and ISOM entries.
+struct TIsoChanges {
+    std::shared_ptr<TIsoModel> Model;
+    std::vector<CIsoTerrain::CornerChange> Corners; // in the order made
+    std::vector<CIsoTerrain::IsomWrite> Isom;       // in the order made
+    bool IsomEditedBefore = false;
+    bool Empty() const { return Corners.empty() && Isom.empty(); }
+};
+
 class TTerrainEdit : public TEdit {
 public:
     struct CellChange {
@@ -20,13 +39,15 @@ public:
         std::uint16_t Before, After;
     };
     TTerrainEdit(std::vector<CellChange> cells, TileRect rect, std::vector<TCHK::RemovedDoodad> removed,
-                 bool editedBefore)
+                 bool editedBefore, TIsoChanges iso = {})
         : m_cells(std::move(cells)), m_rect(rect), m_removed(std::move(removed)),
-          m_editedBefore(editedBefore) {}
+          m_editedBefore(editedBefore), m_iso(std::move(iso)) {}
     TEditChange Undo(TCHK& chk) override;
     TEditChange Redo(TCHK& chk) override;
     std::size_t Bytes() const override {
-        return m_cells.size() * sizeof(CellChange) + m_removed.size() * sizeof(m_removed[0]) + sizeof(*this);
+        return m_cells.size() * sizeof(CellChange) + m_removed.size() * sizeof(m_removed[0]) +
+               m_iso.Corners.size() * sizeof(m_iso.Corners[0]) + m_iso.Isom.size() * sizeof(m_iso.Isom[0]) +
+               sizeof(*this);
     }
 
 private:
@@ -35,6 +56,7 @@ private:
     TileRect m_rect;
     std::vector<TCHK::RemovedDoodad> m_removed;
     bool m_editedBefore;
+    TIsoChanges m_iso;
 };
 
 // Terrain writes gathered into one edit.
@@ -46,6 +68,9 @@ public:
     // Rebuilds the displayed grid over what was written since the last call (removing the
     // doodads the new terrain does not suit) and says what changed.
     TEditChange Apply();
+    // What an isometric placement changed in the model and the ISOM store (its tiles come
+    // through Set).
+    void AddIso(const std::shared_ptr<TIsoModel>& model, const CIsoTerrain::PaintResult& result);
     // Everything written as one edit; null when nothing changed (the record is then as it was).
     std::unique_ptr<TTerrainEdit> Finish();
 
@@ -56,6 +81,7 @@ private:
     TileRect m_pending{0, 0, 0, 0}, m_touched{0, 0, 0, 0};
     bool m_pendingChange = false;
     std::vector<TCHK::RemovedDoodad> m_removed;
+    TIsoChanges m_iso;
 };
 
 } // namespace orv

@@ -1,6 +1,10 @@
 #include "tools/TerrainTool.h"
 
+#include "app/Debugunit.h"
 #include "graphics/CTileset.h"
+
+#include <span>
+#include <string>
 
 namespace orv {
 
@@ -11,6 +15,11 @@ std::uint16_t TerrainVariant(const TCHK& chk, int selectedTerrain) {
 }
 
 void TTerrainTool::BrushTile(const TEditState& edit, const TPointerEvent& event, int& column, int& row) {
+    if (edit.BrushShape == 1) {
+        // The isometric brush is centred on the diamond nearest to the point.
+        CIsoTerrain::NearestDiamond(event.MapX(), event.MapY(), column, row);
+        return;
+    }
     column = event.Column();
     row = event.Row();
     if (edit.BrushShape != 3) {
@@ -52,6 +61,42 @@ void TTerrainTool::SquareBrush(const TCHK& chk, const TEditState& edit, int colu
     }
 }
 
+TIsoModel* TTerrainTool::IsoModel(const TCHK& chk) {
+    if (!chk.TilesetLink) {
+        return nullptr;
+    }
+    if (!m_iso || m_isoTileset != chk.TilesetLink || m_iso->Terrain.Width() != chk.Width ||
+        m_iso->Terrain.Height() != chk.Height) {
+        m_iso = std::make_shared<TIsoModel>(*chk.TilesetLink, chk.Tileset(), chk.Width, chk.Height);
+        m_isoTileset = chk.TilesetLink;
+        if (m_iso->Terrain.Available()) {
+            m_iso->Terrain.Load(chk.IsoMap.get(), std::span<const std::uint16_t>(chk.TerrainGrid));
+        }
+    }
+    return m_iso->Terrain.Available() ? m_iso.get() : nullptr;
+}
+
+void TTerrainTool::IsometricBrush(TToolContext& ctx, const TPointerEvent& event) {
+    TIsoModel* model = IsoModel(ctx.Chk);
+    if (!model) {
+        return;
+    }
+    const CIsoTerrain::PaintResult result = model->Terrain.Paint(
+        ctx.Edit.SelectedTerrain / 32 * 2, event.MapX(), event.MapY(), ctx.Edit.BrushWidth,
+        std::span<const std::uint16_t>(ctx.Chk.TerrainGrid), ctx.Chk.IsoMap.get());
+    // Cells whose terrain no tile of the tileset draws keep their tiles (maps made elsewhere).
+    if (!result.noCandidate.empty()) {
+        const CIsoTerrain::Cell& first = result.noCandidate.front();
+        DebugLog("Normal brush: no tile fits " + std::to_string(result.noCandidate.size()) +
+                 " cell(s), which keep their tiles (the first at column " + std::to_string(first.column) +
+                 ", row " + std::to_string(first.row) + ")");
+    }
+    for (const CIsoTerrain::TileWrite& tile : result.tiles) {
+        m_write->Set(tile.column, tile.row, tile.value);
+    }
+    m_write->AddIso(m_iso, result);
+}
+
 void TTerrainTool::Paint(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) {
     int column = 0, row = 0;
     BrushTile(ctx.Edit, event, column, row);
@@ -59,7 +104,9 @@ void TTerrainTool::Paint(TToolContext& ctx, const TPointerEvent& event, TToolRep
         return; // the brush has not moved to another tile
     }
     m_last = {column, row};
-    if (ctx.Edit.BrushShape == 2) {
+    if (ctx.Edit.BrushShape == 1) {
+        IsometricBrush(ctx, event);
+    } else if (ctx.Edit.BrushShape == 2) {
         RectangularBrush(ctx.Chk, ctx.Edit, column, row, *m_write);
     } else if (ctx.Edit.BrushShape == 3) {
         SquareBrush(ctx.Chk, ctx.Edit, column, row, *m_write);

@@ -290,6 +290,12 @@ void TMapWindow::TerrainBoxPaint(QPainter& painter) {
         }
     }
     painter.drawImage(0, 0, tiles);
+    if (!m_tools.IsometricBrushAvailable()) {
+        // Below the entries: why the Normal brush paints nothing here.
+        painter.setPen(palette().buttonText().color());
+        painter.drawText(QRect(0, 134, TerrainBox->width(), 22), Qt::AlignCenter | Qt::TextWordWrap,
+                         "No Normal brush for this tileset");
+    }
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QColor(0, 255, 0));
     for (std::size_t i = 0; i < groups.size(); ++i) {

@@ -163,17 +163,15 @@ void CMapView::DrawOverlays(std::uint32_t drawFlags, int mouseX, int mouseY) {
         }
         painter.drawPolygon(polygon);
     };
-    // 3. The terrain brush around its tile (a column rounded down to even for the Normal
-    // and Rectangular shapes).
+    // 3. The terrain brush: the isometric brush's diamonds, or the tiles of the Rectangular
+    // (a column rounded down to even) and Square shapes.
     if ((drawFlags & draw_flags::kBrush) && inside) {
         const std::int64_t cx = Edit.OverlayX, cy = Edit.OverlayY, n = Edit.BrushWidth;
         if (Edit.BrushShape == 1) {
-            const std::int64_t x = (4 * (cx / 4) + 2 * (cy % 2) + 1) * 32 + 32, y = cy * 32 + 32;
+            // n x n diamonds around the one centred on grid point (cx, cy).
+            const std::int64_t x = cx * 64, y = cy * 32;
             outline(QColor(0, 255, 0), 3,
-                    {{x, y - n * 32},
-                     {x - 2 * n * 32, y + n * 16 - 16},
-                     {x, y + n * 32},
-                     {x + 2 * n * 32, y + n * 16 - 16}});
+                    {{x, y - n * 32}, {x + n * 64, y}, {x, y + n * 32}, {x - n * 64, y}});
         } else {
             const std::int64_t x = (cx + 1) * 32, y = (cy + 1) * 32;
             if (Edit.BrushShape == 2) {

@@ -139,6 +139,29 @@ TEST(TerrainBrushes, ADragIsOneStepThatUndoesWithTheDoodadsItRemoved) {
     EXPECT_EQ(t.Bytes(), painted);
 }
 
+TEST(TerrainBrushes, TheIsometricBrushPaintsOnceAndUndoesCornersTilesAndIsom) {
+    SeedRandom(11);
+    Tools t;
+    t.tools.SetMode(kModeTerrain);
+    t.tools.SetBrush(1, 1);
+    t.edit.SelectedTerrain = 4 * 16; // High Dirt
+    const auto start = t.Bytes();
+    t.Drag(Button::Left, {{12, 10}, {14, 10}});
+    ASSERT_EQ(t.history.StepNames(), std::vector<std::string>{"Paint Terrain"});
+    EXPECT_EQ(t.T(12, 10) / 32, 2) << "high dirt under the brush";
+    const auto painted = t.Bytes();
+    // The same terrain again changes nothing and makes no step.
+    t.Drag(Button::Left, {{12, 10}});
+    EXPECT_EQ(t.history.StepNames().size(), 1u);
+    EXPECT_EQ(t.Bytes(), painted);
+    // Undone, the corners go back too: painting again gives a step again.
+    t.tools.Undo();
+    EXPECT_EQ(t.Bytes(), start);
+    t.Drag(Button::Left, {{12, 10}});
+    EXPECT_EQ(t.history.StepNames().size(), 1u);
+    EXPECT_NE(t.Bytes(), start);
+}
+
 TEST(CopyPaste, SelectsCopiesAndPastesTilesAsTheMenuSays) {
     Tools t;
     t.tools.SetMode(kModeCopyPaste);
