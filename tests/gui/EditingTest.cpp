@@ -3,6 +3,7 @@
 // state leaves nothing to ask about, and the right-click menu and the Delete key edit too.
 
 #include <QComboBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -121,6 +122,10 @@ TEST(Editing, ThePaletteAndTheTerrainNodeChooseTheTerrainAndTerrainMode) {
     Mouse(w->TerrainBox, QEvent::MouseButtonRelease, {34 + 10, 10}, Qt::NoButton);
     EXPECT_EQ(w->Mode->currentIndex(), kModeTerrain);
     EXPECT_EQ(w->View().Edit.SelectedTerrain, groups[1] * 16);
+    // The chosen entry is outlined in green, the others are not.
+    const QImage palette = w->TerrainBox->grab().toImage();
+    EXPECT_EQ(palette.pixelColor(33, 17), QColor(0, 255, 0));
+    EXPECT_NE(palette.pixelColor(0, 17), QColor(0, 255, 0));
     // Past the fourth column, or past the last entry, nothing is chosen.
     Mouse(w->TerrainBox, QEvent::MouseButtonRelease, {4 * 34 + 1, 10}, Qt::NoButton);
     Mouse(w->TerrainBox, QEvent::MouseButtonRelease, {10, 4 * 34 + 5}, Qt::NoButton);
