@@ -11,19 +11,9 @@
 namespace orv {
 namespace {
 
-// Which corners (T, R, B, L) hold the second terrain in each of the 14 edge shapes; the
-// same order as the shapes TerrainRules.cpp draws.
-constexpr bool kShapes[14][4] = {
-    {false, true, true, false},  {false, false, true, true},  {true, false, false, true},
-    {true, true, false, false},  {false, false, true, false}, {false, false, false, true},
-    {true, false, false, false}, {false, true, false, false}, {true, true, true, false},
-    {true, false, true, true},   {false, true, true, true},   {true, true, false, true},
-    {true, false, true, false},  {false, true, false, true},
-};
-
 int ShapeOf(const std::array<bool, 4>& holdsB) {
     for (int j = 0; j < 14; ++j) {
-        if (std::equal(holdsB.begin(), holdsB.end(), std::begin(kShapes[j]))) {
+        if (std::equal(holdsB.begin(), holdsB.end(), std::begin(kEdgeShapeCorners[j]))) {
             return j;
         }
     }
@@ -181,7 +171,7 @@ void CIsoTerrain::FindSplits() {
     std::vector<Shape> shapes;
     for (std::size_t fi = 0; fi < families.size(); ++fi) {
         const auto& f = families[fi];
-        for (const auto& holdsB : kShapes) {
+        for (const auto& holdsB : kEdgeShapeCorners) {
             CTerrainRules::Diamond d{};
             for (std::size_t c = 0; c < 4; ++c) {
                 d.corners[c] = holdsB[c] ? f.b : f.a;
@@ -896,7 +886,7 @@ bool CIsoTerrain::LoadFromIsom(const CIsoMap& isom) {
                 const int pa =
                     PlainIndexOfCode(m_rules.Plains()[static_cast<std::size_t>(pb)].code == f.a ? f.b : f.a);
                 for (std::size_t c = 0; c < 4; ++c) {
-                    corners[c] = kShapes[j][c] ? pb : pa;
+                    corners[c] = kEdgeShapeCorners[j][c] ? pb : pa;
                 }
             } else {
                 return false;
@@ -983,7 +973,7 @@ void CIsoTerrain::LoadFromTiles(TileGrid tiles) {
     }
     for (const auto& f : m_rules.Families()) {
         const int pa = PlainIndexOfCode(f.a), pb = PlainIndexOfCode(f.b);
-        for (const auto& holdsB : kShapes) {
+        for (const auto& holdsB : kEdgeShapeCorners) {
             CTerrainRules::Diamond d{};
             Shape s{};
             for (std::size_t c = 0; c < 4; ++c) {

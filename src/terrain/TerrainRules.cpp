@@ -19,14 +19,6 @@ constexpr int kSpokes[14][8] = {
     {kA, 49, kA, 51, 51, 51, 49, 49},       {52, 52, 50, 50, kC1, 50, 52, kC0},
     {50, kC1, 52, kC0, 49, kC0, kC1, 51},   {kA, 54, kA, 53, kC2, 53, 54, kC3},
 };
-// Which corners (T, R, B, L) hold the second terrain in each shape.
-constexpr bool kShapes[14][4] = {
-    {false, true, true, false},  {false, false, true, true},  {true, false, false, true},
-    {true, true, false, false},  {false, false, true, false}, {false, false, false, true},
-    {true, false, false, false}, {false, true, false, false}, {true, true, true, false},
-    {true, false, true, true},   {false, true, true, true},   {true, true, false, true},
-    {true, false, true, false},  {false, true, false, true},
-};
 
 } // namespace
 
@@ -149,7 +141,7 @@ std::optional<std::array<int, 8>> CTerrainRules::Spokes(const Diamond& d) const 
         holdsB[c] = d.corners[static_cast<std::size_t>(c)] == f->b;
     }
     for (int j = 0; j < 14; ++j) {
-        if (std::equal(std::begin(holdsB), std::end(holdsB), std::begin(kShapes[j]))) {
+        if (std::equal(std::begin(holdsB), std::end(holdsB), std::begin(kEdgeShapeCorners[j]))) {
             std::array<int, 8> spokes{};
             for (int k = 0; k < 8; ++k) {
                 const int token = kSpokes[j][k];

@@ -19,6 +19,16 @@
 
 namespace orv {
 
+// The 14 edge shapes of a diamond between two linked terrains: which corners (top, right,
+// bottom, left) hold the second terrain.
+inline constexpr bool kEdgeShapeCorners[14][4] = {
+    {false, true, true, false},  {false, false, true, true},  {true, false, false, true},
+    {true, true, false, false},  {false, false, true, false}, {false, false, false, true},
+    {true, false, false, false}, {false, true, false, false}, {true, true, true, false},
+    {true, false, true, true},   {false, true, true, true},   {true, true, false, true},
+    {true, false, true, false},  {false, true, false, true},
+};
+
 class CTerrainRules {
 public:
     struct Family {

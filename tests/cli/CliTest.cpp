@@ -187,9 +187,7 @@ TEST(Cli, EditRunsAScriptThroughTheEditorsToolsAndHistory) {
     // (9, 3) only, with the small brush.
     test::RecordingPrompter prompter;
     TCHK chk(prompter);
-    auto reader = MapArchiveReader::Open(out);
-    ASSERT_TRUE(reader.ok());
-    ASSERT_TRUE(chk.ReadSections(reader.value().ReadFile(TMyMPQ::kScenarioName).value()).ok());
+    ASSERT_TRUE(chk.LoadFromFile(out).ok());
     EXPECT_EQ(chk.Fog(3, 3), 0xFD);
     EXPECT_EQ(chk.Fog(9, 3), 0xFD);
     EXPECT_EQ(chk.Fog(3, 4), 0xFF);
@@ -231,9 +229,7 @@ TEST(Cli, EditPaintsTerrainAndCopiesTilesTheSameWayEveryRun) {
         EXPECT_EQ(edited.out, "Paint Terrain\nCut\nPaste\nwrote " + out + "\n");
         test::RecordingPrompter prompter;
         TCHK chk(prompter);
-        auto reader = MapArchiveReader::Open(out);
-        EXPECT_TRUE(reader.ok());
-        EXPECT_TRUE(chk.ReadSections(reader.value().ReadFile(TMyMPQ::kScenarioName).value()).ok());
+        EXPECT_TRUE(chk.LoadFromFile(out).ok());
         return chk.TerrainGrid;
     };
     const auto tiles = run(dir.file("a.scx"));

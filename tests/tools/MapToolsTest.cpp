@@ -2,12 +2,11 @@
 // press, a click, a double click and a right click, and a few hundred random actions that
 // undo and redo back to the scenario's exact bytes.
 
-#include "tools/MapTools.h"
-
 #include "base/Random.h"
 #include "support/RecordingPrompter.h"
 #include "support/StandinData.h"
 #include "support/TestSupport.h"
+#include "tools/ToolsFixture.h"
 #include "view/PointerStatus.h"
 
 #include <gtest/gtest.h>
@@ -17,20 +16,12 @@ namespace {
 
 using Button = TPointerEvent::Button;
 
-struct Tools {
-    test::RecordingPrompter prompter;
-    TCHK chk{prompter, &test::StandinGameData().UnitsDat};
-    TEditHistory history;
-    TEditState edit;
-    TMapTools tools{chk, history, edit, prompter};
+struct Tools : test::ToolsFixture {
     int changes = 0;
 
-    explicit Tools(int width = 32, int height = 24) {
-        chk.NewMap(2, 4, width, height, &test::StandinGameData().Tileset(4));
-        chk.AssignKeys();
+    explicit Tools(int width = 32, int height = 24) : ToolsFixture(4, width, height) {
         tools.OnChange = [this](const TEditChange&) { ++changes; };
     }
-    std::vector<std::uint8_t> Bytes() const { return chk.Snapshot().value(); }
     static TPointerEvent At(Button button, int x, int y) {
         return TPointerEvent::AtMapPixel(button, x, y, {});
     }

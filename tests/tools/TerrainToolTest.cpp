@@ -7,7 +7,7 @@
 #include "support/RecordingPrompter.h"
 #include "support/StandinData.h"
 #include "support/TestSupport.h"
-#include "tools/MapTools.h"
+#include "tools/ToolsFixture.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -17,18 +17,10 @@ namespace {
 
 using Button = TPointerEvent::Button;
 
-struct Tools {
-    test::RecordingPrompter prompter;
-    TCHK chk{prompter, &test::StandinGameData().UnitsDat};
-    TEditHistory history;
-    TEditState edit;
-    TMapTools tools{chk, history, edit, prompter};
-
-    explicit Tools(int tileset = 4, int width = 32, int height = 24) {
-        chk.NewMap(2, tileset, width, height, &test::StandinGameData().Tileset(tileset));
+struct Tools : test::ToolsFixture {
+    explicit Tools(int tileset = 4, int width = 32, int height = 24) : ToolsFixture(tileset, width, height) {
         edit.SelectedTerrain = 8 * 16; // Jungle
     }
-    std::vector<std::uint8_t> Bytes() const { return chk.Snapshot().value(); }
     static TPointerEvent At(Button button, int column, int row, bool held = false) {
         TPointerEvent e = TPointerEvent::AtMapPixel(button, column * 32 + 5, row * 32 + 5, {});
         e.leftHeld = held;
