@@ -1,5 +1,6 @@
 #include "tools/MapTools.h"
 
+#include "terrain/TerrainRules.h"
 #include "tools/CopyTool.h"
 #include "tools/DoodadTool.h"
 #include "tools/LocationTool.h"
@@ -142,7 +143,13 @@ TToolReply TMapTools::Choose(TPopupItem item) {
 }
 
 bool TMapTools::IsometricBrushAvailable() {
-    return static_cast<TTerrainTool&>(*m_tools[kModeTerrain]).IsoModel(m_ctx.Chk) != nullptr;
+    // The tileset's rules alone tell (the map's corners are read on the first stroke).
+    const CStarcraftTileset* tileset = m_ctx.Chk.TilesetLink;
+    if (tileset != m_isoTileset) {
+        m_isoTileset = tileset;
+        m_isoAvailable = tileset && CTerrainRules(*tileset).IsTree();
+    }
+    return m_isoAvailable;
 }
 
 bool TMapTools::Offers(TPopupItem) const {

@@ -84,6 +84,8 @@ private:
     TToolContext m_ctx;
     std::array<std::unique_ptr<TModeTool>, 6> m_tools;
     bool m_clickPending = false;
+    const CStarcraftTileset* m_isoTileset = nullptr;
+    bool m_isoAvailable = false;
 };
 
 // One map revealer (unit type 101) of player `number` (1 to 8, owner number - 1) every 12

@@ -208,7 +208,9 @@ TEST(MainForm, OpensACorpusMap) {
     e.Open({map});
     ASSERT_NE(e.Active(), nullptr) << (e.prompter.messages.empty() ? "" : e.prompter.messages[0]);
     EXPECT_EQ(e.Active()->Scenario().Width, 128);
-    EXPECT_EQ(e.Active()->Timer1Timer(), CMapView::Tick::Full);
+    // Drawn in full by the first refresh tick (which may already have run while it opened).
+    e.Active()->Timer1Timer();
+    EXPECT_GT(e.Active()->View().FullRenders, 0);
 }
 
 TEST(MainForm, EveryCorpusMapOpensOrSaysWhyAndRenders) {
