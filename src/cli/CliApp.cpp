@@ -19,6 +19,7 @@
 #include "graphics/OrvistadTypes.h"
 #include "scenario/CCHKFile.h"
 #include "scenario/NewMapDefaults.h"
+#include "scenario/ScenarioText.h"
 #include "view/MapImage.h"
 #include "view/MapRenderer.h"
 #include "view/Overlays.h"
@@ -40,6 +41,15 @@ QString Latin1(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
+// How a map's text is shown: its legacy code page, UTF-8 when its only non-ASCII text is
+// UTF-8, or ASCII.
+QString EncodingShown(const CodePageGuess& guess) {
+    if (guess.Legacy) {
+        return EncodingName(*guess.Legacy);
+    }
+    return guess.Counts[ByteClass::Utf8] > 0 ? "UTF-8" : "ASCII";
+}
+
 // One JSON object on one line (keys in sorted order).
 void WriteJson(std::ostream& out, const QJsonObject& object) {
     out << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
@@ -59,7 +69,10 @@ Commands:
                           registry's InstallPath and settings.txt) and print what it
                           loaded as JSON; --archive adds an archive with the highest
                           priority, --standin uses Orvistad's stand-in data alone
-  info MAP                print the scenario of a map (or a bare .chk) as JSON
+  info MAP [--raw-strings]
+                          print the scenario of a map (or a bare .chk) as JSON, its
+                          text decoded in the code page it uses ("encoding"), or with
+                          --raw-strings each byte as one character
   resave MAP OUT          load a map and save it again, as the editor does, into OUT
                           (OUT replaced only when the save worked)
   edit MAP OUT --script FILE [--history] [--archive PATH]... [--standin]
@@ -274,8 +287,9 @@ std::string Name4(const std::array<char, 4>& name) {
 }
 
 int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2) {
-        err << "usage: orvistad-cli info MAP\n";
+    const bool raw = args.size() == 3 && args[2] == "--raw-strings";
+    if (args.size() != 2 && !raw) {
+        err << "usage: orvistad-cli info MAP [--raw-strings]\n";
         return 2;
     }
     SilentPrompter quiet; // the messages of a load are not for a report
@@ -284,6 +298,19 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         err << "orvistad-cli: " << loaded.error() << "\n";
         return 1;
     }
+    // Strings as the editor shows them, in the code page the map's text points to; with
+    // --raw-strings, each byte as one character (U+0000 to U+00FF).
+    auto codec = TextCodec::Open();
+    if (!codec && !raw) {
+        err << "orvistad-cli: " << codec.error() << "\n";
+        return 1;
+    }
+    const CodePageGuess guess = codec ? DetectCodePage(chk, codec.value()) : CodePageGuess{};
+    auto text = [&](std::uint32_t number) {
+        const std::string& bytes = chk.Strings.Text(number);
+        return raw ? Latin1(bytes)
+                   : QString::fromStdString(codec.value().Decode(bytes, guess.ShownPage()).Text);
+    };
     QJsonArray sections;
     for (const SectionInfo& section : chk.SectionsRead) {
         sections.append(QJsonObject{{"name", Latin1(Name4(section.Name))}, {"size", double(section.Size)}});
@@ -299,8 +326,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     }
     QJsonArray forces;
     for (std::size_t f = 0; f < 4; ++f) {
-        forces.append(
-            QJsonObject{{"name", Latin1(chk.Strings.Text(chk.ForceNames[f]))}, {"flags", chk.ForceFlags[f]}});
+        forces.append(QJsonObject{{"name", text(chk.ForceNames[f])}, {"flags", chk.ForceFlags[f]}});
     }
     QJsonArray units;
     for (const UnitRecord& u : chk.Units) {
@@ -332,7 +358,7 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                                          {"top", l.Top},
                                          {"right", l.Right},
                                          {"bottom", l.Bottom},
-                                         {"name", Latin1(chk.Strings.Text(l.Name))},
+                                         {"name", text(l.Name)},
                                          {"flags", l.Flags}});
         }
     }
@@ -345,8 +371,9 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                              {"width", chk.Width},
                              {"height", chk.Height},
                              {"sections", sections},
-                             {"name", Latin1(chk.Strings.Text(chk.ScenarioName))},
-                             {"description", Latin1(chk.Strings.Text(chk.ScenarioDescription))},
+                             {"name", text(chk.ScenarioName)},
+                             {"description", text(chk.ScenarioDescription)},
+                             {"encoding", EncodingShown(guess)},
                              {"players", players},
                              {"forces", forces},
                              {"units", units},

@@ -304,6 +304,20 @@ TEST(Cli, NewInfoAndResaveWorkOnTheirOwnMaps) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.scx")));
 }
 
+TEST(Cli, InfoShowsTheMapsTextInItsOwnCodePageOrAsRawBytes) {
+    ORV_REQUIRE_CORPUS();
+    const std::string korean = (test::CorpusDir() / "chk" / "korean_encoding_2_192.chk").string();
+    const QJsonObject shown = ParseJson(RunCli({"info", korean}).out);
+    EXPECT_EQ(shown["encoding"].toString(), "Korean (CP949)");
+    EXPECT_TRUE(shown["description"].toString().contains(QString::fromUtf8("공식 사이트")));
+    // Raw: each byte one character, as the map holds it (공 is B0 F8 in CP949).
+    const QJsonObject raw = ParseJson(RunCli({"info", korean, "--raw-strings"}).out);
+    EXPECT_TRUE(raw["description"].toString().contains(QString::fromLatin1("\xB0\xF8")));
+    EXPECT_EQ(RunCli({"info", korean, "--bogus"}).status, 2);
+    const std::string western = (test::CorpusDir() / "chk" / "western_encoding_w1_256.chk").string();
+    EXPECT_EQ(ParseJson(RunCli({"info", western}).out)["encoding"].toString(), "Western (Windows-1252)");
+}
+
 TEST(Cli, ResaveKeepsOrRebuildsEveryCorpusArchive) {
     ORV_REQUIRE_CORPUS();
     test::TempDir dir;
