@@ -61,6 +61,17 @@ struct Painted {
         iso.WriteIsom(isom);
     }
 
+    // `strokes` strokes of random terrains and sizes at random points, some off the map.
+    void PaintRandomly(std::mt19937& draw, int strokes) {
+        const auto terrains = iso.Terrains();
+        for (int stroke = 0; stroke < strokes; ++stroke) {
+            Paint(terrains[draw() % terrains.size()],
+                  static_cast<int>(draw() % static_cast<unsigned>(width * 32 + 200)) - 100,
+                  static_cast<int>(draw() % static_cast<unsigned>(height * 32 + 200)) - 100,
+                  1 + 2 * static_cast<int>(draw() % 5));
+        }
+    }
+
     CIsoTerrain::PaintResult Paint(int group, int px, int py, int n) {
         CIsoTerrain::PaintResult result = iso.Paint(group, px, py, n, tiles, &isom);
         for (const auto& w : result.tiles) {
@@ -364,7 +375,7 @@ TEST_P(IsoTerrainStrokes, WrittenIsomReadsBackToThePaintedMap) {
     }
 }
 
-// Corners rebuilt from the tiles alone fit every painted cell.
+// Corners rebuilt from the tiles alone (the map's ISOM empty) fit every painted cell.
 TEST_P(IsoTerrainStrokes, CornersRebuiltFromTilesFitEveryCell) {
     const int number = GetParam();
     const CTerrainRules rules(test::StandinGameData().Tileset(number));
@@ -374,14 +385,13 @@ TEST_P(IsoTerrainStrokes, CornersRebuiltFromTilesFitEveryCell) {
     std::mt19937 draw(77);
     SeedRandom(8);
     Painted map(number, 32, 28, rules.Plains().front().group);
+    map.PaintRandomly(draw, 120);
     const auto terrains = map.iso.Terrains();
-    for (int stroke = 0; stroke < 120; ++stroke) {
-        map.Paint(terrains[draw() % terrains.size()], static_cast<int>(draw() % 1200) - 100,
-                  static_cast<int>(draw() % 1000) - 100, 1 + 2 * static_cast<int>(draw() % 5));
-    }
+    // An ISOM that holds nothing usable: the corners come from the tiles.
     Painted rebuilt(number, 32, 28, rules.Plains().front().group);
     rebuilt.tiles = map.tiles;
-    rebuilt.iso.LoadFromTiles(map.tiles);
+    const CIsoMap empty(32, 28);
+    EXPECT_EQ(rebuilt.iso.Load(&empty, map.tiles), CIsoTerrain::Source::Tiles);
     EXPECT_EQ(rebuilt.Check("rebuilt from tiles"), 0);
     // The rebuilt corners paint on like the originals: every stroke keeps the map whole.
     for (int stroke = 0; stroke < 40; ++stroke) {
@@ -418,36 +428,6 @@ TEST_P(IsoTerrainStrokes, TheLargestMapPaintsToItsEdges) {
     EXPECT_EQ(map.Check("256 x 256"), 0);
 }
 
-// A map whose ISOM holds nothing usable is read from its tiles.
-TEST_P(IsoTerrainStrokes, AnEmptyIsomFallsBackToTheTiles) {
-    const int number = GetParam();
-    const CTerrainRules rules(test::StandinGameData().Tileset(number));
-    if (!rules.IsTree()) {
-        GTEST_SKIP() << "no terrain tree";
-    }
-    std::mt19937 draw(31);
-    SeedRandom(31);
-    Painted map(number, 24, 20, rules.Plains().front().group);
-    const auto terrains = map.iso.Terrains();
-    for (int stroke = 0; stroke < 50; ++stroke) {
-        map.Paint(terrains[draw() % terrains.size()], static_cast<int>(draw() % 900) - 50,
-                  static_cast<int>(draw() % 750) - 50, 1 + 2 * static_cast<int>(draw() % 5));
-    }
-    Painted loaded(number, 24, 20, rules.Plains().front().group);
-    loaded.tiles = map.tiles;
-    const CIsoMap empty(24, 20);
-    EXPECT_EQ(loaded.iso.Load(&empty, loaded.tiles), CIsoTerrain::Source::Tiles);
-    EXPECT_EQ(loaded.Check("loaded from tiles"), 0);
-    if (map.iso.HasNumbering()) {
-        Painted again(number, 24, 20, rules.Plains().front().group);
-        again.tiles = map.tiles;
-        const bool whole = map.iso.WriteIsom(map.isom);
-        EXPECT_EQ(again.iso.Load(&map.isom, again.tiles),
-                  whole ? CIsoTerrain::Source::Isom : CIsoTerrain::Source::Tiles);
-        EXPECT_EQ(again.Check("loaded from ISOM"), 0);
-    }
-}
-
 // Tiles made from the corners alone (a map whose tiles are lost) fit every rule, and each
 // cell takes the pair the strokes gave it.
 TEST_P(IsoTerrainStrokes, TilesFollowTheCornersFromNothing) {
@@ -459,11 +439,7 @@ TEST_P(IsoTerrainStrokes, TilesFollowTheCornersFromNothing) {
     std::mt19937 draw(41);
     SeedRandom(41);
     Painted map(number, 30, 26, rules.Plains().front().group);
-    const auto terrains = map.iso.Terrains();
-    for (int stroke = 0; stroke < 80; ++stroke) {
-        map.Paint(terrains[draw() % terrains.size()], static_cast<int>(draw() % 1100) - 50,
-                  static_cast<int>(draw() % 950) - 50, 1 + 2 * static_cast<int>(draw() % 5));
-    }
+    map.PaintRandomly(draw, 80);
     Painted blank = map;
     std::fill(blank.tiles.begin(), blank.tiles.end(), 0);
     const auto result = blank.iso.RecomputeAll(blank.tiles);
@@ -493,11 +469,7 @@ TEST_P(IsoTerrainStrokes, TheSameSeedPaintsTheSameMap) {
         std::mt19937 draw(4);
         SeedRandom(17);
         Painted map(number, 24, 24, rules.Plains().front().group);
-        const auto terrains = map.iso.Terrains();
-        for (int stroke = 0; stroke < 40; ++stroke) {
-            map.Paint(terrains[draw() % terrains.size()], static_cast<int>(draw() % 800),
-                      static_cast<int>(draw() % 800), 1 + 2 * static_cast<int>(draw() % 5));
-        }
+        map.PaintRandomly(draw, 40);
         results.push_back(map.tiles);
     }
     EXPECT_EQ(results[0], results[1]);
