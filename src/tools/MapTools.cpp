@@ -152,10 +152,6 @@ bool TMapTools::IsometricBrushAvailable() {
     return m_isoAvailable;
 }
 
-bool TMapTools::Offers(TPopupItem) const {
-    return true;
-}
-
 void TMapTools::ShareClipboard(std::shared_ptr<TTileClipboard> clipboard) {
     if (clipboard) {
         m_clipboard = std::move(clipboard);

@@ -53,9 +53,8 @@ public:
     TToolReply ClickDue(const TPointerEvent& event);
     bool ClickPending() const { return m_clickPending; }
     TToolReply DoubleClick(const TPointerEvent& event);
-    // An item of the menu a reply asked for; whether the window should offer it.
+    // An item of the menu a reply asked for.
     TToolReply Choose(TPopupItem item);
-    bool Offers(TPopupItem item) const;
     // The tiles Copy / Paste mode copies: the window's own until the program shares one
     // between all its windows.
     void ShareClipboard(std::shared_ptr<TTileClipboard> clipboard);

@@ -666,7 +666,6 @@ void TMapWindow::ShowPopup(TPopupMenu menu) {
         }
         QAction* action = popup.addAction(text);
         action->setData(static_cast<int>(item));
-        action->setEnabled(m_tools.Offers(item));
     }
     m_view.RedrawRequest = true;
     if (OnPopup) {
