@@ -342,6 +342,26 @@ void TMainForm::BuildMenus() {
             RedrawAll();
         });
     }
+    // The active map's text: the code page its strings are shown in, and the encoding new
+    // text is written in. Each window keeps its own.
+    QMenu* encoding = display->addMenu("Text Encoding");
+    m_mapCommands.push_back(encoding->menuAction());
+    const std::array<std::pair<const char*, const char*>, 3> encodings{{
+        {"Korean (CP949)", "Show the map's strings in the Korean code page and write new text in it"},
+        {"Western (Windows-1252)",
+         "Show the map's strings in the Western code page and write new text in it"},
+        {"UTF-8 for new text",
+         "Write new text as UTF-8, which the current game reads (the original game does not)"},
+    }};
+    for (std::size_t i = 0; i < encodings.size(); ++i) {
+        m_encodingItems[i] = AddCheck(
+            encoding, encodings[i].first, false,
+            [this, i](QAction*) {
+                ForwardToActive([i](TMapWindow& w) { w.ChooseTextEncoding(static_cast<TextEncoding>(i)); });
+                UpdateCommandStates();
+            },
+            encodings[i].second);
+    }
 
     QMenu* placing = menuBar()->addMenu("&Unit Placing");
     const char* gridItems[] = {"Align to 32x32 grid", "Align to 16x16 grid", "No Grid"};
@@ -520,6 +540,11 @@ void TMainForm::UpdateCommandStates() {
     QMdiSubWindow* active = m_mdi->activeSubWindow();
     for (QAction* item : m_windowsMenu->actions()) {
         item->setChecked(active && item->data().value<QObject*>() == active);
+    }
+    TMapWindow* window = ActiveMapWindow();
+    const std::optional<TextEncoding> write = window ? window->Text().WriteEncoding() : std::nullopt;
+    for (std::size_t i = 0; i < m_encodingItems.size(); ++i) {
+        m_encodingItems[i]->setChecked(write == static_cast<TextEncoding>(i));
     }
     UpdateHistoryCommands();
 }

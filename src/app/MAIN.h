@@ -150,6 +150,7 @@ private:
     std::vector<QAction*> m_mapCommands; // enabled only while a map is open
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
+    std::array<QAction*, 3> m_encodingItems{}; // Korean, Western, UTF-8: the active map's text
 };
 
 } // namespace orv

@@ -18,6 +18,7 @@
 #include "cli/TilesetSheet.h"
 #include "graphics/OrvistadTypes.h"
 #include "scenario/CCHKFile.h"
+#include "scenario/MapText.h"
 #include "scenario/NewMapDefaults.h"
 #include "scenario/ScenarioText.h"
 #include "view/MapImage.h"
@@ -300,16 +301,15 @@ int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     }
     // Strings as the editor shows them, in the code page the map's text points to; with
     // --raw-strings, each byte as one character (U+0000 to U+00FF).
-    auto codec = TextCodec::Open();
-    if (!codec && !raw) {
+    if (auto codec = TextCodec::Open(); !codec && !raw) {
         err << "orvistad-cli: " << codec.error() << "\n";
         return 1;
     }
-    const CodePageGuess guess = codec ? DetectCodePage(chk, codec.value()) : CodePageGuess{};
+    const TMapText mapText(chk);
+    const CodePageGuess& guess = mapText.Guess();
     auto text = [&](std::uint32_t number) {
         const std::string& bytes = chk.Strings.Text(number);
-        return raw ? Latin1(bytes)
-                   : QString::fromStdString(codec.value().Decode(bytes, guess.ShownPage()).Text);
+        return raw ? Latin1(bytes) : QString::fromStdString(mapText.Show(bytes));
     };
     QJsonArray sections;
     for (const SectionInfo& section : chk.SectionsRead) {

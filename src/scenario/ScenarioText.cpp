@@ -290,6 +290,15 @@ std::uint16_t KoreanCodePage::Code(char32_t character) const {
     return character < m_codes.size() ? m_codes[character] : 0;
 }
 
+std::string DecodeWestern(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char b : bytes) {
+        AppendUtf8(out, WesternCharacter(static_cast<std::uint8_t>(b)));
+    }
+    return out;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
         if (!NextUtf8(bytes, at)) {
@@ -393,10 +402,7 @@ std::string TextCodec::DecodeAs(std::string_view bytes, TextEncoding encoding) c
         }
         return out;
     }
-    for (char b : bytes) {
-        AppendUtf8(out, WesternCharacter(static_cast<std::uint8_t>(b)));
-    }
-    return out;
+    return DecodeWestern(bytes);
 }
 
 TextCodec::Decoded TextCodec::Decode(std::string_view bytes, TextEncoding mapPage) const {

@@ -75,6 +75,9 @@ private:
     std::vector<std::uint16_t> m_codes; // [character], 0 for none
 };
 
+// Bytes as Windows-1252 text (the five unassigned bytes as the C1 controls of their value).
+std::string DecodeWestern(std::string_view bytes);
+
 // Valid UTF-8 in the strict sense.
 bool IsValidUtf8(std::string_view bytes);
 

@@ -5,6 +5,7 @@
 // choice and key to the tool of the current mode.
 
 #include "base/Prompter.h"
+#include "scenario/MapText.h"
 #include "tools/EditHistory.h"
 #include "tools/PointerEvent.h"
 #include "tools/Selection.h"
@@ -64,6 +65,8 @@ struct TEditState {
     // pixel) and its value at the last render.
     int OverlayX = 0, OverlayY = 0;
     int LastOverlayX = 0, LastOverlayY = 0;
+    // How the map's strings are shown and typed text is written (the user's choice stays).
+    TMapText Text;
 };
 
 // What a tool asks of its window besides the record's change.

@@ -579,6 +579,14 @@ void TMapWindow::GenerateImage() {
     restart();
 }
 
+void TMapWindow::ChooseTextEncoding(TextEncoding encoding) {
+    m_view.Edit.Text.Choose(encoding);
+    m_view.RedrawRequest = true; // location names
+    if (OnNotice) {
+        OnNotice(std::string("Text encoding: ") + EncodingName(encoding));
+    }
+}
+
 void TMapWindow::FogAllOn() {
     Show(m_tools.FogAllOn());
 }

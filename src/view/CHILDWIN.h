@@ -97,6 +97,11 @@ public:
     void FogAllOff();
     void AddMapRevealers(int number);
 
+    // The map's text encoding (Display Options > Text Encoding): how its strings are shown
+    // and new text is written; the choice stays with this window.
+    const TMapText& Text() const { return m_view.Edit.Text; }
+    void ChooseTextEncoding(TextEncoding encoding);
+
     // The mini-map's pointer events.
     void MiniMapPBMouseDown(Qt::MouseButtons buttons, QPoint at);
     void MiniMapPBMouseMove(Qt::MouseButtons buttons, QPoint at);

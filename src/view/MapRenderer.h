@@ -9,6 +9,7 @@
 
 #include "app/GameData.h"
 #include "scenario/CCHKFile.h"
+#include "scenario/MapText.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -60,6 +61,7 @@ struct OverlayState {
     int SelectedLocation = -1;
     std::vector<int> SelectedDoodads;
     std::vector<std::uint32_t> SelectedUnits; // keys, in increasing order
+    const TMapText* Text = nullptr;           // how location names read; none: as the map guesses
     bool UnitSelected(std::uint32_t key) const {
         return std::binary_search(SelectedUnits.begin(), SelectedUnits.end(), key);
     }

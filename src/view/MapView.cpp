@@ -10,10 +10,15 @@
 namespace orv {
 
 CMapView::CMapView(TCHK& chk, CStarcraftTileset& tileset, TGameData& data)
-    : m_chk(chk), m_tileset(tileset), m_data(data) {}
+    : m_chk(chk), m_tileset(tileset), m_data(data) {
+    Edit.Text = TMapText(chk);
+}
 
 void CMapView::Initialize(int displayWidth, int displayHeight) {
+    // The map's text encoding is the window's, guessed once when the map was opened.
+    TMapText text = std::move(Edit.Text);
     Edit = TEditState{};
+    Edit.Text = std::move(text);
     Viewport.Initialize(m_chk.Width, m_chk.Height, displayWidth, displayHeight);
     RebuildMiniMapBase();
     Resize(displayWidth, displayHeight);
@@ -132,6 +137,7 @@ void CMapView::DrawDisplay(std::uint32_t drawFlags, int mouseX, int mouseY) {
     state.SelectedLocation = Edit.Selection.Location;
     state.SelectedDoodads = Edit.Selection.DoodadIndices(m_chk);
     state.SelectedUnits = Edit.Selection.SortedUnitKeys();
+    state.Text = &Edit.Text;
     ViewState view = Viewport.View(drawFlags);
     // The frame bitmap is the renderer's screen itself (at 100% and zoomed out its 32-bit
     // frame), not a copy. Both pictures let go of it before the renderer draws anew.

@@ -8,6 +8,7 @@
 #include "graphics/RuleTables.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace orv {
 namespace {
@@ -22,6 +23,13 @@ std::int64_t CeilDiv(std::int64_t a, std::int64_t b) {
 
 bool LocationShown(const TGameData& data, int slot, const LocationSlot& l) {
     return slot != kAnywhereSlot && ((l.Flags ^ 255u) & data.Options.LocationElevationMask) != 0;
+}
+
+// A name as drawn on the map: the game's colour and formatting bytes are left out.
+QString ShownName(const std::string& text) {
+    QString name = QString::fromStdString(text);
+    name.removeIf([](QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0); });
+    return name;
 }
 
 } // namespace
@@ -234,6 +242,11 @@ void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset
         font.setPixelSize(11);
         painter.setFont(font);
         painter.setPen(QColor(255, 255, 255));
+        std::optional<TMapText> guessed;
+        const TMapText* text = state.Text;
+        if (!text) {
+            text = &guessed.emplace(chk);
+        }
         for (int i = 0; i < kLocationSlots; ++i) {
             const LocationSlot& l = chk.Locations[static_cast<std::size_t>(i)];
             if (!LocationShown(data, i, l) || l.Name < 2 ||
@@ -245,8 +258,7 @@ void DrawScreenOverlays(QImage& screen, const TCHK& chk, const CStarcraftTileset
             if (name.empty() || b.left == b.right || b.top == b.bottom) {
                 continue;
             }
-            painter.drawText(QPoint(b.left + 1, b.top + 5 + 11),
-                             QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+            painter.drawText(QPoint(b.left + 1, b.top + 5 + 11), ShownName(text->Show(name)));
         }
     }
     // Frames of the selected doodads, two pixels wide.

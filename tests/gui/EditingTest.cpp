@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTreeWidget>
@@ -139,6 +141,35 @@ TEST(Editing, ThePaletteAndTheTerrainNodeChooseTheTerrainAndTerrainMode) {
     EXPECT_EQ(w->View().Edit.SelectedTerrain, groups[2] * 16);
     EXPECT_EQ(terrain->child(2)->text(0).toStdString(),
               TerrainTypeNames[static_cast<std::size_t>(tileset)][2]);
+}
+
+TEST(Editing, EachWindowKeepsTheTextEncodingChosenForIt) {
+    Editor e;
+    TMapWindow* first = e.OpenOurMap(32, "first.scx");
+    TMapWindow* second = e.OpenOurMap(32, "second.scx");
+    ASSERT_TRUE(first && second);
+    const std::vector<std::string> menu{"&Display Options", "Text Encoding"};
+    auto item = [&](const char* name) {
+        std::vector<std::string> path = menu;
+        path.push_back(name);
+        return e.Action(path);
+    };
+    // Our maps' text is ASCII: nothing is decided until text needs a code page.
+    EXPECT_FALSE(item("Korean (CP949)")->isChecked());
+    e.Trigger({"&Display Options", "Text Encoding", "Korean (CP949)"});
+    EXPECT_EQ(second->Text().WriteEncoding(), TextEncoding::Korean);
+    EXPECT_TRUE(item("Korean (CP949)")->isChecked());
+    EXPECT_EQ(first->Text().WriteEncoding(), std::nullopt);
+
+    e.form->Workspace()->setActiveSubWindow(static_cast<QMdiSubWindow*>(first->parentWidget()));
+    QApplication::processEvents();
+    ASSERT_EQ(e.Active(), first);
+    EXPECT_FALSE(item("Korean (CP949)")->isChecked());
+    e.Trigger({"&Display Options", "Text Encoding", "UTF-8 for new text"});
+    EXPECT_EQ(first->Text().WriteEncoding(), TextEncoding::Utf8);
+    EXPECT_TRUE(item("UTF-8 for new text")->isChecked());
+    EXPECT_FALSE(item("Korean (CP949)")->isChecked());
+    EXPECT_EQ(second->Text().WriteEncoding(), TextEncoding::Korean) << "each window keeps its own";
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "scenario/ScenarioText.h"
 
 #include "scenario/CCHKFile.h"
+#include "scenario/MapText.h"
 #include "scenario/TaggedText.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestSupport.h"
@@ -322,6 +323,88 @@ TEST(ScenarioText, AnAsciiMapInARemasteredFormatWritesUtf8) {
     EXPECT_EQ(DetectCodePage(chk, Codec()).Write, std::nullopt);
     chk.Version = 206;
     EXPECT_EQ(DetectCodePage(chk, Codec()).Write, TextEncoding::Utf8);
+}
+
+// --- a map's text ---------------------------------------------------------------------------------
+
+// A scenario whose name is `name`, in a format that does not decide the encoding of new text.
+TCHK NamedScenario(test::RecordingPrompter& prompter, const std::string& name) {
+    TCHK chk(prompter);
+    chk.Version = 205;
+    chk.Strings.Entries = {name};
+    chk.ScenarioName = 1;
+    return chk;
+}
+
+TEST(MapText, TypedTextIsWrittenInTheMapsEncodingOrRefusedWithUtf8Offered) {
+    test::RecordingPrompter prompter;
+    TMapText korean(NamedScenario(prompter, "\xC7\xD1\xB1\xDB"));
+    EXPECT_EQ(korean.WriteEncoding(), TextEncoding::Korean);
+    EXPECT_EQ(korean.Enter("기지 <1>", true, prompter), "\xB1\xE2\xC1\xF6 \x01");
+
+    TMapText western(NamedScenario(prompter, "Caf\xE9"));
+    EXPECT_EQ(western.ShowString(NamedScenario(prompter, "Caf\xE9"), 1), "Café");
+    EXPECT_EQ(western.Enter("Élan", false, prompter), "\xC9lan");
+
+    // Korean typed into a Western map: the edit stops unless the user takes UTF-8.
+    ASSERT_TRUE(std::holds_alternative<TMapText::Refused>(western.Store("기지", false)));
+    EXPECT_TRUE(std::get<TMapText::Refused>(western.Store("기지", false)).OfferUtf8);
+    prompter.choices = {Prompter::Answer::No};
+    EXPECT_EQ(western.Enter("기지", false, prompter), std::nullopt);
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_NE(prompter.asked[0].find("\"기\""), std::string::npos) << prompter.asked[0];
+    EXPECT_NE(prompter.asked[0].find("UTF-8"), std::string::npos) << prompter.asked[0];
+    EXPECT_EQ(western.WriteEncoding(), TextEncoding::Western) << "a refusal changes nothing";
+    prompter.choices = {Prompter::Answer::Yes};
+    EXPECT_EQ(western.Enter("기지", false, prompter), "기지");
+    EXPECT_EQ(western.WriteEncoding(), TextEncoding::Utf8);
+    EXPECT_EQ(western.ShownPage(), TextEncoding::Western) << "other strings show as before";
+
+    // What no encoding can store is refused without the offer.
+    prompter.asked.clear();
+    EXPECT_EQ(korean.Enter("cut<00>short", true, prompter), std::nullopt);
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_FALSE(prompter.messages.empty());
+}
+
+TEST(MapText, KoreanBytesThatReadAsUtf8AreStoredWithAWarning) {
+    test::RecordingPrompter prompter;
+    TMapText korean(NamedScenario(prompter, "\xC7\xD1\xB1\xDB"));
+    EXPECT_EQ(korean.Enter("짱", false, prompter), "\xC2\xAF");
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_NE(prompter.messages[0].find("UTF-8"), std::string::npos) << prompter.messages[0];
+    EXPECT_EQ(korean.Enter("한", false, prompter), "\xC7\xD1");
+    EXPECT_EQ(prompter.messages.size(), 1u) << "no warning for bytes that are not UTF-8";
+}
+
+TEST(MapText, TheFirstTextThatNeedsACodePageDecidesAnAsciiMaps) {
+    test::RecordingPrompter prompter;
+    const TCHK chk = NamedScenario(prompter, "Plain");
+    TMapText text(chk);
+    EXPECT_EQ(text.WriteEncoding(), std::nullopt);
+    EXPECT_EQ(text.Enter("Base 1", false, prompter), "Base 1");
+    EXPECT_EQ(text.WriteEncoding(), std::nullopt) << "ASCII decides nothing";
+    EXPECT_EQ(text.Enter("한", false, prompter), "\xC7\xD1");
+    EXPECT_EQ(text.WriteEncoding(), TextEncoding::Korean);
+    EXPECT_EQ(text.ShownPage(), TextEncoding::Korean);
+
+    TMapText western(chk);
+    EXPECT_EQ(western.Enter("é", false, prompter), "\xE9");
+    EXPECT_EQ(western.WriteEncoding(), TextEncoding::Western);
+}
+
+TEST(MapText, TheUsersChoiceChangesHowStringsShow) {
+    test::RecordingPrompter prompter;
+    // Letter pairs that read as hanja in Korean: a Western guess.
+    const TCHK chk = NamedScenario(prompter, "\xE4\xE4");
+    TMapText text(chk);
+    EXPECT_EQ(text.ShowString(chk, 1), "ää");
+    text.Choose(TextEncoding::Korean);
+    EXPECT_NE(text.ShowString(chk, 1), "ää");
+    EXPECT_EQ(text.Store(text.ShowString(chk, 1), false).index(), 0u);
+    EXPECT_EQ(std::get<TMapText::Stored>(text.Store(text.ShowString(chk, 1), false)).Bytes, "\xE4\xE4");
+    EXPECT_EQ(text.ShowString(chk, 0), "");
+    EXPECT_EQ(text.ShowString(chk, 7), "") << "past the table";
 }
 
 // --- the corpus -----------------------------------------------------------------------------------
