@@ -3,7 +3,8 @@
 // under 64 MiB). Terrain painting through the tools as the window drives them: one brush
 // placement with its rebuild and mini-map update (target under 1 ms; argument: 1 the
 // isometric brush, 2 Rectangular, 3 Square), a drag of 200
-// placements (under 1 ms a placement), and undoing such a drag (under 5 ms).
+// placements (under 1 ms a placement), and undoing such a drag (under 5 ms). The Locations
+// mode's hover over 255 locations, run on every mouse move (target under 50 us).
 
 #include "base/Random.h"
 #include "support/RecordingPrompter.h"
@@ -126,5 +127,31 @@ void BM_UndoATerrainDragOf200Placements(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_UndoATerrainDragOf200Placements)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+void BM_LocationHoverOver255Locations(benchmark::State& state) {
+    BigMap map;
+    for (int i = 1; i < 256; ++i) {
+        if (i != kAnywhereSlot) {
+            const int x = (i * 37) % 240, y = (i * 53) % 240;
+            map.chk.Locations[static_cast<std::size_t>(i)] = {x * 32, y * 32, x * 32 + 256, y * 32 + 192,
+                                                              0,      0,      true};
+        }
+    }
+    TEditState edit;
+    TMapTools tools(map.chk, map.history, edit, map.prompter);
+    tools.SetMode(kModeLocations);
+    edit.Selection.Location = 200;
+    SeedRandom(5);
+    std::vector<TPointerEvent> moves;
+    for (int i = 0; i < 1024; ++i) {
+        moves.push_back(
+            TPointerEvent::AtMapPixel(TPointerEvent::Button::None, RandomBelow(8192), RandomBelow(8192), {}));
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tools.Move(moves[i++ % moves.size()]));
+    }
+}
+BENCHMARK(BM_LocationHoverOver255Locations)->Unit(benchmark::kMicrosecond);
 
 } // namespace

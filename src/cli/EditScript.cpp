@@ -227,6 +227,48 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
             } else {
                 return fail("unknown command");
             }
+        } else if (action.contains("location_properties")) {
+            const QJsonObject given = action.value("location_properties").toObject();
+            const int slot = tools.Edit.Selection.Location;
+            if (!tools.Edit.Selection.HasLocation(tools.Scenario())) {
+                return fail("no location is selected");
+            }
+            // Fields left out keep their values.
+            const LocationSlot& l = tools.Scenario().Locations[static_cast<std::size_t>(slot)];
+            TLocationProperties properties{std::nullopt, l.Flags, l.Left, l.Top, l.Right, l.Bottom};
+            if (given.contains("name")) {
+                if (!given.value("name").isString()) {
+                    return fail("the name must be a text");
+                }
+                properties.Name = given.value("name").toString().toStdString();
+            }
+            auto whole = [&given](const char* key, double low, double high, auto& field) {
+                if (!given.contains(key)) {
+                    return true;
+                }
+                const QJsonValue value = given.value(key);
+                const double wanted = value.toDouble();
+                if (!value.isDouble() || wanted != static_cast<double>(static_cast<std::int64_t>(wanted)) ||
+                    wanted < low || wanted > high) {
+                    return false;
+                }
+                field = static_cast<std::remove_reference_t<decltype(field)>>(wanted);
+                return true;
+            };
+            const double lo = INT32_MIN, hi = INT32_MAX;
+            for (auto [key, ok] : {std::pair{"elevation", whole("elevation", 0, 65535, properties.Flags)},
+                                   std::pair{"left", whole("left", lo, hi, properties.Left)},
+                                   std::pair{"top", whole("top", lo, hi, properties.Top)},
+                                   std::pair{"right", whole("right", lo, hi, properties.Right)},
+                                   std::pair{"bottom", whole("bottom", lo, hi, properties.Bottom)}}) {
+                if (!ok) {
+                    return fail(std::string("\"") + key + "\" must be a whole number in its range");
+                }
+            }
+            const Result<bool> applied = tools.ApplyLocationProperties(properties);
+            if (!applied) {
+                return fail(applied.error());
+            }
         } else if (action.contains("answer")) {
             if (!action.value("answer").isString()) {
                 return fail("the answer must be a text");

@@ -13,6 +13,8 @@
 //   {"release": [x, y], "button": ...}   {"click": [x, y]}   {"double_click": [x, y]}
 //   {"command": "undo" | "redo" | "fog_all_on" | "fog_all_off" | "revealers", "player": N}
 //   {"command": "copy" | "cut" | "paste" | "delete" | "escape"}   the popup's items and the keys
+//   {"location_properties": {"name": "...", "elevation": N, "left": X, "top": Y, "right": X,
+//                            "bottom": Y}}   the selected location's; fields left out stay
 //   {"answer": "..."}   the answer to the next question the tools ask
 //
 // An unknown action or a bad value stops the run with a message naming the line.

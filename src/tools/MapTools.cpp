@@ -45,6 +45,11 @@ void TMapTools::SetMode(int mode) {
         Tool().LeftRelease(m_ctx, at, reply);
         Done(reply);
     }
+    // A location drag is dropped (it changes the record only when released); the caption and
+    // the pointer's shape are the new mode's.
+    Edit.LocationCreating = Edit.LocationMoving = Edit.LocationResize = Edit.LocationDrag = false;
+    Edit.Caption.clear();
+    Edit.Cursor = TCursorShape::Arrow;
     Edit.Mode = std::clamp(mode, 0, 5);
     Edit.FogBrushRadius = 1;
 }
@@ -106,6 +111,9 @@ TToolReply TMapTools::Release(const TPointerEvent& event) {
         reply.Redraw = true;
     }
     Edit.LocationResize = false;
+    if (event.button == TPointerEvent::Button::Left) {
+        Edit.LocationDrag = false;
+    }
     Edit.PressColumn = Edit.PressRow = 0;
     return Done(reply);
 }
@@ -175,6 +183,13 @@ TToolReply TMapTools::Escape() {
 
 bool TMapTools::InGesture() const {
     return std::any_of(m_tools.begin(), m_tools.end(), [](const auto& tool) { return tool->InGesture(); });
+}
+
+Result<bool> TMapTools::ApplyLocationProperties(const TLocationProperties& properties) {
+    TToolReply reply;
+    Result<bool> applied = TLocationTool::ApplyProperties(m_ctx, Edit.Selection.Location, properties, reply);
+    Done(reply);
+    return applied;
 }
 
 TToolReply TMapTools::FogAllOn() {

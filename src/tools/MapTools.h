@@ -10,6 +10,7 @@
 
 #include "tools/EditHistory.h"
 #include "tools/FogTool.h"
+#include "tools/LocationTool.h"
 #include "tools/ModeTool.h"
 
 #include <array>
@@ -68,6 +69,10 @@ public:
     // Whether the isometric (Normal) brush can paint this map's tileset (its terrains form a
     // tree).
     bool IsometricBrushAvailable();
+
+    // The selected location's properties (the dialog's OK, a script's line) as one step: an
+    // error names the value refused; false when the user stopped at the encoding question.
+    Result<bool> ApplyLocationProperties(const TLocationProperties& properties);
 
     // The menu commands, each one step ("Fog All On", "Map Revealers").
     TToolReply FogAllOn();

@@ -11,6 +11,7 @@
 #include "tools/Selection.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace orv {
@@ -37,6 +38,8 @@ enum class TPopupItem {
     DeleteUnit,
     DeleteDoodad
 };
+// The pointer's shapes over the map.
+enum class TCursorShape { Arrow, SizeHorizontal, SizeVertical, SizeNeSw, SizeNwSe, PointingHand };
 // Dialogs a tool asks its window to open.
 enum class TToolDialog { None, LocationProperties, UnitProperties };
 
@@ -60,7 +63,25 @@ struct TEditState {
     int PressColumn = 0, PressRow = 0, ReleaseColumn = 0, ReleaseRow = 0;
     bool PopupShown = false; // the last right release opened a menu
     bool RubberBand = false; // a left press in Units or Doodads mode is under way
+    // Locations mode: the hover's findings, the gesture under way and the slot selected
+    // before the last click (clicks on stacked locations cycle through them).
     bool LocationResize = false;
+    bool LocationCreating = false;
+    bool LocationMoving = false;
+    bool LocationDrag = false;     // the left button is held since a press in Locations mode
+    bool LocationCanAdd = false;   // the pointer is over no location
+    bool LocationOverEdge = false; // near an edge or corner of the selected location
+    bool LocationInside = false;   // well inside the selected location
+    int LocationHandle =
+        0; // 0 top, 1 bottom, 2 left, 4 right, 8 top-left, 16 top-right, 32 bottom-left, 64 bottom-right
+    int MoveStartX = 0, MoveStartY = 0; // map pixels
+    int PreviousLocation = -1;
+    // The elevations the display shows (Display Options > Locations): hidden locations are
+    // not selected.
+    std::uint32_t LocationElevationMask = 0xFFFF;
+    // The pointer's shape over the map, and the caption the mode shows ("Can add").
+    TCursorShape Cursor = TCursorShape::Arrow;
+    std::string Caption;
     // The point handed to the overlay pass (a tile in Terrain mode, else the pointer's map
     // pixel) and its value at the last render.
     int OverlayX = 0, OverlayY = 0;

@@ -110,4 +110,51 @@ TEditChange TLocationEdit::Redo(TCHK& chk) {
     return change;
 }
 
+std::unique_ptr<TStringsEdit> TStringsEdit::Between(const std::vector<std::string>& before,
+                                                    const std::vector<std::string>& after) {
+    auto edit = std::make_unique<TStringsEdit>();
+    edit->m_sizeBefore = before.size();
+    edit->m_sizeAfter = after.size();
+    static const std::string kNone;
+    for (std::size_t i = 0; i < std::max(before.size(), after.size()); ++i) {
+        const std::string& b = i < before.size() ? before[i] : kNone;
+        const std::string& a = i < after.size() ? after[i] : kNone;
+        if (a != b) {
+            edit->m_entries.push_back({i, b, a});
+        }
+    }
+    if (edit->m_entries.empty() && before.size() == after.size()) {
+        return nullptr;
+    }
+    return edit;
+}
+
+TEditChange TStringsEdit::Put(TCHK& chk, bool after) const {
+    std::vector<std::string>& entries = chk.Strings.Entries;
+    entries.resize(std::max({entries.size(), m_sizeBefore, m_sizeAfter}));
+    for (const Entry& e : m_entries) {
+        entries[e.Index] = after ? e.After : e.Before;
+    }
+    entries.resize(after ? m_sizeAfter : m_sizeBefore);
+    TEditChange change;
+    change.Strings = true;
+    return change;
+}
+
+TEditChange TStringsEdit::Undo(TCHK& chk) {
+    return Put(chk, false);
+}
+
+TEditChange TStringsEdit::Redo(TCHK& chk) {
+    return Put(chk, true);
+}
+
+std::size_t TStringsEdit::Bytes() const {
+    std::size_t bytes = sizeof(*this);
+    for (const Entry& e : m_entries) {
+        bytes += sizeof(e) + e.Before.size() + e.After.size();
+    }
+    return bytes;
+}
+
 } // namespace orv

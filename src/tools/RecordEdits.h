@@ -6,6 +6,8 @@
 
 #include "tools/EditHistory.h"
 
+#include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -64,6 +66,26 @@ public:
 private:
     int m_slot;
     LocationSlot m_before, m_after;
+};
+
+// String table entries before and after (the entries that differ, and the table's length).
+class TStringsEdit : public TEdit {
+public:
+    // The difference between two versions of the entries; null when there is none.
+    static std::unique_ptr<TStringsEdit> Between(const std::vector<std::string>& before,
+                                                 const std::vector<std::string>& after);
+    TEditChange Undo(TCHK& chk) override;
+    TEditChange Redo(TCHK& chk) override;
+    std::size_t Bytes() const override;
+
+private:
+    struct Entry {
+        std::size_t Index = 0;
+        std::string Before, After;
+    };
+    TEditChange Put(TCHK& chk, bool after) const;
+    std::size_t m_sizeBefore = 0, m_sizeAfter = 0;
+    std::vector<Entry> m_entries;
 };
 
 } // namespace orv

@@ -19,6 +19,7 @@
 #include "app/Debugunit.h"
 #include "base/Random.h"
 #include "graphics/OrvistadTypes.h"
+#include "tools/LocationFrm.h"
 #include "view/MapImage.h"
 #include "view/Overlays.h"
 #include "view/PaintBoxEx.h"
@@ -162,6 +163,8 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
     m_clickTimer->setInterval(TMapTools::kClickDelayMs);
     connect(m_clickTimer, &QTimer::timeout, this, [this] {
         const QPoint at = MapDisplay->mapFromGlobal(QCursor::pos());
+        m_view.Edit.LocationElevationMask =
+            m_data.Options.LocationElevationMask; // hidden ones are not picked
         Show(m_tools.ClickDue(PointerAt(Qt::NoButton, QGuiApplication::mouseButtons(), Qt::NoModifier, at)));
     });
     // The wheel scrolls the map: up and down, or sideways with Shift held; with Ctrl it zooms.
@@ -641,10 +644,49 @@ void TMapWindow::Show(const TToolReply& reply) {
     if (reply.Popup != TPopupMenu::None) {
         ShowPopup(reply.Popup);
     }
-    if (reply.Dialog != TToolDialog::None && OnNotice) {
-        OnNotice(reply.Dialog == TToolDialog::UnitProperties ? "Unit properties cannot be edited yet"
-                                                             : "Location properties cannot be edited yet");
+    if (reply.Dialog == TToolDialog::LocationProperties) {
+        EditLocationProperties();
+    } else if (reply.Dialog == TToolDialog::UnitProperties && OnNotice) {
+        OnNotice("Unit properties cannot be edited yet");
     }
+    ShowToolState();
+}
+
+void TMapWindow::ShowToolState() {
+    // The pointer's shape and the mode's caption ("Can add") follow the tools.
+    static constexpr std::array<Qt::CursorShape, 6> kCursors{Qt::ArrowCursor,     Qt::SizeHorCursor,
+                                                             Qt::SizeVerCursor,   Qt::SizeBDiagCursor,
+                                                             Qt::SizeFDiagCursor, Qt::PointingHandCursor};
+    const Qt::CursorShape cursor = kCursors[static_cast<std::size_t>(m_view.Edit.Cursor)];
+    if (MapDisplay->cursor().shape() != cursor) {
+        MapDisplay->setCursor(cursor);
+    }
+    if (m_view.Edit.Caption != m_toolCaption) {
+        m_toolCaption = m_view.Edit.Caption;
+        SetCaption(m_caption);
+    }
+}
+
+void TMapWindow::EditLocationProperties() {
+    const int slot = m_view.Edit.Selection.Location;
+    if (!m_view.Edit.Selection.HasLocation(Scenario())) {
+        return;
+    }
+    TLocationForm form(Scenario(), slot, m_view.Edit.Text, this);
+    form.OnApply = [this](const TLocationProperties& properties) {
+        const Result<bool> applied = m_tools.ApplyLocationProperties(properties);
+        if (!applied) {
+            m_prompter.ShowError(applied.error());
+            return false;
+        }
+        return applied.value();
+    };
+    if (OnLocationForm) {
+        OnLocationForm(form);
+    } else {
+        form.exec();
+    }
+    m_view.RedrawRequest = true;
 }
 
 std::vector<std::pair<TPopupItem, const char*>> TMapWindow::PopupItems(TPopupMenu menu) {
@@ -736,7 +778,9 @@ void TMapWindow::SetCaption(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
     // A "*" while the map differs from its saved state (undoing back to it takes it away).
     const std::string mark = m_document->History.AtSaved() ? "" : "*";
-    setWindowTitle(QString::fromStdString((name.empty() ? path : name) + mark));
+    // Locations mode tells whether a location can start under the pointer.
+    const std::string tool = m_toolCaption.empty() ? "" : " - " + m_toolCaption;
+    setWindowTitle(QString::fromStdString((name.empty() ? path : name) + mark + tool));
     if (OnCaptionChange) {
         OnCaptionChange(path);
     }

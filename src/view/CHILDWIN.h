@@ -29,6 +29,7 @@ class QTreeWidgetItem;
 namespace orv {
 
 class TPaintboxEx;
+class TLocationForm;
 
 class TMapWindow : public QWidget {
 public:
@@ -136,6 +137,11 @@ public:
 
     // The items of a tool's popup menu, as the menu shows them.
     static std::vector<std::pair<TPopupItem, const char*>> PopupItems(TPopupMenu menu);
+    // The location properties dialog for the selected location (the menu item, the double
+    // click); tests answer it through OnLocationForm instead of the user.
+    void EditLocationProperties();
+    std::function<void(TLocationForm& form)> OnLocationForm;
+
     // Set by tests: answers a popup menu instead of the user (nullopt: closed unchosen).
     std::function<std::optional<TPopupItem>(QMenu& menu)> OnPopup;
 
@@ -163,6 +169,7 @@ private:
                             QPoint at) const;
     // Does what a tool's reply asks: redraw, start the click timer, open a menu or a dialog.
     void Show(const TToolReply& reply);
+    void ShowToolState();
     void ShowPopup(TPopupMenu menu);
     // Shows what an edit changed: redraw, mini-map, caption, the main window's Edit menu.
     void Apply(const TEditChange& change);
@@ -175,6 +182,7 @@ private:
     TGameData& m_data;
     Prompter& m_prompter;
     CMapView m_view;
+    std::string m_toolCaption; // the mode's part of the caption
     TMapTools m_tools{m_document->Chk, m_document->History, m_view.Edit, m_prompter};
     QTimer* m_clickTimer = nullptr;
     bool m_active = false;

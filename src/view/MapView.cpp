@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "tools/LocationTool.h"
 #include "view/Overlays.h"
 
 #include <algorithm>
@@ -211,6 +212,18 @@ void CMapView::DrawOverlays(std::uint32_t drawFlags, int mouseX, int mouseY) {
             painter.drawRect(QRectF(static_cast<double>(left) + 1, static_cast<double>(top) + 1,
                                     static_cast<double>(right - left) - 3,
                                     static_cast<double>(bottom - top) - 3));
+        }
+    }
+    // 8. The location being created, moved or resized, in a fixed pen that shows on every
+    // terrain: yellow over a dark edge.
+    if (!DisplayBitmap.isNull()) {
+        const std::int64_t qx =
+            std::int64_t{Viewport.ScrollTileX} * 32 + std::int64_t{mx} * 32 / Viewport.TileScreenSize;
+        const std::int64_t qy =
+            std::int64_t{Viewport.ScrollTileY} * 32 + std::int64_t{my} * 32 / Viewport.TileScreenSize;
+        if (const auto o = LocationToolOutline(m_chk, Edit, qx, qy)) {
+            outline(QColor(0, 0, 0), 3, {{o->X1, o->Y1}, {o->X2, o->Y1}, {o->X2, o->Y2}, {o->X1, o->Y2}});
+            outline(QColor(255, 255, 0), 1, {{o->X1, o->Y1}, {o->X2, o->Y1}, {o->X2, o->Y2}, {o->X1, o->Y2}});
         }
     }
     // 9. The selection rubber band, from the press to the pointer.

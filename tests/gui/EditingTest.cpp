@@ -2,6 +2,7 @@
 // Edit menu undoes and redoes, the caption marks a changed map, undoing back to the saved
 // state leaves nothing to ask about, and the right-click menu and the Delete key edit too.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -9,10 +10,15 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 
 #include "graphics/OrvistadTypes.h"
 #include "gui/EditorFixture.h"
+#include "settings/stringframe.h"
+#include "tools/LocationFrm.h"
 #include "view/PaintBoxEx.h"
 
 #include <gtest/gtest.h>
@@ -170,6 +176,58 @@ TEST(Editing, EachWindowKeepsTheTextEncodingChosenForIt) {
     EXPECT_TRUE(item("UTF-8 for new text")->isChecked());
     EXPECT_FALSE(item("Korean (CP949)")->isChecked());
     EXPECT_EQ(second->Text().WriteEncoding(), TextEncoding::Korean) << "each window keeps its own";
+}
+
+TEST(Editing, ALocationIsDrawnOutNamedAndEditedInItsDialog) {
+    Editor e;
+    TMapWindow* w = e.OpenOurMap(32);
+    ASSERT_NE(w, nullptr);
+    w->Mode->setCurrentIndex(kModeLocations);
+    Mouse(w->MapDisplay, QEvent::MouseMove, {2 * 32 + 5, 3 * 32 + 5}, Qt::NoButton);
+    EXPECT_EQ(w->windowTitle().toStdString(), "ours.scx - Can add");
+    e.prompter.answers = {"Base"};
+    Mouse(w->MapDisplay, QEvent::MouseButtonPress, {2 * 32 + 5, 3 * 32 + 5}, Qt::LeftButton);
+    Mouse(w->MapDisplay, QEvent::MouseMove, {4 * 32, 5 * 32}, Qt::LeftButton);
+    Mouse(w->MapDisplay, QEvent::MouseButtonRelease, {5 * 32 + 5, 7 * 32 + 5}, Qt::NoButton);
+    const int slot = w->View().Edit.Selection.Location;
+    ASSERT_EQ(slot, 1);
+    const LocationSlot& l = w->Scenario().Locations[1];
+    EXPECT_EQ(std::vector<int>({l.Left, l.Top, l.Right, l.Bottom}), std::vector<int>({64, 96, 160, 224}));
+    Mouse(w->MapDisplay, QEvent::MouseMove, {100, 150}, Qt::NoButton);
+    EXPECT_EQ(w->windowTitle().toStdString(), "ours.scx* - Cannot add");
+    EXPECT_EQ(w->MapDisplay->cursor().shape(), Qt::PointingHandCursor);
+
+    // The menu's "Edit Location Properties": a colour tag added to the name, High Air left
+    // out, green; a right edge outside the map is refused first and the dialog stays open.
+    std::string title;
+    bool stayedOpen = false;
+    w->OnLocationForm = [&](TLocationForm& form) {
+        title = form.windowTitle().toStdString();
+        form.NameFrame->StringDisplay->moveCursor(QTextCursor::Start);
+        form.NameFrame->code->setCurrentIndex(0); // "Red"
+        form.NameFrame->AddButton->click();
+        form.Elevations[5]->setChecked(false);
+        form.Colour->setCurrentIndex(1);
+        form.Edges[2]->setValue(5000);
+        form.accept();
+        stayedOpen = form.result() != QDialog::Accepted;
+        form.Edges[2]->setValue(320);
+        form.accept();
+    };
+    w->OnPopup = [](QMenu&) -> std::optional<TPopupItem> { return TPopupItem::EditLocationProperties; };
+    Mouse(w->MapDisplay, QEvent::MouseButtonPress, {100, 150}, Qt::RightButton, Qt::RightButton);
+    Mouse(w->MapDisplay, QEvent::MouseButtonRelease, {100, 150}, Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(title, "Editing Location: Base");
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_FALSE(e.prompter.messages.empty());
+    EXPECT_NE(e.prompter.messages.back().find("Right"), std::string::npos) << e.prompter.messages.back();
+    EXPECT_EQ(w->Scenario().Strings.Text(l.Name), "\x01"
+                                                  "Base");
+    EXPECT_EQ(l.Flags, 32 | 128);
+    EXPECT_EQ(l.Right, 320);
+    EXPECT_EQ(w->History().StepNames(), (std::vector<std::string>{"Create Location", "Location Properties"}));
+    e.Trigger({"&Edit", "&Undo Location Properties"});
+    EXPECT_EQ(w->Scenario().Strings.Text(l.Name), "Base");
 }
 
 } // namespace

@@ -174,8 +174,8 @@ TEST(MapTools, AFogStrokeIsOneStepEndedByTheReleaseOrByAModeChange) {
 
 // A random action of every kind the tools take: modes, players, brushes and terrains, presses, drags,
 // releases, clicks and double clicks of both buttons anywhere (off the map too), menu
-// choices, the Delete and Escape keys, the fog and revealer commands, undo and redo, with
-// random selections.
+// choices, location properties, the Delete and Escape keys, the fog and revealer commands, undo and redo,
+// with random selections.
 void RandomAction(Tools& t) {
     TCHK& chk = t.chk;
     const int w = chk.Width * 32, h = chk.Height * 32;
@@ -240,7 +240,14 @@ void RandomAction(Tools& t) {
         t.tools.Choose(static_cast<TPopupItem>(RandomBelow(8)));
         break;
     case 13:
-        t.tools.Escape();
+        if (RandomBelow(2)) {
+            t.tools.Escape();
+        } else {
+            const std::optional<std::string> name =
+                RandomBelow(2) ? std::optional<std::string>("Loc <1>" + std::to_string(x)) : std::nullopt;
+            (void)t.tools.ApplyLocationProperties(
+                {name, static_cast<std::uint16_t>(RandomBelow(512)), x, y, x + RandomBelow(300), y + 64});
+        }
         break;
     case 14:
         RandomBelow(2) ? t.tools.FogAllOn() : t.tools.FogAllOff();
