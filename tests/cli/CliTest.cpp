@@ -245,6 +245,35 @@ TEST(Cli, EditPaintsTerrainAndCopiesTilesTheSameWayEveryRun) {
     EXPECT_EQ(run(dir.file("b.scx")), tiles) << "the seed makes every run paint the same variants";
 }
 
+TEST(Cli, EditCreatesMovesAndNamesLocations) {
+    test::TempDir dir;
+    const std::string map = dir.file("map.scx"), out = dir.file("out.scx"), script = dir.file("edit.jsonl");
+    ASSERT_EQ(RunCli({"new", map, "--width", "64", "--height", "64", "--standin"}).status, 0);
+    test::WriteBytes(script,
+                     test::Text("{\"mode\": \"locations\"}\n{\"answer\": \"Base <1>\"}\n"
+                                "{\"press\": [70, 100]}\n{\"move\": [120, 200]}\n{\"release\": [170, 230]}\n"
+                                "{\"location_properties\": {\"elevation\": 128, \"right\": 320}}\n"
+                                "{\"press\": [100, 150]}\n{\"release\": [107, 153]}\n"));
+    const Outcome edited = RunCli({"edit", map, out, "--script", script, "--history", "--standin"});
+    ASSERT_EQ(edited.status, 0) << edited.err;
+    EXPECT_EQ(edited.out, "Create Location\nLocation Properties\nMove Location\nwrote " + out + "\n");
+    test::RecordingPrompter prompter;
+    TCHK chk(prompter);
+    ASSERT_TRUE(chk.LoadFromFile(out).ok());
+    const LocationSlot& l = chk.Locations[1];
+    EXPECT_EQ(std::vector<int>({l.Left, l.Top, l.Right, l.Bottom}), std::vector<int>({71, 99, 327, 227}));
+    EXPECT_EQ(l.Flags, 128);
+    EXPECT_EQ(chk.Strings.Text(l.Name), "Base \x01");
+
+    // Values the map cannot hold stop the run, naming them.
+    test::WriteBytes(script, test::Text("{\"mode\": \"locations\"}\n{\"press\": [70, 100]}\n"
+                                        "{\"release\": [170, 230]}\n"
+                                        "{\"location_properties\": {\"right\": 99999}}\n"));
+    const Outcome bad = RunCli({"edit", map, dir.file("bad.scx"), "--script", script, "--standin"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("line 4: Right must be"), std::string::npos) << bad.err;
+}
+
 TEST(Cli, TilesetDrawsAContactSheet) {
     test::TempDir dir;
     const Outcome sheet = RunCli({"tileset", "Jungle", dir.file("jungle.png"), "--standin"});
