@@ -67,6 +67,7 @@ TLocationForm::TLocationForm(const TCHK& chk, int slot, const TMapText& text, QW
     auto* form = new QFormLayout(placeBox);
     Colour = new QComboBox(placeBox);
     Colour->addItems({"BLUE", "GREEN", "RED"});
+    Colour->setPlaceholderText("(none: drawn blue)");
     Colour->setCurrentIndex(-1);
     for (std::size_t i = 0; i < kColourBits.size(); ++i) {
         if (l.Flags & kColourBits[i]) {

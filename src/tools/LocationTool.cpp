@@ -279,6 +279,15 @@ void TLocationTool::ClickAction(TToolContext& ctx, TToolReply& reply) {
 }
 
 void TLocationTool::DoubleClick(TToolContext& ctx, TToolReply& reply) {
+    // The first click of a double click on the selected location deselected it (clicks
+    // cycle): the double click is meant for that location.
+    TEditState& e = ctx.Edit;
+    if (!e.Selection.HasLocation(ctx.Chk) && e.PreviousLocation >= 1 && e.PreviousLocation < kLocationSlots &&
+        Slot(ctx.Chk, e.PreviousLocation).InUse &&
+        TLocationBox::Of(Slot(ctx.Chk, e.PreviousLocation)).Contains(e.ClickX, e.ClickY)) {
+        e.Selection.Location = e.PreviousLocation;
+        reply.Redraw = true;
+    }
     if (ctx.Edit.Selection.HasLocation(ctx.Chk)) {
         reply.Dialog = TToolDialog::LocationProperties;
     }

@@ -189,6 +189,10 @@ TEST(LocationTool, ClicksCycleThroughShownLocationsOnly) {
     EXPECT_EQ(t.edit.Selection.Location, c);
     t.Click(250, 250);
     EXPECT_EQ(t.edit.Selection.Location, -1) << "clicking the only location again deselects it";
+    // A double click on it there opens its properties: its first click deselected it.
+    EXPECT_EQ(t.tools.DoubleClick(Locations::At(Button::Left, 250, 250)).Dialog,
+              TToolDialog::LocationProperties);
+    EXPECT_EQ(t.edit.Selection.Location, c);
     EXPECT_TRUE(t.history.StepNames().empty());
 }
 
