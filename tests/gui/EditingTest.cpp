@@ -230,5 +230,29 @@ TEST(Editing, ALocationIsDrawnOutNamedAndEditedInItsDialog) {
     EXPECT_EQ(w->Scenario().Strings.Text(l.Name), "Base");
 }
 
+TEST(Editing, TheTaggedTextFieldKeepsEachStringsLineBreaksAndInsertsTags) {
+    test::RecordingPrompter prompter;
+    TCHK chk(prompter);
+    chk.Strings.Entries = {"Plain"};
+    chk.ScenarioName = 1;
+    const TMapText text(chk);
+    TStringFrm frame;
+    frame.SetStr("\x01One\r\nTwo <1>", text);
+    EXPECT_EQ(frame.StringDisplay->toPlainText().toStdString(), "<1>One\nTwo <<1>");
+    EXPECT_FALSE(frame.Changed());
+    EXPECT_EQ(frame.Text(), "<1>One\r\nTwo <<1>");
+    frame.AddClick(); // no tag chosen: nothing
+    EXPECT_FALSE(frame.Changed());
+    frame.code->setCurrentIndex(8); // "JumpToStart"
+    frame.StringDisplay->moveCursor(QTextCursor::End);
+    frame.AddButton->click();
+    EXPECT_TRUE(frame.Changed());
+    EXPECT_EQ(frame.Text(), "<1>One\r\nTwo <<1><9>");
+    frame.SetStr("a\nb", text);
+    frame.StringDisplay->moveCursor(QTextCursor::End);
+    frame.StringDisplay->insertPlainText("\nc");
+    EXPECT_EQ(frame.Text(), "a\nb\nc") << "bare line feeds stay bare";
+}
+
 } // namespace
 } // namespace orv
