@@ -213,6 +213,8 @@ public:
     // directly). The index of the record with a key, or -1.
     void AssignKeys();
     int UnitIndex(std::uint32_t key) const;
+    // The unit table the record was given (units.dat); empty without one.
+    Bytes UnitsDat() const { return m_unitsDat ? Bytes(*m_unitsDat) : Bytes(); }
     int DoodadIndex(std::uint32_t key) const;
     void AddDoodad(int x, int y, int number);
     void DeleteDoodad(int index, bool rebuild);

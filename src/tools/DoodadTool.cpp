@@ -2,7 +2,54 @@
 
 #include "tools/RecordEdits.h"
 
+#include "graphics/CTileset.h"
+
 namespace orv {
+
+int TDoodadTool::HalfHeight(const TToolContext& ctx, int doodad) {
+    if (!ctx.Chk.TilesetLink || doodad < 0 || doodad >= kDoodadCount || !ctx.Edit.SheetHalfHeight) {
+        return 0;
+    }
+    const int sheet = ctx.Chk.TilesetLink->DoodadInfo(doodad).SheetIndex;
+    return sheet != 0 ? ctx.Edit.SheetHalfHeight(sheet) : 0;
+}
+
+void TDoodadTool::Aim(TToolContext& ctx, int x, int y) {
+    TEditState& e = ctx.Edit;
+    if (e.CurrentDoodad < 0) {
+        e.DoodadPlaceable = false;
+        return;
+    }
+    e.DoodadCursor = DoodadCursorAt(ctx.Chk, e.CurrentDoodad, x, y, HalfHeight(ctx, e.CurrentDoodad));
+    e.DoodadPlaceable = CanPlaceDoodad(ctx.Chk, e.CurrentDoodad, e.DoodadCursor);
+}
+
+void TDoodadTool::Move(TToolContext& ctx, const TPointerEvent& event, TToolReply&) {
+    Aim(ctx, event.MapX(), event.MapY());
+}
+
+void TDoodadTool::ClickAction(TToolContext& ctx, TToolReply& reply) {
+    TEditState& e = ctx.Edit;
+    if (e.CurrentDoodad >= 0) {
+        Aim(ctx, e.ClickX, e.ClickY);
+        if (e.DoodadPlaceable) {
+            e.DoodadPlaceable = false;
+            const TMapPoint at =
+                DoodadPosition(ctx.Chk, e.CurrentDoodad, e.DoodadCursor, HalfHeight(ctx, e.CurrentDoodad));
+            ctx.Chk.AddDoodad(at.X, at.Y, e.CurrentDoodad);
+            auto edit = std::make_unique<TDoodadsAddedEdit>(std::vector<TCHK::RemovedDoodad>{
+                {static_cast<int>(ctx.Chk.Doodads.size()) - 1, ctx.Chk.Doodads.back()}});
+            reply.Change.Merge(edit->Change(ctx.Chk));
+            ctx.History.Record("Place Doodad", std::move(edit));
+        }
+    }
+    // Every click selects what it covers, the doodad just placed included.
+    e.Selection.Doodads.clear();
+    for (int index : DoodadsInRect(ctx.Chk, TSelectRect::Between(e.PressX, e.PressY, e.ReleaseX, e.ReleaseY))) {
+        e.Selection.Doodads.push_back(ctx.Chk.Doodads[static_cast<std::size_t>(index)].Key);
+    }
+    reply.Redraw = true;
+}
 
 TPopupMenu TDoodadTool::RightRelease(TToolContext& ctx, const TPointerEvent&) {
     if (ctx.Edit.Selection.AnyDoodad(ctx.Chk) && ctx.Edit.CurrentDoodad == -1) {

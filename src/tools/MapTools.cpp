@@ -192,6 +192,12 @@ Result<bool> TMapTools::ApplyLocationProperties(const TLocationProperties& prope
     return applied;
 }
 
+TToolReply TMapTools::ApplyUnitProperties(const TUnitProperties& properties) {
+    TToolReply reply;
+    TUnitTool::ApplyProperties(m_ctx, properties, reply);
+    return Done(reply);
+}
+
 TToolReply TMapTools::FogAllOn() {
     TToolReply reply;
     if (auto edit = FogAll(m_ctx.Chk, Edit.CurrentPlayer, true)) {

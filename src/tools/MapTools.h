@@ -11,6 +11,7 @@
 #include "tools/EditHistory.h"
 #include "tools/FogTool.h"
 #include "tools/LocationTool.h"
+#include "tools/UnitTool.h"
 #include "tools/ModeTool.h"
 
 #include <array>
@@ -73,6 +74,9 @@ public:
     // The selected location's properties (the dialog's OK, a script's line) as one step: an
     // error names the value refused; false when the user stopped at the encoding question.
     Result<bool> ApplyLocationProperties(const TLocationProperties& properties);
+
+    // The unit properties dialog's values written into every selected unit, one step.
+    TToolReply ApplyUnitProperties(const TUnitProperties& properties);
 
     // The menu commands, each one step ("Fog All On", "Map Revealers").
     TToolReply FogAllOn();

@@ -7,10 +7,12 @@
 #include "base/Prompter.h"
 #include "scenario/MapText.h"
 #include "tools/EditHistory.h"
+#include "tools/Placement.h"
 #include "tools/PointerEvent.h"
 #include "tools/Selection.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -88,6 +90,15 @@ struct TEditState {
     int LastOverlayX = 0, LastOverlayY = 0;
     // How the map's strings are shown and typed text is written (the user's choice stays).
     TMapText Text;
+    // Units and Doodads modes: the main window's placing options, whether the chosen unit
+    // fits under the pointer, the doodad cursor and whether the doodad fits there.
+    TPlacementOptions Placement;
+    bool UnitPlaceable = false;
+    TDoodadCursor DoodadCursor;
+    bool DoodadPlaceable = false;
+    // Half the frame height of a sprite sheet slot (the game data's; 0 without it): a doodad
+    // with a sprite stands that much lower than its footprint's centre.
+    std::function<int(int sheet)> SheetHalfHeight;
 };
 
 // What a tool asks of its window besides the record's change.
@@ -97,6 +108,7 @@ struct TToolReply {
     TToolDialog Dialog = TToolDialog::None; // a dialog to open
     bool StartClickTimer = false;           // a single click waits for a possible double click
     bool Redraw = false;                    // the edit state changed what the display shows
+    std::string UnitCount;                  // "Number of units: N" after units were placed
 };
 
 // Tiles copied in Copy / Paste mode: one clipboard for every map window.

@@ -96,6 +96,49 @@ TEditChange TDoodadsRemovedEdit::Redo(TCHK& chk) {
     return Change(chk);
 }
 
+TEditChange TDoodadsAddedEdit::Change(const TCHK& chk) const {
+    TEditChange change;
+    change.Doodads = true;
+    for (const TCHK::RemovedDoodad& added : m_added) {
+        TEditChange cells;
+        cells.Cells = chk.FootprintRect(added.Record);
+        change.Merge(cells);
+    }
+    return change;
+}
+
+TEditChange TDoodadsAddedEdit::Undo(TCHK& chk) {
+    for (auto d = m_added.rbegin(); d != m_added.rend(); ++d) {
+        chk.DeleteDoodad(chk.DoodadIndex(d->Record.Key), true);
+    }
+    return Change(chk);
+}
+
+TEditChange TDoodadsAddedEdit::Redo(TCHK& chk) {
+    chk.RestoreDoodads(m_added);
+    return Change(chk);
+}
+
+TEditChange TUnitsChangedEdit::Put(TCHK& chk, bool after) const {
+    for (const auto& [before, now] : m_units) {
+        const int index = chk.UnitIndex(before.Key);
+        if (index >= 0) {
+            chk.Units[static_cast<std::size_t>(index)] = after ? now : before;
+        }
+    }
+    TEditChange change;
+    change.Units = true;
+    return change;
+}
+
+TEditChange TUnitsChangedEdit::Undo(TCHK& chk) {
+    return Put(chk, false);
+}
+
+TEditChange TUnitsChangedEdit::Redo(TCHK& chk) {
+    return Put(chk, true);
+}
+
 TEditChange TLocationEdit::Undo(TCHK& chk) {
     chk.Locations[static_cast<std::size_t>(m_slot)] = m_before;
     TEditChange change;

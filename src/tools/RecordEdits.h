@@ -54,6 +54,33 @@ private:
     std::vector<TCHK::RemovedDoodad> m_removed; // in the order they were removed
 };
 
+// Doodads placed (appended to the list, their tiles stamped): undo takes them out again.
+class TDoodadsAddedEdit : public TEdit {
+public:
+    explicit TDoodadsAddedEdit(std::vector<TCHK::RemovedDoodad> added) : m_added(std::move(added)) {}
+    TEditChange Undo(TCHK& chk) override;
+    TEditChange Redo(TCHK& chk) override;
+    std::size_t Bytes() const override { return m_added.size() * sizeof(m_added[0]) + sizeof(*this); }
+    TEditChange Change(const TCHK& chk) const;
+
+private:
+    std::vector<TCHK::RemovedDoodad> m_added; // each with the index it was placed at
+};
+
+// Units changed in place (their properties), found by their keys.
+class TUnitsChangedEdit : public TEdit {
+public:
+    void Add(const UnitRecord& before, const UnitRecord& after) { m_units.emplace_back(before, after); }
+    bool Empty() const { return m_units.empty(); }
+    TEditChange Undo(TCHK& chk) override;
+    TEditChange Redo(TCHK& chk) override;
+    std::size_t Bytes() const override { return m_units.size() * sizeof(m_units[0]) + sizeof(*this); }
+
+private:
+    TEditChange Put(TCHK& chk, bool after) const;
+    std::vector<std::pair<UnitRecord, UnitRecord>> m_units;
+};
+
 // A location slot before and after.
 class TLocationEdit : public TEdit {
 public:
