@@ -145,7 +145,7 @@ TMainForm::TMainForm(Prompter& prompter, const StartupOptions& options, QWidget*
         if (i == 0) {
             StatusPanels[0]->setMinimumWidth(250); // the tile and what lies there
         } else {
-            StatusPanels[1]->setFixedWidth(50);
+            StatusPanels[1]->setMinimumWidth(160); // "Number of units: 1650"
         }
         statusBar()->addWidget(StatusPanels[static_cast<std::size_t>(i)]);
     }

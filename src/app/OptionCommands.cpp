@@ -94,4 +94,13 @@ void TOptionCommands::ClickLocationItem(int item) {
     m_flags.LocationElevationMask = mask;
 }
 
+TPlacementOptions PlacementOptions(const OptionFlags& flags) {
+    TPlacementOptions o;
+    o.BuildingGrid = flags.BuildingAlign16 ? 16 : flags.BuildingAlign32 ? 32 : 0;
+    o.UnitGrid = flags.UnitAlign16 ? 16 : flags.UnitAlign32 ? 32 : 0;
+    o.IgnoreTerrain = flags.IgnoreTerrain;
+    o.AllowOverlap = flags.AllowOverlap;
+    return o;
+}
+
 } // namespace orv

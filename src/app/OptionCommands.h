@@ -5,6 +5,7 @@
 // in its menus; nothing here knows a widget.
 
 #include "app/GameData.h"
+#include "tools/Placement.h"
 
 #include <array>
 
@@ -52,5 +53,8 @@ private:
     Place m_placeDefault = Place::Classic;
     std::array<bool, kLocationItems> m_locationChecked{true, true, true, true, true, true, true, true, true};
 };
+
+// The placing options the tools take from the flags (a 16 setting wins over a 32 one).
+TPlacementOptions PlacementOptions(const OptionFlags& flags);
 
 } // namespace orv

@@ -1,8 +1,7 @@
 #include "tools/DoodadTool.h"
 
-#include "tools/RecordEdits.h"
-
 #include "graphics/CTileset.h"
+#include "tools/RecordEdits.h"
 
 namespace orv {
 
@@ -45,7 +44,8 @@ void TDoodadTool::ClickAction(TToolContext& ctx, TToolReply& reply) {
     }
     // Every click selects what it covers, the doodad just placed included.
     e.Selection.Doodads.clear();
-    for (int index : DoodadsInRect(ctx.Chk, TSelectRect::Between(e.PressX, e.PressY, e.ReleaseX, e.ReleaseY))) {
+    for (int index :
+         DoodadsInRect(ctx.Chk, TSelectRect::Between(e.PressX, e.PressY, e.ReleaseX, e.ReleaseY))) {
         e.Selection.Doodads.push_back(ctx.Chk.Doodads[static_cast<std::size_t>(index)].Key);
     }
     reply.Redraw = true;

@@ -11,8 +11,8 @@
 #include "tools/EditHistory.h"
 #include "tools/FogTool.h"
 #include "tools/LocationTool.h"
-#include "tools/UnitTool.h"
 #include "tools/ModeTool.h"
+#include "tools/UnitTool.h"
 
 #include <array>
 #include <functional>

@@ -63,10 +63,12 @@ bool CanPlaceUnit(const TCHK& chk, const TPlacementOptions& options, int type, i
         for (int i = 0; i <= box.width / 4; ++i) {
             for (int j = 0; j <= box.height / 4; ++j) {
                 const std::int64_t sx = left + std::max(0, 4 * i - 1), sy = top + std::max(0, 4 * j - 1);
-                if (sx < 0 || sy < 0 || sx >= std::int64_t{chk.Width} * 32 || sy >= std::int64_t{chk.Height} * 32) {
+                if (sx < 0 || sy < 0 || sx >= std::int64_t{chk.Width} * 32 ||
+                    sy >= std::int64_t{chk.Height} * 32) {
                     return false;
                 }
-                const std::uint16_t tile = chk.TileMap[TCHK::Cell(static_cast<int>(sx / 32), static_cast<int>(sy / 32))];
+                const std::uint16_t tile =
+                    chk.TileMap[TCHK::Cell(static_cast<int>(sx / 32), static_cast<int>(sy / 32))];
                 if (building) {
                     if ((tileset->Header(tile / 16).Flags & 0xF0) != 0) {
                         return false;
@@ -84,22 +86,24 @@ bool CanPlaceUnit(const TCHK& chk, const TPlacementOptions& options, int type, i
         return true;
     }
     // The new box against every unit of the same layer, by the corners of each.
-    const std::int64_t nl = left, nr = std::int64_t{at.X} + half.W, nt = top, nb = std::int64_t{at.Y} + half.H;
+    const std::int64_t nl = left, nr = std::int64_t{at.X} + half.W, nt = top,
+                       nb = std::int64_t{at.Y} + half.H;
     for (const UnitRecord& u : chk.Units) {
         const std::uint32_t other = units.Flags(u.Type);
         if (((other & UnitsTable::kFlyer) != 0) != flyer) {
             continue;
         }
         const HalfBox h = HalfSizes(units, u.Type);
-        const std::int64_t l = std::int64_t{u.X} - h.W, r = std::int64_t{u.X} + h.W, t = std::int64_t{u.Y} - h.H,
-                           b = std::int64_t{u.Y} + h.H;
+        const std::int64_t l = std::int64_t{u.X} - h.W, r = std::int64_t{u.X} + h.W,
+                           t = std::int64_t{u.Y} - h.H, b = std::int64_t{u.Y} + h.H;
         auto within = [](std::int64_t v, std::int64_t low, std::int64_t high) { return low < v && v < high; };
-        if ((nl <= l && l <= nr - 1 && nt <= t && t <= nb - 1) || (within(r, nl, nr - 1) && within(t, nt, nb - 1)) ||
-            (within(l, nl, nr) && within(b, nt, nb)) || (within(r, nl, nr) && within(b, nt, nb))) {
+        if ((nl <= l && l <= nr - 1 && nt <= t && t <= nb - 1) ||
+            (within(r, nl, nr - 1) && within(t, nt, nb - 1)) || (within(l, nl, nr) && within(b, nt, nb)) ||
+            (within(r, nl, nr) && within(b, nt, nb))) {
             return false;
         }
-        for (const auto& [px, py] : {std::pair{nr - 1, nb - 1}, std::pair{nl, nb - 1}, std::pair{nr - 1, nt},
-                                     std::pair{nl, nt}}) {
+        for (const auto& [px, py] :
+             {std::pair{nr - 1, nb - 1}, std::pair{nl, nb - 1}, std::pair{nr - 1, nt}, std::pair{nl, nt}}) {
             if (l <= px && px < r && t <= py && py < b) {
                 return false;
             }
@@ -128,8 +132,8 @@ bool CanPlaceDoodad(const TCHK& chk, int doodad, const TDoodadCursor& cursor) {
     const DoodadInfoRecord& info = chk.TilesetLink->DoodadInfo(doodad);
     const int top = cursor.Row + cursor.Shift;
     // The whole footprint lies on the map (a doodad's position cannot be off it).
-    if (info.Width == 0 || info.Height == 0 || cursor.Column < 0 || top < 0 || cursor.Column + info.Width > chk.Width ||
-        top + info.Height > chk.Height) {
+    if (info.Width == 0 || info.Height == 0 || cursor.Column < 0 || top < 0 ||
+        cursor.Column + info.Width > chk.Width || top + info.Height > chk.Height) {
         return false;
     }
     for (int r = 0; r < info.Height; ++r) {
@@ -148,7 +152,8 @@ TMapPoint DoodadPosition(const TCHK& chk, int doodad, const TDoodadCursor& curso
         return {};
     }
     const DoodadInfoRecord& info = chk.TilesetLink->DoodadInfo(doodad);
-    return {(cursor.Column + info.Width / 2) * 32, (cursor.Row + info.Height / 2) * 32 + std::max(0, halfHeight)};
+    return {(cursor.Column + info.Width / 2) * 32,
+            (cursor.Row + info.Height / 2) * 32 + std::max(0, halfHeight)};
 }
 
 TSelectRect TSelectRect::Between(int pressX, int pressY, int releaseX, int releaseY) {
@@ -168,10 +173,11 @@ std::vector<int> UnitsInRect(const TCHK& chk, const TSelectRect& rect) {
     for (std::size_t i = 0; i < chk.Units.size(); ++i) {
         const UnitRecord& u = chk.Units[i];
         const HalfBox h = HalfSizes(units, u.Type);
-        const std::int64_t l = std::int64_t{u.X} - h.W, r = std::int64_t{u.X} + h.W, t = std::int64_t{u.Y} - h.H,
-                           b = std::int64_t{u.Y} + h.H;
-        if (Corner(rect, l, t, false, false) || Corner(rect, r, t, true, false) || Corner(rect, l, b, false, true) ||
-            Corner(rect, r, b, true, true) || (l <= rect.PX && rect.PX <= r && t <= rect.PY && rect.PY <= b)) {
+        const std::int64_t l = std::int64_t{u.X} - h.W, r = std::int64_t{u.X} + h.W,
+                           t = std::int64_t{u.Y} - h.H, b = std::int64_t{u.Y} + h.H;
+        if (Corner(rect, l, t, false, false) || Corner(rect, r, t, true, false) ||
+            Corner(rect, l, b, false, true) || Corner(rect, r, b, true, true) ||
+            (l <= rect.PX && rect.PX <= r && t <= rect.PY && rect.PY <= b)) {
             found.push_back(static_cast<int>(i));
         }
     }
@@ -191,8 +197,9 @@ std::vector<int> DoodadsInRect(const TCHK& chk, const TSelectRect& rect) {
         const DoodadInfoRecord& info = chk.TilesetLink->DoodadInfo(d.Number);
         const std::int64_t l = d.X - 16 * info.Width, r = d.X + 16 * info.Width, t = d.Y - 16 * info.Height,
                            b = d.Y + 16 * info.Height;
-        if (Corner(rect, l, t, false, false) || Corner(rect, l, b, true, false) || Corner(rect, r, b, false, true) ||
-            Corner(rect, r, t, true, true) || (l < rect.PX && rect.PX < r && t < rect.PY && rect.PY < b)) {
+        if (Corner(rect, l, t, false, false) || Corner(rect, l, b, true, false) ||
+            Corner(rect, r, b, false, true) || Corner(rect, r, t, true, true) ||
+            (l < rect.PX && rect.PX < r && t < rect.PY && rect.PY < b)) {
             found.push_back(static_cast<int>(i));
         }
     }

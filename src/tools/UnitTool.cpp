@@ -44,8 +44,8 @@ Result<TUnitProperties> ParseUnitProperties(int owner, const std::array<std::str
             return MakeError(std::string(kFields[i].name) + ": \"" + fields[i] + "\" is not a whole number.");
         }
         if (value < 0 || value > kFields[i].high) {
-            return MakeError(std::string(kFields[i].name) + " must be from 0 to " + std::to_string(kFields[i].high) +
-                             "; it is " + std::to_string(value) + ".");
+            return MakeError(std::string(kFields[i].name) + " must be from 0 to " +
+                             std::to_string(kFields[i].high) + "; it is " + std::to_string(value) + ".");
         }
         values[i] = value;
     }

@@ -16,7 +16,7 @@ namespace orv {
 // What the unit properties dialog (and `orvistad-cli edit`) writes into every selected unit:
 // numbers as typed, checked by ParseUnitProperties.
 struct TUnitProperties {
-    int Owner = 0;                                 // 0 to 11
+    int Owner = 0;                                             // 0 to 11
     std::uint8_t HitPoints = 100, Shields = 100, Energy = 100; // percent (typed values modulo 256)
     std::uint32_t Resources = 0;
     std::int32_t Hangar = 0;

@@ -17,9 +17,12 @@
 #include <QTreeWidget>
 
 #include "app/Debugunit.h"
+#include "app/OptionCommands.h"
 #include "base/Random.h"
 #include "graphics/OrvistadTypes.h"
+#include "tools/DDpalette.h"
 #include "tools/LocationFrm.h"
+#include "tools/UnitProperties.h"
 #include "view/MapImage.h"
 #include "view/Overlays.h"
 #include "view/PaintBoxEx.h"
@@ -43,6 +46,25 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, std::initializer_list<co
     return combo;
 }
 
+// A unit's place in the palette from the parts of its name: the last part is its group,
+// the one before it a subtitle ("*" for none), the one before that its name.
+struct UnitNodePath {
+    QString text, group, name;
+};
+
+UnitNodePath UnitPath(const std::vector<std::string>& parts) {
+    auto part = [&parts](std::size_t fromEnd) {
+        return parts.size() >= fromEnd ? QString::fromStdString(DecodeWestern(parts[parts.size() - fromEnd]))
+                                       : QString();
+    };
+    UnitNodePath path;
+    path.group = part(1);
+    const QString subtitle = part(2);
+    path.name = part(3);
+    path.text = subtitle == "*" || subtitle.isEmpty() ? path.name : path.name + " [" + subtitle + "]";
+    return path;
+}
+
 } // namespace
 
 TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<TGameData> gameData,
@@ -54,6 +76,12 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
     // The terrain brushes draw random tile variants.
     SeedRandom(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     setAttribute(Qt::WA_DeleteOnClose);
+    m_view.Edit.SheetHalfHeight = [this](int sheet) {
+        return sheet > 0 && static_cast<std::size_t>(sheet) < m_data.GrpSheets.size() &&
+                       m_data.GrpSheets[sheet]
+                   ? m_data.GrpSheets[static_cast<std::size_t>(sheet)]->HalfHeight()
+                   : 0;
+    };
 
     ToolBar2 = new QToolBar(this);
     ToolBar2->setObjectName("ToolBar2");
@@ -203,6 +231,9 @@ TMapWindow::TMapWindow(std::unique_ptr<TMapDocument> document, std::shared_ptr<T
     connect(Zoom_Lvl, &QComboBox::currentIndexChanged, this, [this] { Zoom_LvlChange(); });
     connect(Mode, &QComboBox::currentIndexChanged, this, [this](int index) {
         m_tools.SetMode(std::max(0, index));
+        if (index == kModeDoodads && m_doodadPalette) {
+            ShowDoodadPalette();
+        }
         if (!m_syncing) {
             // The Size box shows the brush the mode starts with ("Medium").
             const bool was = m_syncing;
@@ -247,11 +278,13 @@ void TMapWindow::Initialize() {
     BuildUnitPalette();
     FormResize();
     m_view.Initialize(MapDisplay->width(), MapDisplay->height());
+    BuildDoodadPalette(); // makes the first doodad current
     SyncScrollBars();
     Timer1->start();
 }
 
 void TMapWindow::BuildUnitPalette() {
+    const QSignalBlocker block(UnitSelect);
     UnitSelect->clear();
     auto* terrain = new QTreeWidgetItem(UnitSelect, QStringList("Terrain"));
     const int tileset = Scenario().Tileset();
@@ -263,13 +296,78 @@ void TMapWindow::BuildUnitPalette() {
             item->setData(0, Qt::UserRole, TerrainTypeGroups[static_cast<std::size_t>(tileset)][i] + 1024);
         }
     }
+    // Every unit type under each node named as its group (the last part of its name), a new
+    // root node when there is none; a group node keeps the type of the first unit filed under it.
+    for (int type = 0; type < kUnitTypeCount; ++type) {
+        const std::vector<std::string>& parts = m_data.UnitNameParts[static_cast<std::size_t>(type)];
+        const UnitNodePath path = UnitPath(parts);
+        if (path.name.isEmpty() && path.group.isEmpty()) {
+            continue;
+        }
+        const QList<QTreeWidgetItem*> groups =
+            UnitSelect->findItems(path.group, Qt::MatchExactly | Qt::MatchRecursive);
+        auto add = [&](QTreeWidgetItem* parent) {
+            auto* child = new QTreeWidgetItem(parent, QStringList(path.text));
+            child->setData(0, Qt::UserRole, type);
+        };
+        if (!groups.isEmpty()) {
+            for (QTreeWidgetItem* group : groups) {
+                add(group);
+            }
+        } else if (!path.group.isEmpty()) {
+            auto* group = new QTreeWidgetItem(UnitSelect, QStringList(path.group));
+            group->setData(0, Qt::UserRole, type);
+            add(group);
+        }
+    }
+}
+
+void TMapWindow::BuildDoodadPalette() {
+    if (m_doodadPalette) {
+        m_doodadPalette->Rebuild(m_view.Tileset());
+        return;
+    }
+    m_doodadPalette = new TDoodadPalette(m_view.Tileset(), m_data.StatTxt, this);
+    m_doodadPalette->OnChoose = [this](int doodad, bool place) {
+        m_view.Edit.CurrentDoodad = doodad;
+        if (place && Mode->currentIndex() != kModeDoodads) {
+            Mode->setCurrentIndex(kModeDoodads);
+        }
+        m_view.RedrawRequest = true;
+    };
+    m_doodadPalette->OnPreviewClick = [this] {
+        if (Mode->currentIndex() != kModeDoodads) {
+            Mode->setCurrentIndex(kModeDoodads);
+        }
+    };
+    m_doodadPalette->Rebuild(m_view.Tileset()); // the first doodad becomes current
+}
+
+void TMapWindow::ShowDoodadPalette() {
+    if (!m_paletteShown) {
+        // First shown centred on the main window; afterwards where the user left it.
+        const QWidget* top = window();
+        m_doodadPalette->move(top->geometry().center() -
+                              QPoint(m_doodadPalette->width() / 2, m_doodadPalette->height() / 2));
+        m_paletteShown = true;
+    }
+    m_doodadPalette->show();
+    m_doodadPalette->raise();
 }
 
 void TMapWindow::UnitSelectChoose(QTreeWidgetItem* item) {
-    // A terrain (its group + 1024) chooses the terrain and Terrain mode.
-    const int value = item ? item->data(0, Qt::UserRole).toInt() : 0;
+    // A terrain (its group + 1024) chooses the terrain and Terrain mode; a unit type chooses
+    // the type and Units mode; the "Terrain" node carries nothing.
+    if (!item || !item->data(0, Qt::UserRole).isValid()) {
+        return;
+    }
+    const int value = item->data(0, Qt::UserRole).toInt();
     if (value >= 1024) {
         ChooseTerrain(value - 1024);
+    } else if (value >= 0 && value < kUnitTypeCount) {
+        m_view.Edit.CurrentUnitType = value;
+        Mode->setCurrentIndex(kModeUnits);
+        m_view.RedrawRequest = true;
     }
 }
 
@@ -615,7 +713,10 @@ void TMapWindow::DeleteSelection() {
 }
 
 TPointerEvent TMapWindow::PointerAt(Qt::MouseButton button, Qt::MouseButtons held, Qt::KeyboardModifiers keys,
-                                    QPoint at) const {
+                                    QPoint at) {
+    // The "Unit Placing" options and the shown locations are the main window's.
+    m_view.Edit.Placement = PlacementOptions(m_data.Options);
+    m_view.Edit.LocationElevationMask = m_data.Options.LocationElevationMask;
     const TViewport& v = m_view.Viewport;
     TPointerEvent event;
     event.button = button == Qt::LeftButton     ? TPointerEvent::Button::Left
@@ -646,8 +747,11 @@ void TMapWindow::Show(const TToolReply& reply) {
     }
     if (reply.Dialog == TToolDialog::LocationProperties) {
         EditLocationProperties();
-    } else if (reply.Dialog == TToolDialog::UnitProperties && OnNotice) {
-        OnNotice("Unit properties cannot be edited yet");
+    } else if (reply.Dialog == TToolDialog::UnitProperties) {
+        EditUnitProperties();
+    }
+    if (!reply.UnitCount.empty() && OnStatus) {
+        OnStatus(1, reply.UnitCount);
     }
     ShowToolState();
 }
@@ -665,6 +769,32 @@ void TMapWindow::ShowToolState() {
         m_toolCaption = m_view.Edit.Caption;
         SetCaption(m_caption);
     }
+}
+
+void TMapWindow::EditUnitProperties() {
+    const std::vector<int> selected = m_view.Edit.Selection.UnitIndices(Scenario());
+    if (selected.empty()) {
+        return;
+    }
+    const UnitRecord& first = Scenario().Units[static_cast<std::size_t>(selected.front())];
+    const auto& parts = first.Type >= 0 && first.Type < kUnitTypeCount
+                            ? m_data.UnitNameParts[static_cast<std::size_t>(first.Type)]
+                            : m_data.UnitNameParts[kUnitTypeCount];
+    TUnitForm form(first, parts.empty() ? std::string() : DecodeWestern(parts.front()), this);
+    form.OnApply = [this](const Result<TUnitProperties>& properties) {
+        if (!properties) {
+            m_prompter.ShowError(properties.error());
+            return false;
+        }
+        Show(m_tools.ApplyUnitProperties(properties.value()));
+        return true;
+    };
+    if (OnUnitForm) {
+        OnUnitForm(form);
+    } else {
+        form.exec();
+    }
+    m_view.RedrawRequest = true;
 }
 
 void TMapWindow::EditLocationProperties() {

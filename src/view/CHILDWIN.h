@@ -30,6 +30,8 @@ namespace orv {
 
 class TPaintboxEx;
 class TLocationForm;
+class TUnitForm;
+class TDoodadPalette;
 
 class TMapWindow : public QWidget {
 public:
@@ -140,6 +142,11 @@ public:
     // The location properties dialog for the selected location (the menu item, the double
     // click); tests answer it through OnLocationForm instead of the user.
     void EditLocationProperties();
+    // The unit properties dialog for the selected units; tests answer it through OnUnitForm.
+    void EditUnitProperties();
+    std::function<void(TUnitForm& form)> OnUnitForm;
+    // The doodad palette (shown when the mode becomes Doodads).
+    TDoodadPalette* DoodadPalette() { return m_doodadPalette; }
     std::function<void(TLocationForm& form)> OnLocationForm;
 
     // Set by tests: answers a popup menu instead of the user (nullopt: closed unchosen).
@@ -165,8 +172,9 @@ private:
     std::string StartFile(const std::string& extension) const;
     void MapDisplayPaint(QPainter& painter);
     // A pointer event at a display point, in map pixels.
+    // A pointer event for the tools; the main window's placing options go to the tools first.
     TPointerEvent PointerAt(Qt::MouseButton button, Qt::MouseButtons held, Qt::KeyboardModifiers keys,
-                            QPoint at) const;
+                            QPoint at);
     // Does what a tool's reply asks: redraw, start the click timer, open a menu or a dialog.
     void Show(const TToolReply& reply);
     void ShowToolState();
@@ -176,6 +184,8 @@ private:
     void UnitSelectExpanding(QTreeWidgetItem* item);
     void UnitSelectChoose(QTreeWidgetItem* item);
     void BuildUnitPalette();
+    void BuildDoodadPalette();
+    void ShowDoodadPalette();
 
     std::shared_ptr<TGameData> m_keepData; // the game data this map was opened with; goes last
     std::unique_ptr<TMapDocument> m_document;
@@ -183,6 +193,8 @@ private:
     Prompter& m_prompter;
     CMapView m_view;
     std::string m_toolCaption; // the mode's part of the caption
+    TDoodadPalette* m_doodadPalette = nullptr;
+    bool m_paletteShown = false;
     TMapTools m_tools{m_document->Chk, m_document->History, m_view.Edit, m_prompter};
     QTimer* m_clickTimer = nullptr;
     bool m_active = false;

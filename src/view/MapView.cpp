@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "graphics/RuleTables.h"
 #include "tools/LocationTool.h"
 #include "view/Overlays.h"
 
@@ -18,8 +19,10 @@ CMapView::CMapView(TCHK& chk, CStarcraftTileset& tileset, TGameData& data)
 void CMapView::Initialize(int displayWidth, int displayHeight) {
     // The map's text encoding is the window's, guessed once when the map was opened.
     TMapText text = std::move(Edit.Text);
+    auto halfHeight = std::move(Edit.SheetHalfHeight);
     Edit = TEditState{};
     Edit.Text = std::move(text);
+    Edit.SheetHalfHeight = std::move(halfHeight);
     Viewport.Initialize(m_chk.Width, m_chk.Height, displayWidth, displayHeight);
     RebuildMiniMapBase();
     Resize(displayWidth, displayHeight);
@@ -246,13 +249,122 @@ void CMapView::DrawOverlays(std::uint32_t drawFlags, int mouseX, int mouseY) {
             std::int64_t{Viewport.ScrollTileY} * 32 + std::int64_t{my} * 32 / Viewport.TileScreenSize;
         outline(QColor(255, 255, 255), 1, {{px, py}, {qx, py}, {qx, qy}, {px, qy}});
     }
-    // 5 to 8, 10. The other tool overlays.
+    // 5, 6 and 10. What Units and Doodads modes would place, in map pixels at every zoom.
+    if (inside) {
+        const std::int64_t qx =
+            std::int64_t{Viewport.ScrollTileX} * 32 + std::int64_t{mx} * 32 / Viewport.TileScreenSize;
+        const std::int64_t qy =
+            std::int64_t{Viewport.ScrollTileY} * 32 + std::int64_t{my} * 32 / Viewport.TileScreenSize;
+        DrawPlacementPreview(drawFlags, screen, static_cast<int>(qx), static_cast<int>(qy));
+    }
+    // The other tool overlays.
     if (ToolOverlays) {
         ToolOverlays(DisplayBitmap, mx, my, drawFlags);
     }
     // 11. On screen.
     if (Present) {
         Present();
+    }
+}
+
+namespace {
+
+// A picture drawn at map scale (one pixel a map pixel) whose unset pixels are transparent:
+// sprites and tiles draw into it, then it is laid over the display at the view's zoom.
+class TMapPicture {
+public:
+    TMapPicture(int width, int height, bool opaque)
+        : m_image(std::max(1, width), std::max(1, height), QImage::Format_ARGB32) {
+        m_image.fill(opaque ? 0xFF000000u : kUnset);
+    }
+    PixelTarget32 Target() {
+        return {reinterpret_cast<std::uint32_t*>(m_image.bits()), m_image.width(), m_image.height(),
+                static_cast<int>(m_image.bytesPerLine() / 4)};
+    }
+    // The picture with every drawn pixel opaque, at the screen rectangle of map rectangle
+    // (x, y, width, height).
+    void LayOver(QImage& display, const PixelMap& screen, std::int64_t x, std::int64_t y, double opacity) {
+        for (int row = 0; row < m_image.height(); ++row) {
+            auto* line = reinterpret_cast<std::uint32_t*>(m_image.scanLine(row));
+            for (int col = 0; col < m_image.width(); ++col) {
+                line[col] = line[col] == kUnset ? 0u : (line[col] | 0xFF000000u);
+            }
+        }
+        QPainter painter(&display);
+        painter.setOpacity(opacity);
+        const QRectF target(static_cast<double>(screen.X(x)), static_cast<double>(screen.Y(y)),
+                            static_cast<double>(screen.X(x + m_image.width()) - screen.X(x)),
+                            static_cast<double>(screen.Y(y + m_image.height()) - screen.Y(y)));
+        painter.drawImage(target, m_image);
+    }
+
+private:
+    static constexpr std::uint32_t kUnset = 0x00FE01FDu; // a colour no palette entry has with alpha 0
+    QImage m_image;
+};
+
+} // namespace
+
+void CMapView::DrawPlacementPreview(std::uint32_t drawFlags, const PixelMap& screen, int x, int y) {
+    auto box = [&](std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b, bool fits) {
+        QPainter painter(&DisplayBitmap);
+        painter.setPen(QPen(fits ? QColor(0, 0xDD, 0) : QColor(0xDD, 0, 0), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(static_cast<double>(screen.X(l)), static_cast<double>(screen.Y(t)),
+                                static_cast<double>(screen.X(r) - screen.X(l)),
+                                static_cast<double>(screen.Y(b) - screen.Y(t))));
+    };
+    // 5. The unit that a click would place, in its owner's colour, and 10. its placement box:
+    // green where it fits, red where it does not.
+    if ((drawFlags & draw_flags::kUnitPreview) && Edit.CurrentUnitType >= 0) {
+        const int type = Edit.CurrentUnitType;
+        const TMapPoint at = SnapToGrid(m_chk, Edit.Placement, type, x, y);
+        if (const TDoodadGRP* sheet = m_data.UnitSheet(type); sheet && sheet->Width() > 0) {
+            const int player = Edit.CurrentPlayer;
+            const int colour = player < 8 ? m_chk.Colours[static_cast<std::size_t>(player)] : player;
+            TMapPicture picture(sheet->Width(), sheet->Height(), false);
+            sheet->DrawFirstFrameToDC(sheet->Width() / 2, sheet->Height() / 2, colour, picture.Target());
+            picture.LayOver(DisplayBitmap, screen, at.X - sheet->Width() / 2, at.Y - sheet->Height() / 2,
+                            1.0);
+        }
+        const UnitsTable::Box b = UnitsTable(m_chk.UnitsDat()).PlacementBox(type);
+        const bool fits = CanPlaceUnit(m_chk, Edit.Placement, type, x, y);
+        box(at.X - b.width / 2, at.Y - b.height / 2, at.X + b.width / 2, at.Y + b.height / 2, fits);
+    }
+    // 6. The doodad that a click would place: its tiles, and its sprite over them; its
+    // footprint's frame says whether it fits there.
+    if ((drawFlags & draw_flags::kSelectedDoodads) && Edit.CurrentDoodad >= 0 &&
+        Edit.CurrentDoodad < kDoodadCount) {
+        const DoodadInfoRecord& info = m_tileset.DoodadInfo(Edit.CurrentDoodad);
+        const TDoodadGRP* sheet = info.SheetIndex != 0 && info.SheetIndex < m_data.GrpSheets.size()
+                                      ? m_data.GrpSheets[info.SheetIndex].get()
+                                      : nullptr;
+        const int half = sheet ? sheet->HalfHeight() : 0;
+        const TDoodadCursor cursor = DoodadCursorAt(m_chk, Edit.CurrentDoodad, x, y, half);
+        const std::int64_t left = std::int64_t{cursor.Column} * 32,
+                           top = std::int64_t{cursor.Row + cursor.Shift} * 32;
+        if (info.Width > 0 && info.Height > 0) {
+            TMapPicture tiles(info.Width * 32, info.Height * 32, false);
+            for (int b = 0; b < info.Height; ++b) {
+                for (int a = 0; a < info.Width; ++a) {
+                    const int value = (info.FirstGroup + b) * 16 + a;
+                    if (m_tileset.TileHasGraphics(value)) {
+                        m_tileset.DrawTile(tiles.Target(), value, a * 32, b * 32);
+                    }
+                }
+            }
+            tiles.LayOver(DisplayBitmap, screen, left, top, 0.85);
+        }
+        if (sheet && sheet->Width() > 0) {
+            TMapPicture sprite(sheet->Width(), sheet->Height(), false);
+            sheet->DrawFirstFrameToDC(sheet->Width() / 2, sheet->Height() / 2, Edit.CurrentPlayer,
+                                      sprite.Target());
+            const TMapPoint at = DoodadPosition(m_chk, Edit.CurrentDoodad, cursor, half);
+            sprite.LayOver(DisplayBitmap, screen, at.X - sheet->Width() / 2, at.Y - sheet->Height() / 2,
+                           0.85);
+        }
+        box(left, top, left + info.Width * 32, top + info.Height * 32,
+            CanPlaceDoodad(m_chk, Edit.CurrentDoodad, cursor));
     }
 }
 

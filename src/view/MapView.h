@@ -17,6 +17,8 @@
 
 namespace orv {
 
+struct PixelMap;
+
 class CMapView {
 public:
     CMapView(TCHK& chk, CStarcraftTileset& tileset, TGameData& data);
@@ -67,6 +69,8 @@ public:
     // The overlay pass: read the mouse point, copy the last frame, draw the tool overlays,
     // put the picture on screen.
     void DrawOverlays(std::uint32_t drawFlags, int mouseX, int mouseY);
+    // The unit or doodad a click at map pixel (x, y) would place, and whether it fits.
+    void DrawPlacementPreview(std::uint32_t drawFlags, const PixelMap& screen, int x, int y);
 
     // The mini-map: the terrain layer (again after terrain edits), the composed picture, the
     // hover rectangle, and the picture as shown.

@@ -185,7 +185,9 @@ TEST(MainForm, OpensOurMapIntoAWindowListedUnderWindows) {
     EXPECT_EQ(w->Zoom_Lvl->currentText().toStdString(), "100%");
     EXPECT_EQ(w->CurPlayer->count(), 12);
     EXPECT_EQ(w->CurPlayer->itemText(11).toStdString(), "Player 12");
-    ASSERT_EQ(w->UnitSelect->topLevelItemCount(), 1);
+    // The terrains, then the unit groups named by the unit table.
+    ASSERT_GT(w->UnitSelect->topLevelItemCount(), 1);
+    EXPECT_EQ(w->UnitSelect->topLevelItem(1)->text(0).toStdString(), "Ground Units");
     EXPECT_EQ(w->UnitSelect->topLevelItem(0)->text(0).toStdString(), "Terrain");
     EXPECT_EQ(w->UnitSelect->topLevelItem(0)->child(0)->text(0).toStdString(), "Water");
     EXPECT_EQ(w->MiniMapPB->geometry(), QRect(5, 8, 128, 125));

@@ -192,7 +192,8 @@ void RandomAction(Tools& t) {
         t.edit.SelectedTerrain = RandomBelow(14) * 32;
         t.edit.CurrentUnitType = RandomBelow(3) ? RandomBelow(228) : -1;
         t.edit.CurrentDoodad = RandomBelow(3) ? RandomBelow(64) : -1;
-        t.edit.Placement = {RandomBelow(3) * 16, RandomBelow(3) * 16, RandomBelow(2) == 0, RandomBelow(2) == 0};
+        t.edit.Placement = {RandomBelow(3) * 16, RandomBelow(3) * 16, RandomBelow(2) == 0,
+                            RandomBelow(2) == 0};
         t.edit.SheetHalfHeight = [](int sheet) { return sheet % 3 * 24; };
         break;
     case 3:

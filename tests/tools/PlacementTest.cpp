@@ -35,7 +35,8 @@ struct Units {
         const auto put = [&d](int type, int w, int h, std::uint32_t flags) {
             auto one = UnitsDatWith(type, w, h, flags);
             for (std::size_t at : {11284 + 4 * std::size_t(type), 7032 + 4 * std::size_t(type)}) {
-                std::copy(one.begin() + static_cast<std::ptrdiff_t>(at), one.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                std::copy(one.begin() + static_cast<std::ptrdiff_t>(at),
+                          one.begin() + static_cast<std::ptrdiff_t>(at + 4),
                           d.begin() + static_cast<std::ptrdiff_t>(at));
             }
         };
@@ -87,7 +88,8 @@ TEST(Placement, BuildingsAndUnitsSnapToTheirGridsTowardZero) {
     for (int edge = -31; edge <= -1; ++edge) {
         EXPECT_EQ(SnapToGrid(t.chk, o, kBuilding, 48 + edge, 32 + edge), (TMapPoint{48, 32})) << edge;
     }
-    EXPECT_EQ(SnapToGrid(t.chk, o, kGround, 100, 50), (TMapPoint{100, 50})) << "units have no grid by default";
+    EXPECT_EQ(SnapToGrid(t.chk, o, kGround, 100, 50), (TMapPoint{100, 50}))
+        << "units have no grid by default";
     o.UnitGrid = 16;
     EXPECT_EQ(SnapToGrid(t.chk, o, kGround, 100, 50), (TMapPoint{88, 40}));
 }
@@ -118,7 +120,8 @@ TEST(Placement, TheTerrainDecidesForGroundUnitsAndBuildingsButNotFlyers) {
     const CStarcraftTileset& tileset = *t.chk.TilesetLink;
     int blocked = -1;
     for (int g = 1; g < tileset.GroupCount() && blocked < 0; ++g) {
-        const bool unwalkable = (tileset.Graphics(g * 16).Flags[0] & 1) == 0 && tileset.TileHasGraphics(g * 16);
+        const bool unwalkable =
+            (tileset.Graphics(g * 16).Flags[0] & 1) == 0 && tileset.TileHasGraphics(g * 16);
         if (unwalkable && (tileset.Header(g).Flags & 0xF0) != 0) {
             blocked = g;
         }
@@ -276,7 +279,8 @@ TEST(Placement, DoodadsSitOnEvenColumnsAndArePlacedSelectedAndDeletedAsSteps) {
             needsTerrain = needsTerrain || required != 0;
             if (required != 0) {
                 t.chk.Terrain(cursor.Column + c, cursor.Row + r) = static_cast<std::uint16_t>(required * 16);
-                t.chk.Displayed(cursor.Column + c, cursor.Row + r) = static_cast<std::uint16_t>(required * 16);
+                t.chk.Displayed(cursor.Column + c, cursor.Row + r) =
+                    static_cast<std::uint16_t>(required * 16);
             }
         }
     }
@@ -286,8 +290,8 @@ TEST(Placement, DoodadsSitOnEvenColumnsAndArePlacedSelectedAndDeletedAsSteps) {
     t.edit.CurrentDoodad = doodad;
     t.edit.SheetHalfHeight = [](int) { return 0; };
     t.Click(320, 320);
-    ASSERT_EQ(t.chk.Doodads.size(), 1u) << "doodad " << doodad << " " << int(info.Width) << "x" << int(info.Height)
-                                        << " at " << cursor.Column << "," << cursor.Row;
+    ASSERT_EQ(t.chk.Doodads.size(), 1u) << "doodad " << doodad << " " << int(info.Width) << "x"
+                                        << int(info.Height) << " at " << cursor.Column << "," << cursor.Row;
     EXPECT_EQ(t.chk.Doodads[0].X, (cursor.Column + info.Width / 2) * 32);
     EXPECT_EQ(t.chk.Doodads[0].Owner, 12);
     EXPECT_TRUE(t.edit.Selection.AnyDoodad(t.chk)) << "the click selects what it placed";
@@ -328,10 +332,12 @@ TEST(Placement, DoodadSelectionUsesItsOwnStrictBounds) {
         return DoodadsInRect(t.chk, TSelectRect::Between(x1, y1, x2, y2)).size();
     };
     EXPECT_EQ(selected(320, 320, 320, 320), 1u) << "a click inside";
-    EXPECT_EQ(selected(l, 320 - 16 * info.Height, l, 320 - 16 * info.Height), 1u) << "a click on its top-left corner";
+    EXPECT_EQ(selected(l, 320 - 16 * info.Height, l, 320 - 16 * info.Height), 1u)
+        << "a click on its top-left corner";
     EXPECT_EQ(selected(l, b, l, b), 0u) << "a click on its bottom-left corner: x strict";
     EXPECT_EQ(selected(l - 10, 0, l + 10, 330), 1u) << "its top-left corner in the drag";
-    EXPECT_EQ(selected(l, b, l + 20, b + 20), 0u) << "the bottom-left corner on the drag's left edge: x strict";
+    EXPECT_EQ(selected(l, b, l + 20, b + 20), 0u)
+        << "the bottom-left corner on the drag's left edge: x strict";
 }
 
 } // namespace
