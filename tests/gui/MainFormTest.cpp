@@ -129,7 +129,9 @@ TEST(MainForm, StartsOnTheStandinDataWithItsMenus) {
     EXPECT_EQ(tools[12], "-");
     EXPECT_EQ(tools[14], "Map Properties");
     EXPECT_EQ(e.form->StatusPanels[0]->width(), 250);
-    EXPECT_EQ(e.form->StatusPanels[1]->width(), 50);
+    // The second panel holds "Number of units: 1650" whole.
+    EXPECT_GE(e.form->StatusPanels[1]->width(),
+              e.form->StatusPanels[1]->fontMetrics().horizontalAdvance("Number of units: 1650"));
     EXPECT_EQ(std::string(TMainForm::kOpenFilter),
               "Starcraft Map Files (*.scm, *.scx)|*.scm;*.scx|Scenario files (*.chk)|*.chk|All files|*");
 }
