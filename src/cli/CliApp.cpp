@@ -9,6 +9,7 @@
 
 #include "app/GameData.h"
 #include "app/MapDocument.h"
+#include "app/OptionCommands.h"
 #include "app/MapSave.h"
 #include "archive/MapArchiveReader.h"
 #include "archive/Stormunit.h"
@@ -463,6 +464,12 @@ int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     }
     TMapDocument& document = *doc;
     TEditState edit;
+    edit.Placement = PlacementOptions(data.Options);
+    edit.SheetHalfHeight = [&data](int sheet) {
+        return sheet > 0 && static_cast<std::size_t>(sheet) < data.GrpSheets.size() && data.GrpSheets[static_cast<std::size_t>(sheet)]
+                   ? data.GrpSheets[static_cast<std::size_t>(sheet)]->HalfHeight()
+                   : 0;
+    };
     TMapTools tools(document.Chk, document.History, edit, prompter);
     tools.OnChange = [&document](const TEditChange& change) { document.Changed(change); };
     const Status ran =

@@ -1,5 +1,8 @@
 #include "cli/EditScript.h"
 
+#include "graphics/CTileset.h"
+#include "graphics/RuleTables.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <sstream>
 
 namespace orv::cli {
@@ -91,29 +95,40 @@ struct ScriptPointer {
         (button == TPointerEvent::Button::Left ? left : right) = down;
     }
 
+    // As in a map window, a left press let go is a click, acted on once no double click came:
+    // so a drag in Units or Doodads mode selects what it covers.
     void Run(TMapTools& tools, const std::string& what, TPointerEvent::Button button, int x, int y) {
+        const TPointerEvent::Button l = TPointerEvent::Button::Left;
         if (what == "move") {
             tools.Move(At(TPointerEvent::Button::None, x, y));
         } else if (what == "press") {
             Hold(button, true);
             tools.Press(At(button, x, y));
         } else if (what == "release") {
+            const bool click = button == l && left;
             Hold(button, false);
-            tools.Release(At(button, x, y));
-        } else {
-            // A click: press, release, and the click acted on once no double click came. A
-            // double click: the click, then the second press, which cancels it, and release.
-            const TPointerEvent::Button l = TPointerEvent::Button::Left;
-            Run(tools, "press", l, x, y);
-            Run(tools, "release", l, x, y);
-            tools.Click(At(l, x, y));
-            if (what == "click") {
-                tools.ClickDue(At(TPointerEvent::Button::None, x, y));
-                return;
+            if (click) {
+                tools.Click(At(l, x, y));
             }
-            tools.DoubleClick(At(l, x, y));
+            tools.Release(At(button, x, y));
+            if (click) {
+                tools.ClickDue(At(TPointerEvent::Button::None, x, y));
+            }
+        } else if (what == "click") {
             Run(tools, "press", l, x, y);
             Run(tools, "release", l, x, y);
+        } else {
+            // A double click: the first click waits, the second press cancels it and is no
+            // click of its own.
+            Run(tools, "press", l, x, y);
+            tools.Click(At(l, x, y));
+            Hold(l, false);
+            tools.Release(At(l, x, y));
+            tools.DoubleClick(At(l, x, y));
+            Hold(l, true);
+            tools.Press(At(l, x, y));
+            Hold(l, false);
+            tools.Release(At(l, x, y));
         }
     }
 };
@@ -197,7 +212,21 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
             if (!ReadPoint(action.value(key), x, y) || !ReadButton(action, button)) {
                 return fail(std::string("bad point or button for \"") + key + "\"");
             }
+            const std::size_t units = tools.Scenario().Units.size(), doodads = tools.Scenario().Doodads.size();
             pointer.Run(tools, key, button, x, y);
+            // A click that should have placed something and did not is told; the run goes on.
+            const bool click = std::string_view(key) == "click";
+            if (click && tools.Edit.Mode == kModeUnits && tools.Edit.CurrentUnitType >= 0 &&
+                tools.Scenario().Units.size() == units) {
+                prompter.messages.push_back("line " + std::to_string(number) + ": unit " +
+                                            std::to_string(tools.Edit.CurrentUnitType) + " does not fit at (" +
+                                            std::to_string(x) + ", " + std::to_string(y) + ")");
+            } else if (click && tools.Edit.Mode == kModeDoodads && tools.Edit.CurrentDoodad >= 0 &&
+                       tools.Scenario().Doodads.size() == doodads) {
+                prompter.messages.push_back("line " + std::to_string(number) + ": doodad " +
+                                            std::to_string(tools.Edit.CurrentDoodad) + " does not fit at (" +
+                                            std::to_string(x) + ", " + std::to_string(y) + ")");
+            }
         } else if (action.contains("command")) {
             const QString command = action.value("command").toString();
             if (command == "undo") {
@@ -227,6 +256,62 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
             } else {
                 return fail("unknown command");
             }
+        } else if (action.contains("unit") && !action.contains("command")) {
+            const QJsonValue value = action.value("unit");
+            const int type = value.toInt(-2);
+            if (!value.isDouble() || type < -1 || type >= UnitsTable::kTypes || value.toDouble() != type) {
+                return fail("the unit must be a unit type number from 0 to 227, or -1");
+            }
+            tools.Edit.CurrentUnitType = type;
+            if (type >= 0) {
+                tools.SetMode(kModeUnits);
+            }
+        } else if (action.contains("doodad")) {
+            const QJsonValue value = action.value("doodad");
+            const int doodad = value.toInt(-2);
+            if (!value.isDouble() || doodad < -1 || doodad >= kDoodadCount || value.toDouble() != doodad) {
+                return fail("the doodad must be a doodad number from 0 to 511, or -1");
+            }
+            tools.Edit.CurrentDoodad = doodad;
+            if (doodad >= 0) {
+                tools.SetMode(kModeDoodads);
+            }
+        } else if (action.contains("unit_properties")) {
+            const QJsonObject given = action.value("unit_properties").toObject();
+            const std::vector<int> selected = tools.Edit.Selection.UnitIndices(tools.Scenario());
+            if (selected.empty()) {
+                return fail("no unit is selected");
+            }
+            // Fields left out show the first selected unit's values, as the dialog does.
+            const UnitRecord& first = tools.Scenario().Units[static_cast<std::size_t>(selected.front())];
+            const TUnitProperties shown = TUnitProperties::Of(first);
+            std::array<std::string, 5> texts{std::to_string(shown.HitPoints), std::to_string(shown.Shields),
+                                             std::to_string(shown.Energy), std::to_string(shown.Resources),
+                                             std::to_string(shown.Hangar)};
+            const std::array<const char*, 5> keys{"hp", "shields", "energy", "resources", "hangar"};
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                if (given.contains(keys[i])) {
+                    const QJsonValue value = given.value(keys[i]);
+                    texts[i] = value.isDouble() ? QString::number(value.toDouble(), 'f', 0).toStdString()
+                                                : value.toString("?").toStdString();
+                    if (value.isDouble() && value.toDouble() != std::floor(value.toDouble())) {
+                        texts[i] = "?";
+                    }
+                }
+            }
+            int owner = shown.Owner;
+            if (given.contains("owner")) {
+                owner = given.value("owner").toInt(0) - 1;
+            }
+            const int state = given.contains("state") ? given.value("state").toInt(-1) : shown.State;
+            if (state < 0 || state > 31) {
+                return fail("\"state\" must be a whole number from 0 to 31");
+            }
+            const Result<TUnitProperties> properties = ParseUnitProperties(owner, texts, state);
+            if (!properties) {
+                return fail(properties.error());
+            }
+            tools.ApplyUnitProperties(properties.value());
         } else if (action.contains("location_properties")) {
             const QJsonObject given = action.value("location_properties").toObject();
             const int slot = tools.Edit.Selection.Location;

@@ -146,6 +146,10 @@ void TLocationTool::Press(TToolContext& ctx, const TPointerEvent& event, TToolRe
 }
 
 void TLocationTool::LeftRelease(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) {
+    // A drag that created, resized or moved a location is no click: the location stays
+    // selected.
+    m_gestureDone = (ctx.Edit.LocationCreating || ctx.Edit.LocationResize || ctx.Edit.LocationMoving) &&
+                    (event.MapX() != ctx.Edit.PressX || event.MapY() != ctx.Edit.PressY);
     Create(ctx, event, reply);
     Resize(ctx, event, reply);
     MoveLocation(ctx, event, reply);
@@ -261,6 +265,10 @@ TPopupMenu TLocationTool::RightRelease(TToolContext& ctx, const TPointerEvent& e
 
 void TLocationTool::ClickAction(TToolContext& ctx, TToolReply& reply) {
     TEditState& e = ctx.Edit;
+    if (m_gestureDone) {
+        m_gestureDone = false;
+        return;
+    }
     if (e.LocationResize || e.LocationCreating || e.LocationMoving) {
         return;
     }

@@ -64,6 +64,7 @@ private:
     void Create(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply);
     void Resize(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply);
     void MoveLocation(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply);
+    bool m_gestureDone = false; // the last release ended a drag: its click selects nothing
 };
 
 // The outline the display draws for the gesture under way (map pixels), with the pointer at

@@ -274,6 +274,40 @@ TEST(Cli, EditCreatesMovesAndNamesLocations) {
     EXPECT_NE(bad.err.find("line 4: Right must be"), std::string::npos) << bad.err;
 }
 
+TEST(Cli, EditPlacesSelectsAndChangesUnits) {
+    test::TempDir dir;
+    const std::string map = dir.file("map.scx"), out = dir.file("out.scx"), script = dir.file("edit.jsonl");
+    ASSERT_EQ(RunCli({"new", map, "--width", "64", "--height", "64", "--terrain", "2", "--standin"}).status,
+              0);
+    test::WriteBytes(script, test::Text("{\"unit\": 0}\n{\"player\": 3}\n{\"click\": [100, 100]}\n"
+                                        "{\"click\": [104, 100]}\n" // overlaps the first: refused, told
+                                        "{\"press\": [300, 300]}\n{\"move\": [340, 300]}\n"
+                                        "{\"move\": [380, 300]}\n{\"release\": [400, 300]}\n"
+                                        "{\"unit\": -1}\n{\"press\": [80, 80]}\n{\"release\": [120, 120]}\n"
+                                        "{\"unit_properties\": {\"hp\": 300, \"state\": 1}}\n"
+                                        "{\"doodad\": 1}\n{\"click\": [600, 600]}\n"));
+    const Outcome edited = RunCli({"edit", map, out, "--script", script, "--history", "--standin"});
+    ASSERT_EQ(edited.status, 0) << edited.err;
+    EXPECT_EQ(edited.out, "Place Unit\nPlace Unit\nUnit Properties\nPlace Doodad\nwrote " + out + "\n");
+    EXPECT_NE(edited.err.find("line 4: unit 0 does not fit at (104, 100)"), std::string::npos) << edited.err;
+    test::RecordingPrompter prompter;
+    TCHK chk(prompter);
+    ASSERT_TRUE(chk.LoadFromFile(out).ok());
+    ASSERT_EQ(chk.Units.size(), 3u) << "one click and a trail of two";
+    EXPECT_EQ(chk.Units[0].Owner, 2);
+    EXPECT_EQ(chk.Units[0].HitPoints, 44) << "300 modulo 256";
+    EXPECT_EQ(chk.Units[0].State, 1);
+    EXPECT_EQ(chk.Units[1].HitPoints, 100) << "only the selected unit changed";
+    ASSERT_EQ(chk.Doodads.size(), 1u);
+    EXPECT_EQ(chk.Doodads[0].Number, 1);
+
+    test::WriteBytes(script, test::Text("{\"unit\": 0}\n{\"click\": [100, 100]}\n"
+                                        "{\"unit_properties\": {\"hp\": \"x\"}}\n"));
+    EXPECT_NE(RunCli({"edit", map, dir.file("bad.scx"), "--script", script, "--standin"})
+                  .err.find("line 3: no unit"),
+              std::string::npos);
+}
+
 TEST(Cli, TilesetDrawsAContactSheet) {
     test::TempDir dir;
     const Outcome sheet = RunCli({"tileset", "Jungle", dir.file("jungle.png"), "--standin"});
