@@ -4,7 +4,9 @@
 // placement with its rebuild and mini-map update (target under 1 ms; argument: 1 the
 // isometric brush, 2 Rectangular, 3 Square), a drag of 200
 // placements (under 1 ms a placement), and undoing such a drag (under 5 ms). The Locations
-// mode's hover over 255 locations, run on every mouse move (target under 50 us).
+// mode's hover over 255 locations, run on every mouse move (target under 50 us). Units mode:
+// the placement test under the pointer with 1650 units on the map (every mouse move: under
+// 50 us), and a drag laying a trail of 100 units (under 10 ms in all).
 
 #include "base/Random.h"
 #include "support/RecordingPrompter.h"
@@ -153,5 +155,45 @@ void BM_LocationHoverOver255Locations(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LocationHoverOver255Locations)->Unit(benchmark::kMicrosecond);
+
+void BM_CanPlaceUnitAmong1650Units(benchmark::State& state) {
+    BigMap map;
+    SeedRandom(9);
+    for (int i = 0; i < kMaxUnits; ++i) {
+        map.chk.AddUnit(RandomBelow(8192), RandomBelow(8192), RandomBelow(8), RandomBelow(100));
+    }
+    const TPlacementOptions options;
+    int i = 0;
+    for (auto _ : state) {
+        ++i;
+        benchmark::DoNotOptimize(CanPlaceUnit(map.chk, options, 0, (i * 37) % 8192, (i * 53) % 8192));
+    }
+}
+BENCHMARK(BM_CanPlaceUnitAmong1650Units)->Unit(benchmark::kMicrosecond);
+
+void BM_TrailOf100Units(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        BigMap map;
+        TEditState edit;
+        edit.Placement.IgnoreTerrain = true;
+        TMapTools tools(map.chk, map.history, edit, map.prompter);
+        tools.SetMode(kModeUnits);
+        edit.CurrentUnitType = 0;
+        state.ResumeTiming();
+        tools.Press(TPointerEvent::AtMapPixel(TPointerEvent::Button::Left, 100, 100, {}));
+        for (int k = 0; k < 100; ++k) {
+            TPointerEvent move =
+                TPointerEvent::AtMapPixel(TPointerEvent::Button::None, 100 + 40 * k, 100, {});
+            move.leftHeld = true;
+            tools.Move(move);
+        }
+        tools.Release(TPointerEvent::AtMapPixel(TPointerEvent::Button::Left, 4100, 100, {}));
+        if (map.chk.Units.size() != 100) {
+            state.SkipWithError("the trail did not place 100 units");
+        }
+    }
+}
+BENCHMARK(BM_TrailOf100Units)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -9,8 +9,8 @@
 
 #include "app/GameData.h"
 #include "app/MapDocument.h"
-#include "app/OptionCommands.h"
 #include "app/MapSave.h"
+#include "app/OptionCommands.h"
 #include "archive/MapArchiveReader.h"
 #include "archive/Stormunit.h"
 #include "base/FileUtil.h"
@@ -466,7 +466,8 @@ int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     TEditState edit;
     edit.Placement = PlacementOptions(data.Options);
     edit.SheetHalfHeight = [&data](int sheet) {
-        return sheet > 0 && static_cast<std::size_t>(sheet) < data.GrpSheets.size() && data.GrpSheets[static_cast<std::size_t>(sheet)]
+        return sheet > 0 && static_cast<std::size_t>(sheet) < data.GrpSheets.size() &&
+                       data.GrpSheets[static_cast<std::size_t>(sheet)]
                    ? data.GrpSheets[static_cast<std::size_t>(sheet)]->HalfHeight()
                    : 0;
     };

@@ -1,14 +1,13 @@
 #include "cli/EditScript.h"
 
-#include "graphics/CTileset.h"
-#include "graphics/RuleTables.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include "base/Random.h"
+#include "graphics/CTileset.h"
 #include "graphics/OrvistadTypes.h"
+#include "graphics/RuleTables.h"
 
 #include <algorithm>
 #include <array>
@@ -212,15 +211,17 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
             if (!ReadPoint(action.value(key), x, y) || !ReadButton(action, button)) {
                 return fail(std::string("bad point or button for \"") + key + "\"");
             }
-            const std::size_t units = tools.Scenario().Units.size(), doodads = tools.Scenario().Doodads.size();
+            const std::size_t units = tools.Scenario().Units.size(),
+                              doodads = tools.Scenario().Doodads.size();
             pointer.Run(tools, key, button, x, y);
             // A click that should have placed something and did not is told; the run goes on.
             const bool click = std::string_view(key) == "click";
             if (click && tools.Edit.Mode == kModeUnits && tools.Edit.CurrentUnitType >= 0 &&
                 tools.Scenario().Units.size() == units) {
                 prompter.messages.push_back("line " + std::to_string(number) + ": unit " +
-                                            std::to_string(tools.Edit.CurrentUnitType) + " does not fit at (" +
-                                            std::to_string(x) + ", " + std::to_string(y) + ")");
+                                            std::to_string(tools.Edit.CurrentUnitType) +
+                                            " does not fit at (" + std::to_string(x) + ", " +
+                                            std::to_string(y) + ")");
             } else if (click && tools.Edit.Mode == kModeDoodads && tools.Edit.CurrentDoodad >= 0 &&
                        tools.Scenario().Doodads.size() == doodads) {
                 prompter.messages.push_back("line " + std::to_string(number) + ": doodad " +

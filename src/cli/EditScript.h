@@ -15,9 +15,13 @@
 //   {"command": "copy" | "cut" | "paste" | "delete" | "escape"}   the popup's items and the keys
 //   {"location_properties": {"name": "...", "elevation": N, "left": X, "top": Y, "right": X,
 //                            "bottom": Y}}   the selected location's; fields left out stay
+//   {"unit": N}   {"doodad": N}   what a click in Units or Doodads mode places (-1: select)
+//   {"unit_properties": {"hp": P, "shields": P, "energy": P, "resources": N, "hangar": N,
+//                        "state": N, "owner": 1..12}}   the selected units'
 //   {"answer": "..."}   the answer to the next question the tools ask
 //
-// An unknown action or a bad value stops the run with a message naming the line.
+// An unknown action or a bad value stops the run with a message naming the line; a click
+// whose unit or doodad does not fit is told (in `messages`) and the run goes on.
 
 #include "base/Prompter.h"
 #include "base/Result.h"

@@ -6,19 +6,23 @@
 #include <QComboBox>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTreeWidget>
 
 #include "graphics/OrvistadTypes.h"
 #include "gui/EditorFixture.h"
 #include "settings/stringframe.h"
+#include "tools/DDpalette.h"
 #include "tools/LocationFrm.h"
+#include "tools/UnitProperties.h"
 #include "view/PaintBoxEx.h"
 
 #include <gtest/gtest.h>
@@ -252,6 +256,91 @@ TEST(Editing, TheTaggedTextFieldKeepsEachStringsLineBreaksAndInsertsTags) {
     frame.StringDisplay->moveCursor(QTextCursor::End);
     frame.StringDisplay->insertPlainText("\nc");
     EXPECT_EQ(frame.Text(), "a\nb\nc") << "bare line feeds stay bare";
+}
+
+TEST(Editing, ThePalettesChooseWhatUnitsAndDoodadsModesPlace) {
+    Editor e;
+    TMapWindow* w = e.OpenOurMap(32);
+    ASSERT_NE(w, nullptr);
+    // The "Terrain" node chooses nothing; a unit chooses its type and Units mode.
+    w->UnitSelect->setCurrentItem(w->UnitSelect->topLevelItem(0));
+    EXPECT_EQ(w->Mode->currentIndex(), kModeTerrain);
+    QTreeWidgetItem* group = w->UnitSelect->topLevelItem(1);
+    ASSERT_GT(group->childCount(), 1);
+    w->UnitSelect->setCurrentItem(group->child(1));
+    EXPECT_EQ(w->Mode->currentIndex(), kModeUnits);
+    EXPECT_EQ(w->View().Edit.CurrentUnitType, group->child(1)->data(0, Qt::UserRole).toInt());
+
+    // The doodad palette: its first doodad is current from the start; choosing one in it
+    // goes to Doodads mode, and the preview stands on the box's bottom edge.
+    TDoodadPalette* palette = w->DoodadPalette();
+    ASSERT_NE(palette, nullptr);
+    ASSERT_GT(palette->Doodadbox->count(), 1);
+    EXPECT_EQ(w->View().Edit.CurrentDoodad, palette->Doodads.front());
+    palette->Doodadbox->setCurrentIndex(1);
+    EXPECT_EQ(w->Mode->currentIndex(), kModeDoodads);
+    EXPECT_TRUE(palette->isVisible());
+    EXPECT_EQ(palette->doodadticker->maximum(), static_cast<int>(palette->Doodads.size()) - 1);
+    EXPECT_EQ(w->View().Edit.CurrentDoodad, palette->Doodads.front());
+    const DoodadInfoRecord& info = w->View().Tileset().DoodadInfo(palette->Doodads.front());
+    EXPECT_EQ(palette->Preview.size(), QSize(info.Width * 32, info.Height * 32));
+    const QImage shown = palette->DoodadPB->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(0, 0), QColor(Qt::black)) << "the preview is bottom-aligned";
+    // Every group: its doodads share the item's string number, the track bar spans them
+    // (0 to 0 for a group of one), and a wide doodad's preview is cut at the box's edge.
+    bool single = false, wide = false;
+    for (int item = 0; item < palette->Doodadbox->count(); ++item) {
+        palette->Doodadbox->setCurrentIndex(item);
+        ASSERT_FALSE(palette->Doodads.empty());
+        for (int d : palette->Doodads) {
+            EXPECT_EQ(w->View().Tileset().DoodadInfo(d).NameString,
+                      palette->Doodadbox->itemData(item).toInt());
+        }
+        EXPECT_EQ(palette->doodadticker->minimum(), 0);
+        EXPECT_EQ(palette->doodadticker->maximum(), static_cast<int>(palette->Doodads.size()) - 1);
+        single = single || palette->Doodads.size() == 1;
+        if (palette->Preview.width() > 200) {
+            wide = true;
+            EXPECT_EQ(palette->DoodadPB->grab().toImage().width(), 200);
+        }
+    }
+    EXPECT_TRUE(single || wide) << "the stand-in tileset has a group of one or a doodad wider than the box";
+}
+
+TEST(Editing, TheUnitDialogWritesEveryFieldIntoEverySelectedUnitAsOneStep) {
+    Editor e;
+    TMapWindow* w = e.OpenOurMap(32);
+    ASSERT_NE(w, nullptr);
+    e.Trigger({"&Misc Tools", "Map Revealers", "Add for player 2"});
+    w->Mode->setCurrentIndex(kModeUnits);
+    const std::vector<UnitRecord>& units = w->Scenario().Units;
+    ASSERT_GE(units.size(), 3u);
+    w->View().Edit.Selection.Units = {units[0].Key, units[1].Key, units[2].Key};
+    std::string caption;
+    int attempts = 0;
+    w->OnUnitForm = [&](TUnitForm& form) {
+        caption = form.windowTitle().toStdString();
+        form.Fields[0]->setText("300");
+        form.Fields[2]->setText("ten");
+        form.reject(); // Escape or the close button: refused, the energy field is named
+        attempts += form.result() == 0;
+        form.Fields[2]->setText("10");
+        form.done(QDialog::Rejected); // any close applies
+    };
+    w->OnPopup = [](QMenu&) -> std::optional<TPopupItem> { return TPopupItem::EditUnitProperties; };
+    Mouse(w->MapDisplay, QEvent::MouseButtonPress, {50, 50}, Qt::RightButton, Qt::RightButton);
+    Mouse(w->MapDisplay, QEvent::MouseButtonRelease, {50, 50}, Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(caption.rfind("Editing unit properties for: ", 0), 0u) << caption;
+    EXPECT_NE(caption.find("  Player " + std::to_string(units[0].Owner + 1)), std::string::npos) << caption;
+    EXPECT_EQ(attempts, 1);
+    ASSERT_FALSE(e.prompter.messages.empty());
+    EXPECT_EQ(e.prompter.messages.back().rfind("Energy %", 0), 0u) << e.prompter.messages.back();
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(units[i].HitPoints, 44);
+        EXPECT_EQ(units[i].Energy, 10);
+    }
+    EXPECT_EQ(units[3].HitPoints, 100) << "units not selected keep theirs";
+    EXPECT_EQ(w->History().UndoName(), "Unit Properties");
 }
 
 } // namespace
