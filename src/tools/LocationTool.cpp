@@ -79,7 +79,7 @@ int TLocationTool::LocationAt(const TCHK& chk, std::int64_t x, std::int64_t y) {
     return -1;
 }
 
-void TLocationTool::Move(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) {
+void TLocationTool::Move(TToolContext& ctx, const TPointerEvent& event, TToolReply&) {
     TEditState& e = ctx.Edit;
     const std::int64_t x = event.MapX(), y = event.MapY();
     e.LocationOverEdge = false;
@@ -122,7 +122,6 @@ void TLocationTool::Move(TToolContext& ctx, const TPointerEvent& event, TToolRep
         e.LocationCreating = false;
         e.LocationCanAdd = false;
     }
-    reply.Redraw = reply.Redraw || e.LocationDrag;
 }
 
 void TLocationTool::Press(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) {

@@ -1,6 +1,7 @@
 #include "view/MapView.h"
 
 #include "base/Random.h"
+#include "graphics/RuleTables.h"
 #include "support/RecordingPrompter.h"
 #include "support/StandinData.h"
 
@@ -108,6 +109,44 @@ TEST(MapView, TheFogBrushOutlinesTheTilesAStrokePaintsAtEveryZoom) {
     s.view.RefreshTick(true, 100, 40);
     EXPECT_EQ(s.view.DisplayBitmap.pixel(89, 44), green);
     EXPECT_NE(s.view.DisplayBitmap.pixel(100, 44), green);
+}
+
+TEST(MapView, PlacementBoxesAndLocationOutlinesLieInMapPixelsAtEveryZoom) {
+    Scene s;
+    s.view.Edit.Mode = kModeUnits;
+    s.view.Edit.CurrentUnitType = 0;
+    const UnitsTable::Box box = UnitsTable(Bytes(Game().UnitsDat)).PlacementBox(0);
+    ASSERT_GT(box.width, 2);
+    const QRgb fits = 0xFF00DD00;
+    // At 100% the box's left edge is half its width left of the pointer; at 200% the pointer
+    // is over map pixel (50, 50) and every map pixel two screen pixels wide.
+    s.view.RefreshTick(true, 100, 100);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(100 - box.width / 2, 100), fits);
+    s.view.ZoomChange(3);
+    ASSERT_EQ(s.view.Viewport.TileScreenSize, 64);
+    s.view.RefreshTick(true, 100, 100);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(2 * (50 - box.width / 2), 100), fits);
+    // Where the unit does not fit (off the map's right edge) the box is red.
+    s.view.Edit.Placement.IgnoreTerrain = false;
+    s.view.ZoomChange(2);
+    s.chk.AddUnit(100, 100, 0, 0);
+    s.view.RefreshTick(true, 102, 100);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(102 - box.width / 2, 100), 0xFFDD0000) << "on another unit";
+
+    // A location being drawn: from its first tile's corner to the pointer, at 50% too.
+    s.view.Edit.Mode = kModeLocations;
+    s.view.Edit.LocationDrag = s.view.Edit.LocationCreating = true;
+    s.view.Edit.PressColumn = s.view.Edit.PressRow = 1;
+    const QRgb yellow = 0xFFFFFF00;
+    s.view.RedrawRequest = true;
+    s.view.RefreshTick(true, 200, 150);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(100, 32), yellow);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(200, 100), yellow);
+    s.view.ZoomChange(1);
+    s.view.RedrawRequest = true;
+    s.view.RefreshTick(true, 100, 75);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(50, 16), yellow);
+    EXPECT_EQ(s.view.DisplayBitmap.pixel(100, 50), yellow);
 }
 
 TEST(MapView, ToolOverlaysGetTheMousePointInScreenPixels) {
