@@ -464,6 +464,7 @@ int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     }
     TMapDocument& document = *doc;
     TEditState edit;
+    edit.Text = TMapText(document.Chk); // the map's text encoding, as a window guesses it
     edit.Placement = PlacementOptions(data.Options);
     edit.SheetHalfHeight = [&data](int sheet) {
         return sheet > 0 && static_cast<std::size_t>(sheet) < data.GrpSheets.size() &&

@@ -355,6 +355,11 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
             if (!applied) {
                 return fail(applied.error());
             }
+            if (!applied.value()) {
+                return fail(
+                    "the name cannot be written in the map's text encoding (an {\"answer\": \"yes\"} line "
+                    "before this one writes the map's new text as UTF-8)");
+            }
         } else if (action.contains("answer")) {
             if (!action.value("answer").isString()) {
                 return fail("the answer must be a text");

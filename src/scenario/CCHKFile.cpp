@@ -934,7 +934,7 @@ std::vector<SpriteRecord> TCHK::GameSprites() const {
     return sprites;
 }
 
-void TCHK::AddDoodad(int x, int y, int number) {
+std::uint32_t TCHK::AddDoodad(int x, int y, int number) {
     DoodadRecord d;
     d.Number = static_cast<std::uint16_t>(number);
     d.X = static_cast<std::uint16_t>(x);
@@ -943,6 +943,7 @@ void TCHK::AddDoodad(int x, int y, int number) {
     d.Key = ++m_lastKey;
     Doodads.push_back(d);
     RebuildTileMap(FootprintRect(d));
+    return d.Key;
 }
 
 TileRect TCHK::FootprintRect(const DoodadRecord& d) const {
@@ -1005,7 +1006,8 @@ int TCHK::AddLocation(int left, int top, int right, int bottom, int count, int s
     l.Bottom = scaled(bottom);
     l.Flags = 0;
     l.InUse = true;
-    const int index = AddString(name);
+    // An empty name is no string: an empty entry is a free one.
+    const int index = name.empty() ? -1 : AddString(name);
     l.Name = static_cast<std::uint16_t>(index + 1);
     return slot;
 }

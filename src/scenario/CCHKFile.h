@@ -216,7 +216,9 @@ public:
     // The unit table the record was given (units.dat); empty without one.
     Bytes UnitsDat() const { return m_unitsDat ? Bytes(*m_unitsDat) : Bytes(); }
     int DoodadIndex(std::uint32_t key) const;
-    void AddDoodad(int x, int y, int number);
+    // Appends a doodad and stamps its tiles; returns its key (it is gone again when the
+    // terrain under it does not match its footprint).
+    std::uint32_t AddDoodad(int x, int y, int number);
     void DeleteDoodad(int index, bool rebuild);
     // The lowest free location slot above 0 below `count` (never the whole-map slot), or -1.
     int FreeLocationSlot(int count) const;

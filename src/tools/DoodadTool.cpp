@@ -35,11 +35,15 @@ void TDoodadTool::ClickAction(TToolContext& ctx, TToolReply& reply) {
             e.DoodadPlaceable = false;
             const TMapPoint at =
                 DoodadPosition(ctx.Chk, e.CurrentDoodad, e.DoodadCursor, HalfHeight(ctx, e.CurrentDoodad));
-            ctx.Chk.AddDoodad(at.X, at.Y, e.CurrentDoodad);
-            auto edit = std::make_unique<TDoodadsAddedEdit>(std::vector<TCHK::RemovedDoodad>{
-                {static_cast<int>(ctx.Chk.Doodads.size()) - 1, ctx.Chk.Doodads.back()}});
-            reply.Change.Merge(edit->Change(ctx.Chk));
-            ctx.History.Record("Place Doodad", std::move(edit));
+            // The doodad is recorded only when it stayed (the display's rebuild keeps a
+            // doodad only where its terrain matches).
+            const int index = ctx.Chk.DoodadIndex(ctx.Chk.AddDoodad(at.X, at.Y, e.CurrentDoodad));
+            if (index >= 0) {
+                auto edit = std::make_unique<TDoodadsAddedEdit>(std::vector<TCHK::RemovedDoodad>{
+                    {index, ctx.Chk.Doodads[static_cast<std::size_t>(index)]}});
+                reply.Change.Merge(edit->Change(ctx.Chk));
+                ctx.History.Record("Place Doodad", std::move(edit));
+            }
         }
     }
     // Every click selects what it covers, the doodad just placed included.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace orv {
 namespace {
@@ -23,16 +24,6 @@ LocationSlot& Slot(TCHK& chk, int slot) {
 
 std::int32_t Clamp32(std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
-}
-
-// The location's edges in order, after a resize or an edit may have crossed them.
-void Order(LocationSlot& l) {
-    if (l.Left > l.Right) {
-        std::swap(l.Left, l.Right);
-    }
-    if (l.Top > l.Bottom) {
-        std::swap(l.Top, l.Bottom);
-    }
 }
 
 // One step holding the slot's change and the strings it changed.
@@ -56,6 +47,18 @@ void RecordLocation(TToolContext& ctx, const std::string& name, int slot, const 
         reply.Change.Strings = true;
     }
     ctx.History.Commit();
+}
+
+// How far a move by (dx, dy) takes a location: never further past the map's edges than it
+// already lies (a location the map holds partly outside may stay there; a click moves nothing).
+std::pair<std::int64_t, std::int64_t> MoveShift(const TCHK& chk, const LocationSlot& l, std::int64_t dx,
+                                                std::int64_t dy) {
+    const TLocationBox b = TLocationBox::Of(l);
+    auto shift = [](std::int64_t wanted, std::int64_t low, std::int64_t high) {
+        return std::clamp(wanted, std::min<std::int64_t>(0, low), std::max<std::int64_t>(0, high));
+    };
+    return {shift(dx, -b.Left, std::int64_t{chk.Width} * 32 - b.Right),
+            shift(dy, -b.Top, std::int64_t{chk.Height} * 32 - b.Bottom)};
 }
 
 } // namespace
@@ -86,9 +89,12 @@ void TLocationTool::Move(TToolContext& ctx, const TPointerEvent& event, TToolRep
     if (!event.leftHeld) {
         e.LocationCanAdd = LocationAt(ctx.Chk, x, y) < 0;
         e.Caption = e.LocationCanAdd ? "Can add" : "Cannot add";
+        e.LocationDrag = false; // a release the window never saw (a message box took it)
     }
     if (!e.Selection.HasLocation(ctx.Chk)) {
+        // Nothing selected (it may just have been deleted or undone): nothing to grab.
         e.Cursor = TCursorShape::Arrow;
+        e.LocationInside = false;
     } else if (!e.LocationResize) {
         const TLocationBox b = TLocationBox::Of(Slot(ctx.Chk, e.Selection.Location));
         e.LocationInside = false;
@@ -187,8 +193,16 @@ void TLocationTool::Create(TToolContext& ctx, const TPointerEvent&, TToolReply& 
     const LocationSlot before = Slot(ctx.Chk, slot);
     const std::vector<std::string> strings = ctx.Chk.Strings.Entries;
     ctx.Chk.AddLocation(left, top, right, bottom, capacity, 32, *name);
+    if (!name->empty() && Slot(ctx.Chk, slot).Name == 0) {
+        Slot(ctx.Chk, slot) = before;
+        ctx.Chk.Strings.Entries = strings;
+        ctx.Ask.ShowMessage("The location's name cannot be stored: the string table is full.");
+        return;
+    }
     RecordLocation(ctx, "Create Location", slot, before, strings, reply);
     e.Selection.Location = slot;
+    e.LocationMoving = false; // the new location is not also moved by this release
+    e.LocationInside = false;
 }
 
 void TLocationTool::Resize(TToolContext& ctx, const TPointerEvent&, TToolReply& reply) {
@@ -200,25 +214,39 @@ void TLocationTool::Resize(TToolContext& ctx, const TPointerEvent&, TToolReply& 
     const int slot = e.Selection.Location;
     const LocationSlot before = Slot(ctx.Chk, slot);
     LocationSlot l = before;
-    Order(l);
-    // The edges named by the handle go to the release tile's top-left corner, inside the map.
+    // The edges named by the handle (the left one is the smaller x, whichever field holds
+    // it) go to the release tile's top-left corner, inside the map.
     const std::int32_t x = std::clamp(e.ReleaseColumn, 0, static_cast<int>(ctx.Chk.Width)) * 32;
     const std::int32_t y = std::clamp(e.ReleaseRow, 0, static_cast<int>(ctx.Chk.Height)) * 32;
+    std::int32_t& leftEdge = l.Left <= l.Right ? l.Left : l.Right;
+    std::int32_t& rightEdge = l.Left <= l.Right ? l.Right : l.Left;
+    std::int32_t& topEdge = l.Top <= l.Bottom ? l.Top : l.Bottom;
+    std::int32_t& bottomEdge = l.Top <= l.Bottom ? l.Bottom : l.Top;
     const Handle h = e.LocationHandle;
-    if (h == kLeft || h == kTopLeft || h == kBottomLeft) {
-        l.Left = x;
+    const bool leftSide = h == kLeft || h == kTopLeft || h == kBottomLeft;
+    const bool rightSide = h == kRight || h == kTopRight || h == kBottomRight;
+    const bool topSide = h == kTop || h == kTopLeft || h == kTopRight;
+    const bool bottomSide = h == kBottom || h == kBottomLeft || h == kBottomRight;
+    if (leftSide) {
+        leftEdge = x;
     }
-    if (h == kRight || h == kTopRight || h == kBottomRight) {
-        l.Right = x;
+    if (rightSide) {
+        rightEdge = x;
     }
-    if (h == kTop || h == kTopLeft || h == kTopRight) {
-        l.Top = y;
+    if (topSide) {
+        topEdge = y;
     }
-    if (h == kBottom || h == kBottomLeft || h == kBottomRight) {
-        l.Bottom = y;
+    if (bottomSide) {
+        bottomEdge = y;
     }
-    // Dragged past the opposite edge: the edges trade places.
-    Order(l);
+    // Dragged past the opposite edge: the edges of that axis trade places; the other axis
+    // stays as the map had it.
+    if ((leftSide || rightSide) && l.Left > l.Right) {
+        std::swap(l.Left, l.Right);
+    }
+    if ((topSide || bottomSide) && l.Top > l.Bottom) {
+        std::swap(l.Top, l.Bottom);
+    }
     Slot(ctx.Chk, slot) = l;
     RecordLocation(ctx, "Resize Location", slot, before, ctx.Chk.Strings.Entries, reply);
 }
@@ -235,15 +263,8 @@ void TLocationTool::MoveLocation(TToolContext& ctx, const TPointerEvent& event, 
     }
     const int slot = e.Selection.Location;
     const LocationSlot before = Slot(ctx.Chk, slot);
-    const TLocationBox b = TLocationBox::Of(before);
-    // The move keeps the rectangle inside the map (one larger than the map stays put).
-    auto shift = [](std::int64_t wanted, std::int64_t low, std::int64_t high) {
-        return low > high ? 0 : std::clamp(wanted, low, high);
-    };
-    const std::int64_t dx =
-        shift(std::int64_t{event.MapX()} - e.MoveStartX, -b.Left, std::int64_t{ctx.Chk.Width} * 32 - b.Right);
-    const std::int64_t dy = shift(std::int64_t{event.MapY()} - e.MoveStartY, -b.Top,
-                                  std::int64_t{ctx.Chk.Height} * 32 - b.Bottom);
+    const auto [dx, dy] = MoveShift(ctx.Chk, before, std::int64_t{event.MapX()} - e.MoveStartX,
+                                    std::int64_t{event.MapY()} - e.MoveStartY);
     LocationSlot& l = Slot(ctx.Chk, slot);
     l.Left = Clamp32(l.Left + dx);
     l.Right = Clamp32(l.Right + dx);
@@ -362,9 +383,12 @@ Result<bool> TLocationTool::ApplyProperties(TToolContext& ctx, int slot, const T
         if (!bytes) {
             return false; // the user was told, or chose to stop
         }
-        if (l.Name >= 1 && l.Name <= ctx.Chk.Strings.Entries.size()) {
+        if (bytes->empty()) {
+            // No name: no string (an empty entry counts as free and would be handed out again).
+            l.Name = 0;
+        } else if (l.Name >= 1 && l.Name <= ctx.Chk.Strings.Entries.size()) {
             ctx.Chk.Strings.Entries[l.Name - 1u] = *bytes;
-        } else if (!bytes->empty()) {
+        } else {
             const int index = ctx.Chk.AddString(*bytes);
             if (index < 0 || index >= 0xFFFF) {
                 ctx.Chk.Strings.Entries = strings;
@@ -392,7 +416,8 @@ std::optional<TLocationOutline> LocationToolOutline(const TCHK& chk, const TEdit
     }
     const TLocationBox b = TLocationBox::Of(chk.Locations[static_cast<std::size_t>(e.Selection.Location)]);
     if (e.LocationMoving && !e.LocationResize) {
-        const std::int64_t dx = x - e.MoveStartX, dy = y - e.MoveStartY;
+        const auto [dx, dy] = MoveShift(chk, chk.Locations[static_cast<std::size_t>(e.Selection.Location)],
+                                        x - e.MoveStartX, y - e.MoveStartY);
         return TLocationOutline{b.Left + dx, b.Top + dy, b.Right + dx, b.Bottom + dy};
     }
     if (!e.LocationResize) {

@@ -48,6 +48,7 @@ void TMapTools::SetMode(int mode) {
     // A location drag is dropped (it changes the record only when released); the caption and
     // the pointer's shape are the new mode's.
     Edit.LocationCreating = Edit.LocationMoving = Edit.LocationResize = Edit.LocationDrag = false;
+    Edit.LocationInside = Edit.LocationOverEdge = false;
     Edit.Caption.clear();
     Edit.Cursor = TCursorShape::Arrow;
     Edit.Mode = std::clamp(mode, 0, 5);

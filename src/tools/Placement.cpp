@@ -139,7 +139,11 @@ bool CanPlaceDoodad(const TCHK& chk, int doodad, const TDoodadCursor& cursor) {
     for (int r = 0; r < info.Height; ++r) {
         for (int c = 0; c < info.Width; ++c) {
             const std::uint16_t required = chk.TilesetLink->DoodadPlacement(doodad, c, r);
-            if (required != 0 && chk.TileMap[TCHK::Cell(cursor.Column + c, top + r)] / 16 != required) {
+            // The displayed tiles decide, and the terrain under them too: a doodad whose
+            // terrain does not match would not stay when the display is rebuilt.
+            const std::size_t cell = TCHK::Cell(cursor.Column + c, top + r);
+            if (required != 0 &&
+                (chk.TileMap[cell] / 16 != required || chk.TerrainGrid[cell] / 16 != required)) {
                 return false;
             }
         }

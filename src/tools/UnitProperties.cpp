@@ -19,9 +19,13 @@ TUnitForm::TUnitForm(const UnitRecord& unit, const std::string& typeName, QWidge
     UnitOwner = new QComboBox(this);
     UnitOwner->setObjectName("UnitOwner");
     for (int p = 1; p <= 12; ++p) {
-        UnitOwner->addItem(QString("Player %1").arg(p));
+        UnitOwner->addItem(QString("Player %1").arg(p), p - 1);
     }
-    UnitOwner->setCurrentIndex(std::min<int>(unit.Owner, 11));
+    // An owner past the twelve players (maps may hold one) is shown and kept as it is.
+    if (unit.Owner > 11) {
+        UnitOwner->addItem(QString("Owner %1").arg(unit.Owner), unit.Owner);
+    }
+    UnitOwner->setCurrentIndex(UnitOwner->findData(unit.Owner));
     form->addRow("Owner", UnitOwner);
     const std::array<const char*, 5> labels{"Hit Point %", "Shield Point %", "Energy %", "Resources",
                                             "In Hanger"};
@@ -85,7 +89,7 @@ Result<TUnitProperties> TUnitForm::Properties() const {
             state |= 1 << i;
         }
     }
-    return ParseUnitProperties(UnitOwner->currentIndex(), texts, state);
+    return ParseUnitProperties(UnitOwner->currentData().toInt(), texts, state);
 }
 
 void TUnitForm::done(int result) {

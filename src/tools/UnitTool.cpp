@@ -28,7 +28,7 @@ Result<TUnitProperties> ParseUnitProperties(int owner, const std::array<std::str
                                                    {"Shield Point %", INT32_MAX},
                                                    {"Energy %", INT32_MAX},
                                                    {"Resources", UINT32_MAX},
-                                                   {"In Hanger", INT32_MAX}}};
+                                                   {"In Hanger", 65535}}};
     std::array<std::int64_t, 5> values{};
     for (std::size_t i = 0; i < fields.size(); ++i) {
         std::string_view text = fields[i];
@@ -49,7 +49,7 @@ Result<TUnitProperties> ParseUnitProperties(int owner, const std::array<std::str
         }
         values[i] = value;
     }
-    if (owner < 0 || owner > 11) {
+    if (owner < 0 || owner > 255) {
         return MakeError("The owner must be a player from 1 to 12.");
     }
     TUnitProperties p;
@@ -94,6 +94,9 @@ void TUnitTool::Press(TToolContext& ctx, const TPointerEvent& event, TToolReply&
     if (event.button != TPointerEvent::Button::Left || ctx.Edit.CurrentUnitType < 0) {
         return;
     }
+    if (m_trail) {
+        ctx.History.Commit(); // a trail whose release never came
+    }
     // A drag lays a trail of units: one step.
     ctx.History.Begin("Place Unit");
     m_trail = true;
@@ -103,6 +106,11 @@ void TUnitTool::Press(TToolContext& ctx, const TPointerEvent& event, TToolReply&
 
 void TUnitTool::Move(TToolContext& ctx, const TPointerEvent& event, TToolReply& reply) {
     TEditState& e = ctx.Edit;
+    if (m_trail && !event.leftHeld) {
+        // The release went elsewhere (a message box took it): the trail ends here.
+        ctx.History.Commit();
+        m_trail = false;
+    }
     if (e.CurrentUnitType < 0) {
         return;
     }

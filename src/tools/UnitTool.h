@@ -16,11 +16,11 @@ namespace orv {
 // What the unit properties dialog (and `orvistad-cli edit`) writes into every selected unit:
 // numbers as typed, checked by ParseUnitProperties.
 struct TUnitProperties {
-    int Owner = 0;                                             // 0 to 11
+    int Owner = 0; // 0 to 11 (a map may hold others: kept as they are)
     std::uint8_t HitPoints = 100, Shields = 100, Energy = 100; // percent (typed values modulo 256)
     std::uint32_t Resources = 0;
-    std::int32_t Hangar = 0;
-    std::int32_t State = 0; // cloaked 1, burrowed 2, in transit 4, hallucinated 8, invincible 16
+    std::int32_t Hangar = 0; // 0 to 65535 (the file keeps 16 bits)
+    std::int32_t State = 0;  // cloaked 1, burrowed 2, in transit 4, hallucinated 8, invincible 16
     static TUnitProperties Of(const UnitRecord& unit);
 };
 

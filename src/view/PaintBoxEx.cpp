@@ -1,5 +1,6 @@
 #include "view/PaintBoxEx.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -68,6 +69,10 @@ void TPaintboxEx::mouseDoubleClickEvent(QMouseEvent* event) {
         m_clicked = false;
         if (OnDoubleClick) {
             OnDoubleClick(at);
+        }
+        // A dialog the double click opened took the button's release: no press follows.
+        if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+            return;
         }
     }
     if (OnMouseDown) {

@@ -260,6 +260,44 @@ TEST(LocationTool, EveryLocationEditIsUndoneAndRedoneByteForByte) {
     }
 }
 
+TEST(LocationTool, WhatTheMapHoldsIsKeptByClicksDeletionsAndEmptyNames) {
+    Locations t;
+    // A location deleted under the pointer leaves nothing to grab: the next drag only creates.
+    t.edit.Selection.Location = t.Add(64, 64, 320, 320);
+    t.Hover(200, 200);
+    ASSERT_TRUE(t.edit.LocationInside);
+    t.tools.DeleteSelection();
+    t.Drag(15 * 32 + 5, 10 * 32 + 5, 20 * 32 + 5, 15 * 32 + 5);
+    ExpectBox(t.Slot(1), 15 * 32, 10 * 32, 20 * 32, 15 * 32);
+    EXPECT_EQ(t.history.StepNames(), (std::vector<std::string>{"Delete Location", "Create Location"}));
+
+    // A location partly off the map stays where it is when clicked inside; a move only never
+    // takes it further out.
+    t.chk.Locations[5] = {-100, 40, 300, 200, 0, 0, true};
+    t.edit.Selection.Location = 5;
+    t.Drag(150, 120, 150, 120);
+    ExpectBox(t.Slot(5), -100, 40, 300, 200);
+    t.Drag(150, 120, 100, 120);
+    ExpectBox(t.Slot(5), -100, 40, 300, 200);
+    t.Drag(150, 120, 160, 120);
+    ExpectBox(t.Slot(5), -90, 40, 310, 200);
+    // Resizing one edge of a location whose other axis is reversed leaves that axis alone.
+    t.chk.Locations[5] = {400, 200, 96, 300, 0, 0, true};
+    t.Hover(200, 202);
+    ASSERT_EQ(t.edit.LocationHandle, 0);
+    t.Drag(200, 202, 200, 4 * 32 + 9);
+    ExpectBox(t.Slot(5), 400, 128, 96, 300);
+
+    // An empty name is no string: two locations never share one.
+    t.prompter.answers = {"", "Second"};
+    t.Drag(2 * 32, 20 * 32, 5 * 32, 22 * 32);
+    const int first = t.edit.Selection.Location;
+    EXPECT_EQ(t.Slot(first).Name, 0);
+    t.Drag(8 * 32, 20 * 32, 10 * 32, 22 * 32);
+    EXPECT_EQ(t.chk.Strings.Text(t.Slot(t.edit.Selection.Location).Name), "Second");
+    EXPECT_EQ(t.Slot(first).Name, 0);
+}
+
 TEST(LocationTool, TheOutlineFollowsTheGestureUnderWay) {
     Locations t;
     t.edit.Selection.Location = t.Add(64, 64, 160, 128);

@@ -242,7 +242,7 @@ TEST(Placement, UnitPropertiesMakeTheSelectedUnitsEqualOrNameTheFieldRefused) {
          {std::pair{std::array<std::string, 5>{"1x", "0", "0", "0", "0"}, "Hit Point %"},
           std::pair{std::array<std::string, 5>{"1", "", "0", "0", "0"}, "Shield Point %"},
           std::pair{std::array<std::string, 5>{"1", "0", "0", "-1", "0"}, "Resources"},
-          std::pair{std::array<std::string, 5>{"1", "0", "0", "0", "4294967296"}, "In Hanger"}}) {
+          std::pair{std::array<std::string, 5>{"1", "0", "0", "0", "70000"}, "In Hanger"}}) {
         const auto refused = ParseUnitProperties(0, fields, 0);
         ASSERT_FALSE(refused.ok()) << name;
         EXPECT_EQ(refused.error().rfind(name, 0), 0u) << refused.error();
@@ -311,6 +311,34 @@ TEST(Placement, DoodadsSitOnEvenColumnsAndArePlacedSelectedAndDeletedAsSteps) {
     EXPECT_EQ(t.Bytes(), before);
     t.tools.Redo();
     EXPECT_EQ(t.Bytes(), placed);
+}
+
+TEST(Placement, ADoodadIsPlacedOnlyWhereItsTerrainMatchesToo) {
+    Units t;
+    t.tools.SetMode(kModeDoodads);
+    const int doodad = SomeDoodad(t.chk);
+    const DoodadInfoRecord& info = t.chk.TilesetLink->DoodadInfo(doodad);
+    const TDoodadCursor cursor = DoodadCursorAt(t.chk, doodad, 320, 320, 0);
+    bool needsTerrain = false;
+    // The displayed tiles match its footprint, the terrain under them does not (as in maps
+    // whose two grids differ): the doodad would not stay, so it is not placed.
+    for (int r = 0; r < info.Height; ++r) {
+        for (int c = 0; c < info.Width; ++c) {
+            if (const std::uint16_t required = t.chk.TilesetLink->DoodadPlacement(doodad, c, r)) {
+                needsTerrain = true;
+                t.chk.Displayed(cursor.Column + c, cursor.Row + r) =
+                    static_cast<std::uint16_t>(required * 16);
+            }
+        }
+    }
+    if (!needsTerrain) {
+        GTEST_SKIP() << "doodad " << doodad << " asks for no terrain";
+    }
+    EXPECT_FALSE(CanPlaceDoodad(t.chk, doodad, cursor));
+    t.edit.CurrentDoodad = doodad;
+    t.Click(320, 320);
+    EXPECT_TRUE(t.chk.Doodads.empty());
+    EXPECT_TRUE(t.history.StepNames().empty());
 }
 
 TEST(Placement, ASpriteMovesTheDoodadDownAndItsFootprintWithIt) {
