@@ -68,7 +68,7 @@ TEST(FirstDay, WithoutTheGameANoticeLeadsToTheGameDataDialogAndAChosenFolderServ
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(dialog->Complete());
-    EXPECT_EQ(dialog->Sources->topLevelItemCount(), static_cast<int>(kGameTables.size()));
+    EXPECT_EQ(dialog->Sources->topLevelItemCount(), static_cast<int>(kGameTables.size()) + 1); // + dddata.bin
 
     const auto folder = ExtractStandin(dir.path() / "Extracted Game");
     prompter.folderAnswers.push_back(folder.string());
