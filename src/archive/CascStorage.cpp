@@ -26,6 +26,10 @@ constexpr Key kEmptyFileKey{0xd4, 0x1d, 0x8c, 0xd9, 0x8f, 0x00, 0xb2, 0x04,
 constexpr std::uint64_t kMaxTextFile = 1u << 20;
 // A local index holds a few thousand 18-byte entries.
 constexpr std::uint64_t kMaxIndexFile = 64u << 20;
+// The encoding table and the root of the game are a few MiB each.
+constexpr std::uint64_t kMaxTable = 64u << 20;
+// Files are read whole: none the program reads comes near this.
+constexpr std::uint64_t kMaxFile = 256u << 20;
 
 // `name` inside `folder`, matched without regard to case when the exact name is missing
 // (installations under Wine may have "data" for "Data").
@@ -200,7 +204,7 @@ Result<CascStorage> CascStorage::Open(const std::filesystem::path& installFolder
         return fail("the encoding table " + casc::KeyText(config.value().encodingEKey) +
                     " is not in the local indexes");
     }
-    auto encodingBytes = storage.ReadRecord(*encodingEntry, "the encoding table");
+    auto encodingBytes = storage.ReadRecord(*encodingEntry, "the encoding table", kMaxTable);
     if (!encodingBytes) {
         return fail(encodingBytes.error());
     }
@@ -214,7 +218,7 @@ Result<CascStorage> CascStorage::Open(const std::filesystem::path& installFolder
     if (!rootEntry) {
         return fail("the root file " + casc::KeyText(config.value().rootCKey) + " is not in the storage");
     }
-    auto rootBytes = storage.ReadRecord(*rootEntry, "the root file");
+    auto rootBytes = storage.ReadRecord(*rootEntry, "the root file", kMaxTable);
     if (!rootBytes) {
         return fail(rootBytes.error());
     }
@@ -261,8 +265,8 @@ CascStorage::Presence CascStorage::Find(std::string_view name) const {
     return entry->ckey == kEmptyFileKey || Locate(entry->ckey) ? Presence::Installed : Presence::NotInstalled;
 }
 
-Result<std::vector<std::uint8_t>> CascStorage::ReadRecord(const IndexEntry& entry,
-                                                          const std::string& what) const {
+Result<std::vector<std::uint8_t>> CascStorage::ReadRecord(const IndexEntry& entry, const std::string& what,
+                                                          std::uint64_t maxDecoded) const {
     const std::string damaged = what + " is damaged: ";
     if (entry.size > casc::kMaxStoredSize) {
         return MakeError(damaged + "its record claims " + std::to_string(entry.size) + " bytes");
@@ -277,7 +281,7 @@ Result<std::vector<std::uint8_t>> CascStorage::ReadRecord(const IndexEntry& entr
         return MakeError(damaged + "the record at " + std::to_string(entry.offset) + " of " +
                          archive.filename().string() + " belongs to another file");
     }
-    auto decoded = casc::DecodeBlte(bytes.subspan(casc::kRecordHeaderSize));
+    auto decoded = casc::DecodeBlte(bytes.subspan(casc::kRecordHeaderSize), maxDecoded);
     if (!decoded) {
         return MakeError(damaged + decoded.error());
     }
@@ -298,7 +302,7 @@ Result<std::vector<std::uint8_t>> CascStorage::Read(std::string_view name) const
                          " is named by the game's storage, but its data is not installed (a language or part "
                          "this installation did not download)");
     }
-    return ReadRecord(*location, entry->path);
+    return ReadRecord(*location, entry->path, kMaxFile);
 }
 
 } // namespace orv

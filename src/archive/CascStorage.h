@@ -12,8 +12,9 @@
 // ("arr/units.dat", "TileSet/badlands.cv5").
 //
 // The storage is untrusted input: whatever its files say, nothing is read outside a buffer
-// or a file, no allocation exceeds what the files themselves hold (or, for decoded data,
-// casc::kMaxDecodedSize), and faults end in messages that name the file and the fault.
+// or a file, no allocation exceeds what the files themselves hold (decoded data: 64 MiB for
+// the encoding table and the root, 256 MiB for a file), and faults end in messages that name
+// the file and the fault.
 
 #include "archive/CascFormat.h"
 #include "base/Result.h"
@@ -57,9 +58,10 @@ private:
     const casc::RootEntry* RootEntryOf(std::string_view name) const;
     const casc::IndexEntry* Locate(const casc::Key& ckey) const;
     const casc::IndexEntry* LocateEncoded(const casc::Key& ekey) const;
-    // The decoded bytes of the record an index entry points to; `what` names it in messages.
-    Result<std::vector<std::uint8_t>> ReadRecord(const casc::IndexEntry& entry,
-                                                 const std::string& what) const;
+    // The decoded bytes of the record an index entry points to, at most `maxDecoded` of
+    // them; `what` names it in messages.
+    Result<std::vector<std::uint8_t>> ReadRecord(const casc::IndexEntry& entry, const std::string& what,
+                                                 std::uint64_t maxDecoded) const;
 
     std::filesystem::path m_folder;
     std::filesystem::path m_dataFolder;          // <install>/Data/data
