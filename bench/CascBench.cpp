@@ -72,25 +72,25 @@ long OpenPeakKiB(const std::filesystem::path& folder) {
 
 void BM_OpenLargeStorage(benchmark::State& state) {
     const auto& written = LargeStorage();
-    double heldMiB = 0;
     std::size_t files = 0;
     std::size_t entries = 0;
     for (auto _ : state) {
-        const std::size_t heapBefore = mallinfo2().uordblks;
         auto storage = orv::CascStorage::Open(written.folder);
         if (!storage) {
             state.SkipWithError(storage.error().c_str());
             return;
         }
-        heldMiB = static_cast<double>(mallinfo2().uordblks - heapBefore) / (1 << 20);
         files = storage.value().Files().size();
         entries = storage.value().IndexEntryCount();
         benchmark::DoNotOptimize(storage.value().Contains("unit\\thingy\\file123.grp"));
     }
+    // Memory, outside the timing: the heap an open storage keeps, and the peak of opening.
+    const std::size_t heapBefore = mallinfo2().uordblks;
+    auto held = orv::CascStorage::Open(written.folder);
+    state.counters["held_MiB"] = static_cast<double>(mallinfo2().uordblks - heapBefore) / (1 << 20);
+    state.counters["peak_MiB"] = static_cast<double>(OpenPeakKiB(written.folder)) / 1024.0;
     state.counters["root_entries"] = static_cast<double>(files);
     state.counters["index_entries"] = static_cast<double>(entries);
-    state.counters["held_MiB"] = heldMiB;
-    state.counters["peak_MiB"] = static_cast<double>(OpenPeakKiB(written.folder)) / 1024.0;
 }
 BENCHMARK(BM_OpenLargeStorage)->Unit(benchmark::kMillisecond);
 
