@@ -118,8 +118,16 @@ void TGameData::Load(const StartupOptions& options) {
             names += (names.empty() ? "" : ", ") + name;
         }
         DebugLog("The game archives are incomplete: no archive holds " + names);
-        Notice = "The game data is incomplete (no archive holds " + names +
-                 "): showing stand-in art. Set the game folder in Settings";
+        // A source that could not be opened at all (a damaged storage) is the likely cause.
+        std::string problems;
+        for (std::size_t i = 0; i < Archives.ArchiveList.size(); ++i) {
+            if (std::string problem = Archives.SourceProblem(i); !problem.empty()) {
+                problem[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(problem[0])));
+                problems += " " + problem + ".";
+            }
+        }
+        Notice = "The game data is incomplete (no archive holds " + names + "): showing stand-in art." +
+                 problems + " Set the game folder in Settings";
         UseStandin();
         LoadTables();
         MissingTables = FindMissingTables();

@@ -124,6 +124,10 @@ TEST(CascStartup, ADamagedStorageLeavesTheStandinAndSaysWhy) {
     data.Load(Options(dir, written.folder.string()));
     EXPECT_TRUE(data.UsingStandin);
     EXPECT_EQ(data.Notice.rfind("The game data is incomplete", 0), 0u);
+    EXPECT_NE(data.Notice.find("showing stand-in art. Cannot open the game's storage in " +
+                               written.folder.string() + ": the build config is missing"),
+              std::string::npos)
+        << data.Notice;
 }
 
 // A tileset whose megatile 1 puts minitile 40000, mirrored, first: only 32 bits hold it.
