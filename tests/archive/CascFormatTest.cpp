@@ -292,9 +292,5 @@ TEST(BuildFiles, TheActiveBuildAndItsTablesAreFound) {
               std::string::npos);
 }
 
-TEST(Names, CaseAndSeparatorsDoNotMatter) {
-    EXPECT_EQ(casc::NormalName("TileSet\\Jungle.VX4ex"), "tileset/jungle.vx4ex");
-}
-
 } // namespace
 } // namespace orv
