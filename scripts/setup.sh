@@ -7,7 +7,7 @@ cd "$ROOT"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libstorm-dev libjpeg62-turbo-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format fonts-dejavu-core
-          libicu-dev)
+          libicu-dev zlib1g-dev)
 
 orvistad_install_packages() {
     local missing=()

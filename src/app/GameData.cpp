@@ -3,11 +3,13 @@
 #include "app/Debugunit.h"
 #include "app/GameTables.h"
 #include "app/InstallPath.h"
+#include "archive/CascStorage.h"
 #include "base/FileUtil.h"
 #include "graphics/OrvistadTypes.h"
 #include "graphics/RuleTables.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
@@ -116,8 +118,16 @@ void TGameData::Load(const StartupOptions& options) {
             names += (names.empty() ? "" : ", ") + name;
         }
         DebugLog("The game archives are incomplete: no archive holds " + names);
-        Notice = "The game data is incomplete (no archive holds " + names +
-                 "): showing stand-in art. Set the game folder in Settings";
+        // A source that could not be opened at all (a damaged storage) is the likely cause.
+        std::string problems;
+        for (std::size_t i = 0; i < Archives.ArchiveList.size(); ++i) {
+            if (std::string problem = Archives.SourceProblem(i); !problem.empty()) {
+                problem[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(problem[0])));
+                problems += " " + problem + ".";
+            }
+        }
+        Notice = "The game data is incomplete (no archive holds " + names + "): showing stand-in art." +
+                 problems + " Set the game folder in Settings";
         UseStandin();
         LoadTables();
         MissingTables = FindMissingTables();
@@ -141,11 +151,42 @@ void TGameData::Load(const StartupOptions& options) {
 std::vector<std::string> TableSources(TMyMPQ& archives) {
     std::vector<std::string> sources;
     for (const char* table : kGameTables) {
-        const long source = archives.SourceOf(table);
-        sources.push_back(source >= 0 ? archives.ArchiveList[static_cast<std::size_t>(source)]
-                                      : std::string());
+        sources.push_back(SourceText(archives, table));
     }
     return sources;
+}
+
+std::string SourceText(TMyMPQ& archives, std::string_view name) {
+    const long source = archives.SourceOf(name);
+    if (source == TMyMPQ::kFallbackSource) {
+        return archives.FallbackArchive + " (stand-in: not in the game data)";
+    }
+    return source >= 0 ? archives.ArchiveList[static_cast<std::size_t>(source)] : std::string();
+}
+
+bool IsOptionalGameFile(std::string_view archivedName) {
+    std::string name(archivedName);
+    for (char& c : name) {
+        c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (name == "game\\tunit.pcx" || name == "game\\tselect.pcx" || name == "game\\tminimap.pcx") {
+        return true;
+    }
+    const std::string_view kTileset = "tileset\\", kPlacement = "\\dddata.bin";
+    return name.size() > kTileset.size() + kPlacement.size() && name.starts_with(kTileset) &&
+           name.ends_with(kPlacement) && name.find('\\', kTileset.size()) == name.size() - kPlacement.size();
+}
+
+bool IsCascInstallation(const std::filesystem::path& folder) {
+    if (!CascStorage::IsInstallation(folder)) {
+        return false;
+    }
+    for (const char* name : {"StarDat.mpq", "BrooDat.mpq", "Patch_rt.mpq"}) {
+        if (Exists(ResolveCaseInsensitive(folder, name))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::vector<std::string> ReadSettingsLines(const std::filesystem::path& settingsTxt) {
@@ -189,7 +230,9 @@ std::vector<std::string> GameArchiveList(const std::string& installPath,
                                          const std::filesystem::path& settingsTxt,
                                          const std::vector<std::string>& extra) {
     std::vector<std::string> list;
-    if (!installPath.empty()) {
+    if (!installPath.empty() && IsCascInstallation(installPath)) {
+        list.push_back(installPath); // the current game: one storage instead of the archives
+    } else if (!installPath.empty()) {
         const std::filesystem::path dir(installPath);
         for (const char* name : {"StarDat.mpq", "BrooDat.mpq", "Patch_rt.mpq"}) {
             list.push_back(ResolveCaseInsensitive(dir, name).string());
@@ -222,11 +265,15 @@ void TGameData::BuildArchiveList(const StartupOptions& options) {
         return;
     }
     Archives.ArchiveList = GameArchiveList(InstallPath, SettingsTxtPath(), options.extraArchives);
+    // The current game may lack a few small files that the program needs: the stand-in's serve.
+    Archives.FallbackArchive = m_standin.string();
+    Archives.FallbackFor = IsOptionalGameFile;
 }
 
 void TGameData::UseStandin() {
     Archives.CloseGameArchives();
     Archives.ArchiveList = {m_standin.string()};
+    Archives.FallbackArchive.clear();
     UsingStandin = true;
 }
 

@@ -23,6 +23,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv {
@@ -166,13 +167,23 @@ std::vector<std::string> GameArchiveList(const std::string& installPath,
 
 // Per table of kGameTables, the archive or folder a read of it comes from; empty when none.
 std::vector<std::string> TableSources(TMyMPQ& archives);
+// The same for one file; a file served by the stand-in fallback says so.
+std::string SourceText(TMyMPQ& archives, std::string_view name);
+
+// The files that a current installation may lack and that the stand-in's replace: the three
+// palette PCX files and the tilesets' doodad placement (tileset\<stem>\dddata.bin).
+bool IsOptionalGameFile(std::string_view archivedName);
+
+// True when `folder` is an installation of the current game: a `.build.info` and no MPQs.
+bool IsCascInstallation(const std::filesystem::path& folder);
 
 // The lines of settings.txt (none when the file is absent), and writing them back.
 std::vector<std::string> ReadSettingsLines(const std::filesystem::path& settingsTxt);
 Status WriteSettingsLines(const std::filesystem::path& settingsTxt, const std::vector<std::string>& lines);
 
 // What a folder chosen as the game's place contributes: the game's three archives where it
-// holds them (a game installation), else the folder itself (files extracted from the game).
+// holds them (an older installation), else the folder itself (the current game's storage, or
+// files extracted from the game).
 std::vector<std::string> GameFolderEntries(const std::filesystem::path& folder);
 
 // The stand-in game archive: $ORVISTAD_STANDIN, else standin.mpq beside the program or in

@@ -13,6 +13,7 @@
 #include "base/Prompter.h"
 
 #include <filesystem>
+#include <system_error>
 
 namespace orv {
 
@@ -23,19 +24,22 @@ TGameDataDLG::TGameDataDLG(Prompter& prompter, std::vector<std::string> installA
     setWindowTitle("Game Data");
     auto* layout = new QVBoxLayout(this);
     auto* intro = new QLabel(
-        "Orvistad draws maps with the game's artwork and rule tables. Choose the game's folder (an "
-        "installation with StarDat.mpq, BrooDat.mpq and patch_rt.mpq, or a folder of files extracted from "
-        "the game) or single archives. Later entries win. Without a complete set Orvistad shows its own "
-        "stand-in art.",
+        "Orvistad draws maps with the game's artwork and rule tables. Choose the game's folder (the current "
+        "game's installation, the folder with .build.info; an older installation with StarDat.mpq, "
+        "BrooDat.mpq "
+        "and patch_rt.mpq; or a folder of files extracted from the game) or single archives. Later entries "
+        "win. Without a complete set Orvistad shows its own stand-in art.",
         this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
     if (!m_install.empty()) {
+        // An installation of the current game is one folder; an older one, three archives in one.
+        std::error_code ec;
+        const std::filesystem::path front(m_install.front());
+        const std::string folder =
+            std::filesystem::is_directory(front, ec) ? front.string() : front.parent_path().string();
         auto* install = new QLabel(
-            QString::fromStdString(
-                "Installed game found: " + std::filesystem::path(m_install.front()).parent_path().string() +
-                " (searched before the list)"),
-            this);
+            QString::fromStdString("Installed game found: " + folder + " (searched before the list)"), this);
         install->setWordWrap(true);
         layout->addWidget(install);
     }
@@ -151,10 +155,15 @@ void TGameDataDLG::Refresh() {
     for (const std::string& entry : Entries()) {
         archives.ArchiveList.push_back(entry);
     }
+    // Files a current installation may lack come from the stand-in data, as at start-up.
+    archives.FallbackArchive = StandinArchivePath().string();
+    archives.FallbackFor = IsOptionalGameFile;
     const std::vector<std::string> sources = TableSources(archives);
     Sources->clear();
     std::vector<std::string> missing;
+    std::size_t fromTheList = 0; // neither missing nor taken from the stand-in
     for (std::size_t i = 0; i < kGameTables.size(); ++i) {
+        fromTheList += archives.SourceOf(kGameTables[i]) >= 0;
         auto* item = new QTreeWidgetItem(Sources);
         item->setText(0, kGameTables[i]);
         item->setText(1, sources[i].empty() ? QString("(not found)") : QString::fromStdString(sources[i]));
@@ -163,10 +172,26 @@ void TGameDataDLG::Refresh() {
             missing.push_back(kGameTables[i]);
         }
     }
+    // The tilesets' doodad placement is optional too; one tileset stands for all.
+    const char* placement = "tileset\\badlands\\dddata.bin";
+    const std::string placementSource = SourceText(archives, placement);
+    auto* item = new QTreeWidgetItem(Sources);
+    item->setText(0, placement);
+    item->setText(1,
+                  placementSource.empty() ? QString("(not found)") : QString::fromStdString(placementSource));
+    // Sources the program could not open say why.
+    for (std::size_t i = 0; i < archives.ArchiveList.size(); ++i) {
+        if (const std::string problem = archives.SourceProblem(i); !problem.empty()) {
+            auto* bad = new QTreeWidgetItem(Sources);
+            bad->setText(0, QString::fromStdString(archives.ArchiveList[i]));
+            bad->setText(1, QString::fromStdString(problem));
+            bad->setForeground(1, QColor(170, 0, 0));
+        }
+    }
     m_complete = missing.empty();
     if (m_complete) {
         Verdict->setText("Complete: maps opened afterwards are drawn with this game data.");
-    } else if (missing.size() == kGameTables.size()) {
+    } else if (fromTheList == 0) {
         Verdict->setText("No game data chosen: Orvistad shows its stand-in art.");
     } else {
         Verdict->setText(

@@ -307,174 +307,90 @@ TMyMPQ::~TMyMPQ() {
 }
 
 void TMyMPQ::CloseGameArchives() {
-    for (void*& handle : m_handles) {
-        if (handle) {
-            SFileCloseArchive(handle);
-            handle = nullptr;
-        }
-    }
-    m_folders.clear();
+    m_sources.clear();
+    m_fallback = {};
 }
 
 bool TMyMPQ::IsArchiveOpen(std::size_t index) const {
-    return index < m_handles.size() && m_handles[index] != nullptr;
+    return index < m_sources.size() && m_sources[index].source && m_sources[index].source->IsOpen();
 }
 
-namespace {
-
-// The archived-name form of a path below a game folder: lower case, backslashes.
-std::string ArchivedKey(std::string_view name) {
-    std::string key(name);
-    for (char& c : key) {
-        c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+GameDataSource* TMyMPQ::Source(std::size_t index) {
+    if (m_sources.size() < ArchiveList.size()) {
+        m_sources.resize(ArchiveList.size());
     }
-    return key;
+    Slot& slot = m_sources[index];
+    if (ArchiveList[index].empty()) {
+        return nullptr;
+    }
+    if (!slot.source || slot.entry != ArchiveList[index]) {
+        slot.entry = ArchiveList[index];
+        slot.source = MakeGameDataSource(slot.entry);
+    }
+    return slot.source.get();
 }
 
-std::optional<std::vector<std::uint8_t>> ReadLooseFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec || size > TMyMPQ::kMaxLooseFile) {
-        return std::nullopt;
+GameDataSource* TMyMPQ::Fallback() {
+    if (FallbackArchive.empty()) {
+        return nullptr;
     }
-    auto bytes = ReadWholeFile(path, TMyMPQ::kMaxLooseFile);
-    if (!bytes) {
-        return std::nullopt;
+    if (!m_fallback.source || m_fallback.entry != FallbackArchive) {
+        m_fallback.entry = FallbackArchive;
+        m_fallback.source = MakeGameDataSource(FallbackArchive);
     }
-    return std::move(bytes).value();
+    return m_fallback.source.get();
 }
 
-} // namespace
-
-const std::unordered_map<std::string, std::filesystem::path>& TMyMPQ::FolderIndex(std::size_t index) {
-    auto& folder = m_folders[index];
-    if (!folder) {
-        // Listed once per search session (closing the archives forgets it), bounded so a
-        // mistaken folder such as / cannot stall the program.
-        constexpr std::size_t kMaxEntries = 400000;
-        folder.emplace();
-        std::error_code ec;
-        const std::filesystem::path root(ArchiveList[index]);
-        std::filesystem::recursive_directory_iterator it(
-            root, std::filesystem::directory_options::skip_permission_denied, ec);
-        std::size_t seen = 0;
-        for (; !ec && it != std::filesystem::recursive_directory_iterator() && ++seen < kMaxEntries;
-             it.increment(ec)) {
-            if (it.depth() > 8) {
-                it.disable_recursion_pending();
-            }
-            std::error_code fileEc;
-            if (!it->is_regular_file(fileEc)) {
-                continue;
-            }
-            const std::string relative = it->path().lexically_relative(root).generic_string();
-            folder->try_emplace(ArchivedKey(relative), it->path());
-        }
-    }
-    return *folder;
+std::string TMyMPQ::SourceKind(std::size_t index) {
+    GameDataSource* source = index < ArchiveList.size() ? Source(index) : nullptr;
+    return source ? std::string(source->Kind()) : std::string();
 }
 
-TMyMPQ::Found TMyMPQ::FindInArchives(std::string_view archivedName) {
-    m_handles.resize(ArchiveList.size(), nullptr);
-    m_folders.resize(ArchiveList.size());
-    const std::string name(archivedName);
+std::string TMyMPQ::SourceProblem(std::size_t index) {
+    GameDataSource* source = index < ArchiveList.size() ? Source(index) : nullptr;
+    return source ? source->Problem() : std::string();
+}
+
+std::pair<GameDataSource*, long> TMyMPQ::FindInArchives(std::string_view archivedName) {
     for (std::size_t i = ArchiveList.size(); i-- > 0;) {
-        if (ArchiveList[i].empty()) {
-            continue;
-        }
-        std::error_code ec;
-        if (!m_handles[i] && std::filesystem::is_directory(ArchiveList[i], ec)) {
-            const auto& files = FolderIndex(i);
-            if (const auto it = files.find(ArchivedKey(name)); it != files.end()) {
-                return {static_cast<long>(i), nullptr, it->second};
-            }
-            continue;
-        }
-        if (!m_handles[i]) {
-            HANDLE handle = nullptr;
-            const DWORD flags = STREAM_FLAG_READ_ONLY | MPQ_OPEN_NO_LISTFILE | MPQ_OPEN_NO_ATTRIBUTES;
-            if (!SFileOpenArchive(ArchiveList[i].c_str(), 0, flags, &handle)) {
-                continue; // stays closed; the next search tries again
-            }
-            m_handles[i] = handle;
-        }
-        HANDLE found = nullptr;
-        if (SFileOpenFileEx(m_handles[i], name.c_str(), SFILE_OPEN_FROM_MPQ, &found) && found) {
-            return {static_cast<long>(i), found, {}};
+        GameDataSource* source = Source(i);
+        if (source && source->Contains(archivedName)) {
+            return {source, static_cast<long>(i)};
         }
     }
-    return {};
+    if (FallbackFor && FallbackFor(archivedName)) {
+        if (GameDataSource* fallback = Fallback(); fallback && fallback->Contains(archivedName)) {
+            return {fallback, kFallbackSource};
+        }
+    }
+    return {nullptr, -1};
 }
 
 bool TMyMPQ::FileExistsInArchives(std::string_view archivedName) {
-    return SourceOf(archivedName) >= 0;
+    return FindInArchives(archivedName).first != nullptr;
 }
 
 long TMyMPQ::SourceOf(std::string_view archivedName) {
-    const Found found = FindInArchives(archivedName);
-    if (found.file) {
-        SFileCloseFile(found.file);
+    return FindInArchives(archivedName).second;
+}
+
+std::optional<std::vector<std::uint8_t>> TMyMPQ::Read(std::string_view archivedName, bool streamed) {
+    const auto [source, index] = FindInArchives(archivedName);
+    if (!source) {
+        return std::nullopt;
     }
-    return found.index;
+    if (index == kFallbackSource) {
+        DebugLog(std::string(archivedName) + " is not in the game data: using the one of " + FallbackArchive);
+    }
+    return source->Read(archivedName, streamed);
 }
 
 std::vector<std::uint8_t> TMyMPQ::ReadFileToStream(std::string_view archivedName) {
-    std::vector<std::uint8_t> stream;
-    const Found found = FindInArchives(archivedName);
-    if (found.index < 0) {
-        return stream;
-    }
-    if (!found.file) {
-        return ReadLooseFile(found.loose).value_or(std::vector<std::uint8_t>{});
-    }
-    void* file = found.file;
-    const DWORD size = SFileGetFileSize(file, nullptr);
-    if (size == SFILE_INVALID_SIZE) {
-        SFileCloseFile(file);
-        return stream;
-    }
-    stream.reserve(size);
-    std::array<std::uint8_t, kStreamChunk + 1> buffer{};
-    const DWORD reads = size / kStreamChunk + 1;
-    for (DWORD i = 0; i < reads; ++i) {
-        const DWORD missing = size - static_cast<DWORD>(stream.size());
-        const DWORD wanted = missing < kStreamChunk ? missing : kStreamChunk;
-        DWORD got = 0;
-        SFileReadFile(file, buffer.data(), kStreamChunk, &got, nullptr);
-        if (got < wanted) {
-            DebugLog("Could not read " + std::string(archivedName) + " from the game archives");
-            SFileCloseFile(file);
-            return {};
-        }
-        stream.insert(stream.end(), buffer.begin(), buffer.begin() + wanted);
-    }
-    SFileCloseFile(file);
-    return stream;
+    return Read(archivedName, true).value_or(std::vector<std::uint8_t>{});
 }
 
 std::optional<std::vector<std::uint8_t>> TMyMPQ::ReadFileToBuffer(std::string_view archivedName) {
-    const Found found = FindInArchives(archivedName);
-    if (found.index < 0) {
-        return std::nullopt;
-    }
-    if (!found.file) {
-        return ReadLooseFile(found.loose);
-    }
-    void* file = found.file;
-    const DWORD size = SFileGetFileSize(file, nullptr);
-    if (size == SFILE_INVALID_SIZE) {
-        SFileCloseFile(file);
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> buffer(size);
-    DWORD got = 0;
-    const bool ok = size == 0 || SFileReadFile(file, buffer.data(), size, &got, nullptr);
-    SFileCloseFile(file);
-    if (!ok || got != size) {
-        DebugLog("Could not read " + std::string(archivedName) + " from the game archives");
-        return std::nullopt;
-    }
-    return buffer;
+    return Read(archivedName, false);
 }
 
 Status TMyMPQ::ExtractFileFromArchive(const std::string& archivePath, std::string_view archivedName,

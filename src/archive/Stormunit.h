@@ -6,8 +6,9 @@
 // the lines of settings.txt over the installed game, Patch_rt.mpq over BrooDat.mpq over
 // StarDat.mpq. Each is opened on first use and stays open until a scenario is saved.
 // An entry may also name a folder that holds the game's files under their archived paths
-// (`arr\units.dat` as arr/units.dat, any case), as extraction tools write them; it is
-// searched in the same place of the order as an archive there would be.
+// (`arr\units.dat` as arr/units.dat, any case), as extraction tools write them, or the
+// installation folder of the current game, which keeps its files in a CASC storage; either
+// is searched in the same place of the order as an archive there would be (GameDataSource).
 //
 // Map archives are read with MapArchiveReader (the game's own leniency) and written with
 // StormLib, in the form the game accepts: format version 1, 4096-byte sectors, a
@@ -21,10 +22,13 @@
 // only then replaces the archive (renamed into place, or copied beside it and renamed, and
 // flushed to disk): a failed update leaves the archive as it was and says why.
 
+#include "archive/GameDataSource.h"
 #include "base/Result.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,8 +53,21 @@ public:
 
     bool FileExistsInArchives(std::string_view archivedName);
 
-    // Index in ArchiveList of the archive a read of this file comes from; -1 when none.
+    // Index in ArchiveList of the archive a read of this file comes from; -1 when none,
+    // kFallbackSource when only the fallback archive holds it.
     long SourceOf(std::string_view archivedName);
+    static constexpr long kFallbackSource = -2;
+
+    // An archive searched after every entry of ArchiveList, for the names FallbackFor accepts
+    // only: files that a game installation may lack and that the program can take from
+    // elsewhere. A read served from it is noted in the debug log. Empty: none.
+    std::string FallbackArchive;
+    std::function<bool(std::string_view)> FallbackFor;
+
+    // What kind of source ArchiveList[index] is ("MPQ archive", "folder", "CASC storage"),
+    // and why it could not be opened (empty when it could, or was not tried yet).
+    std::string SourceKind(std::size_t index);
+    std::string SourceProblem(std::size_t index);
 
     // The whole file, read in steps of 65535 bytes; empty when no archive holds it.
     std::vector<std::uint8_t> ReadFileToStream(std::string_view archivedName);
@@ -87,19 +104,20 @@ public:
     static constexpr std::uintmax_t kMaxLooseFile = 256u << 20;
 
 private:
-    // Where a search found a file: an archive with the file open in `file`, or a loose file
-    // of a game folder.
-    struct Found {
-        long index = -1;
-        void* file = nullptr;
-        std::filesystem::path loose;
-    };
-    Found FindInArchives(std::string_view archivedName);
-    // The files of a game folder by lower-case archived name, listed on first search.
-    const std::unordered_map<std::string, std::filesystem::path>& FolderIndex(std::size_t index);
+    // The source of ArchiveList[index], made when first needed (and again when the entry
+    // changed); null for empty entries.
+    GameDataSource* Source(std::size_t index);
+    GameDataSource* Fallback();
+    // The source that holds a file and its index (or kFallbackSource); null, -1 when none.
+    std::pair<GameDataSource*, long> FindInArchives(std::string_view archivedName);
+    std::optional<std::vector<std::uint8_t>> Read(std::string_view archivedName, bool streamed);
 
-    std::vector<void*> m_handles; // slot i belongs to ArchiveList[i]; null = not open
-    std::vector<std::optional<std::unordered_map<std::string, std::filesystem::path>>> m_folders;
+    struct Slot {
+        std::string entry;
+        std::unique_ptr<GameDataSource> source;
+    };
+    std::vector<Slot> m_sources; // slot i belongs to ArchiveList[i]
+    Slot m_fallback;
     bool m_lastRefused = false;
 };
 

@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include "app/GameData.h"
+#include "app/GameExtract.h"
 #include "app/MapDocument.h"
 #include "app/MapSave.h"
 #include "app/OptionCommands.h"
@@ -69,8 +70,15 @@ Commands:
   data [--archive PATH]... [--standin]
                           run the editor's start-up (game archives from the Wine
                           registry's InstallPath and settings.txt) and print what it
-                          loaded as JSON; --archive adds an archive with the highest
-                          priority, --standin uses Orvistad's stand-in data alone
+                          loaded as JSON, with the source of each table; --archive adds
+                          an archive, a folder of extracted files or a current game's
+                          installation folder with the highest priority, --standin uses
+                          Orvistad's stand-in data alone
+  extract-game INSTALL_DIR OUT_DIR
+                          copy every file the editor reads (rule and text tables, palette
+                          PCX files, sprite sheets, tilesets with their .vx4ex files) out
+                          of the current game's storage (the folder with .build.info)
+                          into OUT_DIR, under the storage's paths
   info MAP [--raw-strings]
                           print the scenario of a map (or a bare .chk) as JSON, its
                           text decoded in the code page it uses ("encoding"), or with
@@ -213,6 +221,31 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     out << "wrote " << args[3] << "\n";
     return 0;
+}
+
+int ExtractGame(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 3) {
+        err << "usage: orvistad-cli extract-game INSTALL_DIR OUT_DIR\n";
+        return 2;
+    }
+    auto report = ExtractGameFiles(args[1], args[2]);
+    if (!report) {
+        err << "orvistad-cli: " << report.error() << "\n";
+        return 1;
+    }
+    for (const std::string& failure : report.value().failures) {
+        err << "orvistad-cli: " << PrintableName(failure) << "\n";
+    }
+    out << "wrote " << report.value().written << " files (" << report.value().bytes << " bytes) to "
+        << args[2];
+    if (!report.value().notInstalled.empty()) {
+        out << "; " << report.value().notInstalled.size() << " not installed";
+    }
+    if (!report.value().failures.empty()) {
+        out << "; " << report.value().failures.size() << " failed";
+    }
+    out << "\n";
+    return report.value().failures.empty() && report.value().written > 0 ? 0 : 1;
 }
 
 // Messages of the core go to standard error; nobody answers questions.
@@ -688,16 +721,27 @@ int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 
     QJsonArray archives;
-    for (const std::string& archive : data.Archives.ArchiveList) {
-        archives.append(Latin1(archive));
+    QJsonArray kinds;
+    for (std::size_t i = 0; i < data.Archives.ArchiveList.size(); ++i) {
+        archives.append(Latin1(data.Archives.ArchiveList[i]));
+        QJsonObject kind{{"path", Latin1(data.Archives.ArchiveList[i])},
+                         {"kind", Latin1(data.Archives.SourceKind(i))}};
+        if (const std::string problem = data.Archives.SourceProblem(i); !problem.empty()) {
+            kind["problem"] = Latin1(problem);
+        }
+        kinds.append(kind);
     }
     QJsonObject tables;
     const std::vector<std::string> sources = TableSources(data.Archives);
     for (std::size_t i = 0; i < kGameTables.size(); ++i) {
         const char* name = kGameTables[i];
-        tables[QLatin1String(name)] =
-            QJsonObject{{"archive", Latin1(sources[i])},
-                        {"bytes", static_cast<double>(data.Archives.ReadFileToStream(name).size())}};
+        const long source = data.Archives.SourceOf(name);
+        tables[QLatin1String(name)] = QJsonObject{
+            {"archive", Latin1(sources[i])},
+            {"kind", Latin1(source >= 0 ? data.Archives.SourceKind(static_cast<std::size_t>(source))
+                            : source == TMyMPQ::kFallbackSource ? "stand-in"
+                                                                : "")},
+            {"bytes", static_cast<double>(data.Archives.ReadFileToStream(name).size())}};
     }
     int sheets = 0;
     int turrets = 0;
@@ -715,6 +759,7 @@ int Data(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                              {"units_with_sheet", unitsWithSheet},
                              {"turrets", turrets}};
     WriteJson(out, QJsonObject{{"archives", archives},
+                               {"sources", kinds},
                                {"tables", tables},
                                {"counts", counts},
                                {"standin", data.UsingStandin},
@@ -737,8 +782,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     using Command = std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
     static const std::map<std::string, Command> kCommands = {
-        {"ls", List},       {"extract", Extract}, {"data", Data}, {"tileset", Tileset}, {"info", Info},
-        {"resave", Resave}, {"new", New},         {"edit", Edit}, {"render", Render},   {"demo", Demo},
+        {"ls", List},         {"extract", Extract}, {"data", Data},
+        {"tileset", Tileset}, {"info", Info},       {"extract-game", ExtractGame},
+        {"resave", Resave},   {"new", New},         {"edit", Edit},
+        {"render", Render},   {"demo", Demo},
     };
     const auto it = kCommands.find(args[0]);
     if (it == kCommands.end()) {

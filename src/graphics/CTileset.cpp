@@ -27,7 +27,11 @@ CStarcraftTileset::CStarcraftTileset(const std::string& stem, TMyMPQ& archives,
     const std::string base = "tileset\\" + stem;
     DebugLog("loading tileset");
     LoadGroups(archives.ReadFileToStream(base + ".cv5"));
-    LoadGraphics(archives.ReadFileToStream(base + ".vx4"), archives.ReadFileToStream(base + ".vf4"));
+    // A ".vx4ex" counts unless a source searched before its own overrides the ".vx4".
+    const long wideSource = archives.SourceOf(base + ".vx4ex");
+    const bool wide = wideSource != -1 && wideSource >= archives.SourceOf(base + ".vx4");
+    LoadGraphics(archives.ReadFileToStream(base + (wide ? ".vx4ex" : ".vx4")),
+                 archives.ReadFileToStream(base + ".vf4"), wide);
     LoadPalette(archives.ReadFileToStream(base + ".wpe"));
     LoadMiniTiles(archives.ReadFileToStream(base + ".vr4"));
     LoadDoodads(archives.ReadFileToStream(base + "\\dddata.bin"), imagesDat, spritesDat);
@@ -59,13 +63,15 @@ void CStarcraftTileset::LoadGroups(const std::vector<std::uint8_t>& cv5) {
 }
 
 void CStarcraftTileset::LoadGraphics(const std::vector<std::uint8_t>& vx4,
-                                     const std::vector<std::uint8_t>& vf4) {
+                                     const std::vector<std::uint8_t>& vf4, bool wide) {
+    const std::size_t width = wide ? 4 : 2;
     for (int g = 0; g < kTileGroupCount; ++g) {
         for (int k = 0; k < 16; ++k) {
             const std::size_t m = m_megatiles[static_cast<std::size_t>(g)][static_cast<std::size_t>(k)];
             TileGraphicsEntry& entry = m_graphics[static_cast<std::size_t>(g * 16 + k)];
             for (std::size_t p = 0; p < 16; ++p) {
-                std::uint16_t ref = ReadLEOr<std::uint16_t>(vx4, m * 32 + p * 2, 0);
+                std::uint32_t ref = wide ? ReadLEOr<std::uint32_t>(vx4, m * 16 * width + p * width, 0)
+                                         : ReadLEOr<std::uint16_t>(vx4, m * 16 * width + p * width, 0);
                 if ((ref >> 1) >= kMiniTileCount) {
                     ref = 0; // beyond the minitile table: drawn as minitile 0
                 }
@@ -210,8 +216,9 @@ const std::uint8_t* CStarcraftTileset::ReducedTile(int tileValue, int scale) con
                 std::uint8_t* out = made.get() + static_cast<std::size_t>(v) * tileBytes;
                 for (int r = 0; r < 4; ++r) {
                     for (int c = 0; c < 4; ++c) {
-                        const std::uint16_t ref = entry.MiniTiles[static_cast<std::size_t>(r * 4 + c)];
-                        const std::uint8_t* source = ReducedMiniTile(ref >> 1, (ref & 1) != 0, scale);
+                        const std::uint32_t ref = entry.MiniTiles[static_cast<std::size_t>(r * 4 + c)];
+                        const std::uint8_t* source =
+                            ReducedMiniTile(static_cast<int>(ref >> 1), (ref & 1) != 0, scale);
                         for (int l = 0; l < mini; ++l) {
                             std::memcpy(out + static_cast<std::size_t>((r * mini + l) * side + c * mini),
                                         source + l * mini, static_cast<std::size_t>(mini));
@@ -271,8 +278,8 @@ void CStarcraftTileset::DrawTile(const PixelTarget32& target, int tileValue, int
     }
     const TileGraphicsEntry& e = Graphics(tileValue);
     for (int p = 0; p < 16; ++p) {
-        const std::uint16_t ref = e.MiniTiles[static_cast<std::size_t>(p)];
-        DrawMiniTile(target, ref >> 1, x + 8 * (p % 4), y + 8 * (p / 4), (ref & 1) != 0);
+        const std::uint32_t ref = e.MiniTiles[static_cast<std::size_t>(p)];
+        DrawMiniTile(target, static_cast<int>(ref >> 1), x + 8 * (p % 4), y + 8 * (p / 4), (ref & 1) != 0);
     }
 }
 
@@ -281,7 +288,7 @@ void CStarcraftTileset::DrawTilePixel(const PixelTarget32& target, int tileValue
         y >= target.height) {
         return;
     }
-    const MiniTileBitmap& bitmap = MiniTile(Graphics(tileValue).MiniTiles[0] >> 1, false);
+    const MiniTileBitmap& bitmap = MiniTile(static_cast<int>(Graphics(tileValue).MiniTiles[0] >> 1), false);
     target.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(target.stride) +
                   static_cast<std::size_t>(x)] = PaletteRGB[bitmap[0]];
 }

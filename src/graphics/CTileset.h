@@ -55,9 +55,10 @@ struct TileGroupHeader {
 };
 
 // The 16 minitile references (bit 0: mirrored; the rest: minitile number) and the 16
-// minitile flag words of one tile value.
+// minitile flag words of one tile value. References are kept 32 bits wide, as the current
+// game's ".vx4ex" stores them (a ".vx4" holds 16-bit ones).
 struct TileGraphicsEntry {
-    std::array<std::uint16_t, 16> MiniTiles{};
+    std::array<std::uint32_t, 16> MiniTiles{};
     std::array<std::uint16_t, 16> Flags{};
 };
 
@@ -74,8 +75,10 @@ using MiniTileBitmap = std::array<std::uint8_t, 64>;
 
 class CStarcraftTileset {
 public:
-    // Loads "tileset\<stem>.cv5" and the rest from the archives. The dat images resolve the
-    // doodads' overlay sprites to sprite-sheet slots.
+    // Loads "tileset\<stem>.cv5" and the rest from the archives. The megatiles come from
+    // "<stem>.vx4ex" (32-bit references, which reach the minitiles the current game added)
+    // when the source of the ".vx4", or one searched before it, holds one; else from ".vx4". The dat images
+    // resolve the doodads' overlay sprites to sprite-sheet slots.
     CStarcraftTileset(const std::string& stem, TMyMPQ& archives, std::span<const std::uint8_t> imagesDat,
                       std::span<const std::uint8_t> spritesDat);
 
@@ -117,7 +120,8 @@ public:
 
 private:
     void LoadGroups(const std::vector<std::uint8_t>& cv5);
-    void LoadGraphics(const std::vector<std::uint8_t>& vx4, const std::vector<std::uint8_t>& vf4);
+    // `wide`: the megatile file is a ".vx4ex" (16 u32 references per megatile).
+    void LoadGraphics(const std::vector<std::uint8_t>& vx4, const std::vector<std::uint8_t>& vf4, bool wide);
     void LoadPalette(const std::vector<std::uint8_t>& wpe);
     void LoadMiniTiles(const std::vector<std::uint8_t>& vr4);
     void LoadDoodads(const std::vector<std::uint8_t>& dddata, std::span<const std::uint8_t> imagesDat,

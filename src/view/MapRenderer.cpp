@@ -138,8 +138,8 @@ void CMapRenderer::BlitTile(const CStarcraftTileset& tileset, int tileValue, int
     const int side = 8; // a minitile's frame pixels each way
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
-            const std::uint16_t ref = entry.MiniTiles[static_cast<std::size_t>(r * 4 + c)];
-            const std::uint8_t* bitmap = tileset.MiniTile(ref >> 1, (ref & 1) != 0).data();
+            const std::uint32_t ref = entry.MiniTiles[static_cast<std::size_t>(r * 4 + c)];
+            const std::uint8_t* bitmap = tileset.MiniTile(static_cast<int>(ref >> 1), (ref & 1) != 0).data();
             const int x = left + c * side;
             if (x + side > width) {
                 continue;

@@ -7,6 +7,7 @@
 #include "archive/Stormunit.h"
 #include "cli/CliApp.h"
 #include "scenario/CCHKFile.h"
+#include "support/CascBuilder.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestSupport.h"
 
@@ -39,6 +40,7 @@ TEST(Cli, HelpNamesEveryCommand) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("ls MAP"), std::string::npos);
     EXPECT_NE(help.out.find("extract MAP NAME OUT"), std::string::npos);
+    EXPECT_NE(help.out.find("extract-game INSTALL_DIR OUT_DIR"), std::string::npos);
     EXPECT_EQ(RunCli({}).status, 2);
     const Outcome unknown = RunCli({"frobnicate"});
     EXPECT_EQ(unknown.status, 2);
@@ -108,7 +110,7 @@ TEST(Cli, DataReportsTheStandinStartUpAsJson) {
     EXPECT_NE(data.out.find("\"archives\":[\""), std::string::npos) << data.out;
     EXPECT_NE(data.out.find("standin.mpq\"]"), std::string::npos) << data.out;
     EXPECT_NE(data.out.find("\"arr\\\\units.dat\":{\"archive\":\""), std::string::npos) << data.out;
-    EXPECT_NE(data.out.find("\"bytes\":19876}"), std::string::npos) << data.out;
+    EXPECT_NE(data.out.find("\"bytes\":19876,\"kind\":\"MPQ archive\"}"), std::string::npos) << data.out;
     EXPECT_NE(data.out.find("\"turrets\":4"), std::string::npos) << data.out;
     EXPECT_NE(data.out.find("\"ms\":"), std::string::npos) << data.out;
     EXPECT_EQ(RunCli({"data", "--bogus"}).status, 2);
@@ -128,6 +130,41 @@ TEST(Cli, DataPutsAddedArchivesLastAndTellsWhatIsMissing) {
         "The game data is incomplete (no archive holds arr\\images.dat"))
         << data.out;
     EXPECT_NE(data.out.find("standin.mpq"), std::string::npos);
+}
+
+TEST(Cli, DataAndExtractGameWorkOnTheCurrentGamesStorage) {
+    test::TempDir dir;
+    setenv("WINEPREFIX", dir.file("wine").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+    auto builder = test::CascBuilder::WithStandinFiles();
+    builder.AddNotInstalled("unit/neutral/korean.grp", {1, 2, 3});
+    const auto storage = builder.Write(dir.path() / "StarCraft");
+
+    const Outcome data = RunCli({"data", "--archive", storage.folder.string()});
+    ASSERT_EQ(data.status, 0) << data.err;
+    const QJsonObject report = ParseJson(data.out);
+    EXPECT_FALSE(report["standin"].toBool()) << data.out;
+    const QJsonObject units = report["tables"].toObject()["arr\\units.dat"].toObject();
+    EXPECT_EQ(units["archive"].toString().toStdString(), storage.folder.string());
+    EXPECT_EQ(units["kind"].toString(), "CASC storage");
+    EXPECT_EQ(units["bytes"].toInt(), 19876);
+    EXPECT_EQ(report["sources"].toArray().last().toObject()["kind"].toString(), "CASC storage");
+
+    const Outcome extract = RunCli({"extract-game", storage.folder.string(), dir.file("out")});
+    ASSERT_EQ(extract.status, 0) << extract.err;
+    EXPECT_NE(extract.out.find(" files ("), std::string::npos) << extract.out;
+    EXPECT_NE(extract.out.find("; 1 not installed"), std::string::npos) << extract.out;
+    const Outcome fromFolder = RunCli({"data", "--archive", dir.file("out")});
+    EXPECT_EQ(fromFolder.status, 0) << fromFolder.err;
+    EXPECT_EQ(
+        ParseJson(fromFolder.out)["tables"].toObject()["rez\\stat_txt.tbl"].toObject()["kind"].toString(),
+        "folder");
+
+    EXPECT_EQ(RunCli({"extract-game", storage.folder.string()}).status, 2);
+    const Outcome nowhere = RunCli({"extract-game", dir.file("nowhere"), dir.file("out2")});
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_NE(nowhere.err.find("cannot open the game's storage in "), std::string::npos) << nowhere.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out2")));
 }
 
 TEST(Cli, RenderViewDrawsWhatAMapWindowShowsAtEveryZoomNamesIncluded) {

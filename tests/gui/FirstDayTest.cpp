@@ -13,6 +13,7 @@
 #include "app/RecentFiles.h"
 #include "archive/MapArchiveReader.h"
 #include "gui/EditorFixture.h"
+#include "support/CascBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +69,7 @@ TEST(FirstDay, WithoutTheGameANoticeLeadsToTheGameDataDialogAndAChosenFolderServ
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(dialog->Complete());
-    EXPECT_EQ(dialog->Sources->topLevelItemCount(), static_cast<int>(kGameTables.size()));
+    EXPECT_EQ(dialog->Sources->topLevelItemCount(), static_cast<int>(kGameTables.size()) + 1); // + dddata.bin
 
     const auto folder = ExtractStandin(dir.path() / "Extracted Game");
     prompter.folderAnswers.push_back(folder.string());
@@ -144,6 +145,38 @@ void ExpectInsideWorkArea(TMainForm& form) {
         EXPECT_GE(sub->width(), 480);
         EXPECT_GE(sub->height(), 360);
     }
+}
+
+TEST(FirstDay, TheCurrentGamesInstallationFoundThroughTheRegistryServesTheEditor) {
+    test::RecordingPrompter prompter;
+    test::TempDir dir;
+    const auto storage = test::CascBuilder::WithStandinFiles().Write(dir.path() / "StarCraft");
+    StartupOptions options;
+    options.programDir = dir.path() / "program";
+    options.configDir = dir.path() / "config";
+    options.installPath = storage.folder.string(); // as the Wine registry names it
+    auto form = std::make_unique<TMainForm>(prompter, options);
+    form->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_FALSE(form->Data().UsingStandin) << form->Data().Notice;
+    EXPECT_FALSE(form->NoticeBar->isVisible());
+    EXPECT_EQ(form->Data().Archives.SourceKind(0), "CASC storage");
+
+    const std::string map = dir.file("map.scx");
+    test::WriteOurMap(map, 32);
+    form->OpenFiles({map});
+    TMapWindow* window = form->ActiveMapWindow();
+    ASSERT_NE(window, nullptr);
+    window->View().RedrawRequest = true;
+    EXPECT_EQ(window->View().RefreshTick(true, 0, 0), CMapView::Tick::Full);
+
+    form->GameDataExecute();
+    TGameDataDLG* dialog = form->GameDataDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->Complete());
+    EXPECT_EQ(dialog->Sources->topLevelItem(0)->text(1).toStdString(), storage.folder.string());
+    dialog->CancelBTN->click();
 }
 
 TEST(FirstDay, MapWindowsOpenInsideTheWorkAreaCascadedAndCascadeKeepsThemUsable) {
