@@ -15,19 +15,6 @@ std::uint32_t ReadBE(Bytes data, std::size_t offset, int width) {
     return value;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
@@ -161,6 +148,19 @@ Status DecodeBlock(Bytes block, std::int64_t expected, std::uint64_t maxDecoded,
 }
 
 } // namespace
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
 
 std::optional<Key> ParseKey(std::string_view hex) {
     if (hex.size() != 32) {

@@ -31,6 +31,9 @@ inline constexpr std::uint64_t kMaxStoredSize = std::uint64_t{1} << 30;
 inline constexpr std::uint64_t kMaxDecodedSize = std::uint64_t{1} << 30;
 
 // "0123abcd..." (32 hex digits, either case) as a key.
+// The value of a hexadecimal digit (either case), or -1.
+int HexDigit(char c);
+
 std::optional<Key> ParseKey(std::string_view hex);
 std::string KeyText(const Key& key);
 IndexKey ToIndexKey(const Key& key);

@@ -52,19 +52,6 @@ std::string_view AsText(const std::vector<std::uint8_t>& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // The bucket (0 to 15) and version of an index file named BBVVVVVVVV.idx; none for other names.
 std::optional<std::pair<unsigned, std::uint32_t>> IndexFileName(const std::string& name) {
     if (name.size() != 14 || casc::NormalName(name.substr(10)) != ".idx") {
@@ -72,7 +59,7 @@ std::optional<std::pair<unsigned, std::uint32_t>> IndexFileName(const std::strin
     }
     std::uint64_t value = 0;
     for (std::size_t i = 0; i < 10; ++i) {
-        const int digit = HexValue(name[i]);
+        const int digit = casc::HexDigit(name[i]);
         if (digit < 0) {
             return std::nullopt;
         }

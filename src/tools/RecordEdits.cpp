@@ -5,6 +5,25 @@
 namespace orv {
 namespace {
 
+// The doodads and the cells under them.
+TEditChange DoodadsChange(const TCHK& chk, const std::vector<TCHK::RemovedDoodad>& doodads) {
+    TEditChange change;
+    change.Doodads = true;
+    for (const TCHK::RemovedDoodad& d : doodads) {
+        TEditChange cells;
+        cells.Cells = chk.FootprintRect(d.Record);
+        change.Merge(cells);
+    }
+    return change;
+}
+
+// Takes the doodads out again by their keys, their tiles with them.
+void TakeOut(TCHK& chk, const std::vector<TCHK::RemovedDoodad>& doodads) {
+    for (const TCHK::RemovedDoodad& d : doodads) {
+        chk.DeleteDoodad(chk.DoodadIndex(d.Record.Key), true);
+    }
+}
+
 TEditChange UnitsChanged() {
     TEditChange change;
     change.Units = true;
@@ -74,14 +93,7 @@ std::unique_ptr<TDoodadsRemovedEdit> TDoodadsRemovedEdit::Remove(TCHK& chk, std:
 }
 
 TEditChange TDoodadsRemovedEdit::Change(const TCHK& chk) const {
-    TEditChange change;
-    change.Doodads = true;
-    for (const TCHK::RemovedDoodad& removed : m_removed) {
-        TEditChange cells;
-        cells.Cells = chk.FootprintRect(removed.Record);
-        change.Merge(cells);
-    }
-    return change;
+    return DoodadsChange(chk, m_removed);
 }
 
 TEditChange TDoodadsRemovedEdit::Undo(TCHK& chk) {
@@ -90,27 +102,16 @@ TEditChange TDoodadsRemovedEdit::Undo(TCHK& chk) {
 }
 
 TEditChange TDoodadsRemovedEdit::Redo(TCHK& chk) {
-    for (const TCHK::RemovedDoodad& removed : m_removed) {
-        chk.DeleteDoodad(chk.DoodadIndex(removed.Record.Key), true);
-    }
+    TakeOut(chk, m_removed);
     return Change(chk);
 }
 
 TEditChange TDoodadsAddedEdit::Change(const TCHK& chk) const {
-    TEditChange change;
-    change.Doodads = true;
-    for (const TCHK::RemovedDoodad& added : m_added) {
-        TEditChange cells;
-        cells.Cells = chk.FootprintRect(added.Record);
-        change.Merge(cells);
-    }
-    return change;
+    return DoodadsChange(chk, m_added);
 }
 
 TEditChange TDoodadsAddedEdit::Undo(TCHK& chk) {
-    for (auto d = m_added.rbegin(); d != m_added.rend(); ++d) {
-        chk.DeleteDoodad(chk.DoodadIndex(d->Record.Key), true);
-    }
+    TakeOut(chk, m_added);
     return Change(chk);
 }
 
