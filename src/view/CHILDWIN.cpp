@@ -309,6 +309,7 @@ void TMapWindow::BuildUnitPalette() {
         auto add = [&](QTreeWidgetItem* parent) {
             auto* child = new QTreeWidgetItem(parent, QStringList(path.text));
             child->setData(0, Qt::UserRole, type);
+            child->setToolTip(0, path.text); // the column is narrow
         };
         if (!groups.isEmpty()) {
             for (QTreeWidgetItem* group : groups) {
