@@ -794,16 +794,46 @@ void TilesetBuilder::AddDoodads() {
                                                       static_cast<std::uint16_t>(height),
                                                       0};
             for (int c = 0; c < width; ++c) {
-                // The doodad drawn over the ground it stands on: a rounded mound of rock.
+                // The doodad drawn over the ground it stands on, in one of four shapes: a
+                // rounded mound, a flat slab, a crater, or a scatter of stones.
                 Pixels px = PlainPixels(ground, c * 32, r * 32);
                 for (int y = 0; y < 32; ++y) {
                     for (int x = 0; x < 32; ++x) {
-                        const double dx = (c * 32 + x + 0.5 - cx) / cx, dy = (r * 32 + y + 0.5 - cy) / cy;
-                        const double dist =
-                            dx * dx + dy * dy +
-                            (ValueNoise((c * 32 + x) / 5.0, (r * 32 + y) / 5.0, seed) - 0.5) * 0.3;
-                        if (dist < 0.8) {
-                            const double light = 0.5 - 0.4 * dx - 0.4 * dy;
+                        const int wx = c * 32 + x, wy = r * 32 + y;
+                        const double dx = (wx + 0.5 - cx) / cx, dy = (wy + 0.5 - cy) / cy;
+                        const double n = ValueNoise(wx / 5.0, wy / 5.0, seed) - 0.5;
+                        double light = -1;
+                        switch (d % 4) {
+                        case 0:
+                            if (dx * dx + dy * dy + n * 0.3 < 0.8) {
+                                light = 0.5 - 0.4 * dx - 0.4 * dy;
+                            }
+                            break;
+                        case 1:
+                            if (std::max(std::abs(dx), std::abs(dy)) + n * 0.1 < 0.8) {
+                                const bool edge = std::max(std::abs(dx), std::abs(dy)) > 0.68;
+                                light = edge ? (dx + dy < 0 ? 0.9 : 0.15) : 0.55 + n * 0.3;
+                            }
+                            break;
+                        case 2: {
+                            const double rr = dx * dx + dy * dy + n * 0.2;
+                            if (rr < 0.85) {
+                                // The rim lit on the far side, the floor in shadow.
+                                light = rr > 0.45 ? 0.6 - 0.5 * (dx + dy) * (rr > 0.65 ? -1 : 1) : 0.15;
+                            }
+                            break;
+                        }
+                        default: {
+                            const int sx = wx / 10, sy = wy / 10;
+                            const double pick = Hash01(static_cast<std::uint32_t>(sx * 31 + sy * 977) ^ seed);
+                            const double ox = wx % 10 - 5 + (pick - 0.5) * 3, oy = wy % 10 - 5;
+                            if (pick > 0.35 && dx * dx + dy * dy < 0.9 && ox * ox + oy * oy < 12) {
+                                light = 0.5 - 0.1 * ox - 0.1 * oy;
+                            }
+                            break;
+                        }
+                        }
+                        if (light >= 0) {
                             px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(
                                 kCliffRamp + std::clamp(static_cast<int>(light * 8), 0, 7));
                         }
@@ -980,25 +1010,65 @@ const std::vector<FamilyPair>& FamilyLayout(FamilyKind kind) {
 }
 
 std::vector<std::uint8_t> OverlaySheet(int index) {
-    // Trees, pillars and crystals that stand on doodads.
+    // What stands on doodads, one kind after another: trees, rocks, pillars, crystals, ruins.
     const int w = 24 + (index % 4) * 16, h = 32 + (index % 3) * 16;
     Canvas c(w, h);
-    const int kind = index % 3;
+    const int kind = index % 5;
+    const auto seed = static_cast<std::uint32_t>(0xD00Du + index);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const double u = (x + 0.5) / w - 0.5, v = (y + 0.5) / h;
-            if (kind == 0) { // tree: trunk and crown
-                if (std::abs(u) < 0.08 && v > 0.6)
-                    c.set(x, y, palette::kEarthRamp + 2);
-                const double d = u * u * 4 + (v - 0.35) * (v - 0.35) * 6;
-                if (d < 0.25)
-                    c.set(x, y, palette::kEarthRamp + 4 + static_cast<int>((0.25 - d) * 12) % 4);
-            } else if (kind == 1) { // pillar
-                if (std::abs(u) < 0.2 && v > 0.1)
-                    c.set(x, y, palette::kGreyRamp + 3 + (x % 5 == 0 ? 3 : 0));
-            } else { // crystal
-                if (std::abs(u) * 2 < v)
-                    c.set(x, y, palette::kCrystalRamp + static_cast<int>(v * 7.99));
+            const double n = ValueNoise(x / 3.0, y / 3.0, seed);
+            switch (kind) {
+            case 0: { // tree: trunk, and a round crown lit from the upper left
+                if (std::abs(u) < 0.07 && v > 0.55) {
+                    c.set(x, y, palette::kEarthRamp + 1 + (x % 3 == 0));
+                }
+                const double d = u * u * 4 + (v - 0.35) * (v - 0.35) * 5 + (n - 0.5) * 0.12;
+                if (d < 0.25) {
+                    const double light = 0.5 - u * 1.2 - (v - 0.35) * 1.5 + (n - 0.5) * 0.6;
+                    c.set(x, y, palette::kEarthRamp + std::clamp(static_cast<int>(light * 5) + 2, 1, 6));
+                }
+                break;
+            }
+            case 1: { // rocks: three boulders in a heap
+                const double centres[3][3] = {{-0.18, 0.75, 0.2}, {0.16, 0.78, 0.18}, {0.0, 0.55, 0.2}};
+                for (const auto& b : centres) {
+                    const double dx = u - b[0], dy = (v - b[1]) * 0.7;
+                    if (dx * dx + dy * dy < b[2] * b[2] + (n - 0.5) * 0.01) {
+                        c.set(x, y,
+                              palette::kGreyRamp +
+                                  std::clamp(static_cast<int>((0.5 - dx * 3 - dy * 3) * 6), 0, 6));
+                    }
+                }
+                break;
+            }
+            case 2: { // pillar: a fluted shaft on a base, with a capital
+                const bool shaft = std::abs(u) < 0.16 && v > 0.15 && v < 0.9;
+                const bool ends = std::abs(u) < 0.26 && ((v > 0.08 && v < 0.16) || v >= 0.9);
+                if (shaft || ends) {
+                    c.set(x, y, palette::kGreyRamp + (ends ? 6 : 3 + (x % 4 == 0 ? 2 : 0) - (u > 0.08)));
+                }
+                break;
+            }
+            case 3: { // crystals: a cluster of three spikes
+                const double spikes[3][3] = {{0.0, 0.05, 0.14}, {-0.2, 0.35, 0.1}, {0.2, 0.3, 0.1}};
+                for (const auto& sp : spikes) {
+                    const double du = std::abs(u - sp[0]);
+                    if (v > sp[1] && v < 0.95 && du < sp[2] * (v - sp[1]) / (0.95 - sp[1]) + 0.02) {
+                        c.set(x, y, palette::kCrystalRamp + (u < sp[0] ? 6 : 3) + static_cast<int>(v * 1.5));
+                    }
+                }
+                break;
+            }
+            default: { // ruins: a broken wall with a gap and a jagged top
+                const double top = 0.3 + 0.25 * n + (std::abs(u) < 0.08 ? 0.35 : 0);
+                if (std::abs(u) < 0.42 && v > top && v < 0.95) {
+                    const bool joint = (y % 6 == 0) || ((x + (y / 6) * 4) % 9 == 0);
+                    c.set(x, y, palette::kEarthRamp + (joint ? 1 : 4 - (u > 0.2)));
+                }
+                break;
+            }
             }
         }
     }
