@@ -434,6 +434,7 @@ std::string ShortLabel(const std::string& name) {
             }
         }
     }
+    std::erase(words, "TYPE"); // "Crystal Field (Type 2)" reads CF2
     if (words.empty()) {
         return "";
     }

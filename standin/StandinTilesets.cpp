@@ -165,7 +165,16 @@ TerrainLook LookOf(std::string_view name) {
     if (Has(name, "Sand") || Has(name, "Dunes")) {
         return {{0.78, 0.66, 0.40}, Style::Sand, false};
     }
-    if (Has(name, "Rock") || Has(name, "Crags") || Has(name, "Crevices") || Has(name, "Shale")) {
+    if (Has(name, "Shale")) { // layered slate
+        return {{0.36, 0.35, 0.40}, Style::Sand, false};
+    }
+    if (Has(name, "Asphalt")) {
+        return {{0.30, 0.30, 0.32}, Style::Plates, false};
+    }
+    if (Has(name, "Solar")) { // dark blue cells
+        return {{0.16, 0.26, 0.58}, Style::Plates, false};
+    }
+    if (Has(name, "Rock") || Has(name, "Crags") || Has(name, "Crevices")) {
         return {{0.42, 0.38, 0.34}, Style::Rocky, false};
     }
     if (Has(name, "Mud")) {
@@ -418,7 +427,8 @@ void TilesetBuilder::PlanTerrains() {
                   0};
         m_terrains.push_back(t);
     }
-    // Elevation: each cliff lifts its high side one level above its low side.
+    // Elevation: each cliff lifts its high side one level above its low side, except a shore
+    // above water or a pit: the ground beside a liquid is the lowest level.
     auto find = [&](int group) -> Terrain& {
         for (Terrain& t : m_terrains) {
             if (t.group == group) {
@@ -433,7 +443,8 @@ void TilesetBuilder::PlanTerrains() {
         for (const LinkPlan& link : Links(m_tileset)) {
             const Terrain& low = find(link.low);
             Terrain& high = find(link.high);
-            const int wanted = std::min(2, IsCliff(link.kind) ? low.elevation + 1 : low.elevation);
+            const bool lifts = IsCliff(link.kind) && !low.look.liquid;
+            const int wanted = std::min(2, lifts ? low.elevation + 1 : low.elevation);
             if (high.elevation < wanted) {
                 high.elevation = wanted;
                 changed = true;
@@ -546,15 +557,10 @@ void TilesetBuilder::AddPlainPairs() {
 }
 
 // Which terrain side a pixel of a transition pair shows: 0 = A, 1 = B, by the codes of the
-// four sides and the diagonals the boundary codes name. A cliff code marks the low ground
-// under a cliff, where the face hangs: half-way between.
-constexpr double kFaceMembership = 0.32;
+// four sides and the diagonals the boundary codes name.
 double Membership(int code, int a, int b, double u, double v) {
     if (code == b) {
         return 1;
-    }
-    if (code != a && code < 49) {
-        return kFaceMembership;
     }
     switch (code) {
     case 49:
@@ -647,27 +653,31 @@ void TilesetBuilder::AddFamilies() {
                     const double u = (x + 0.5) / 64, v = (y + 0.5) / 32;
                     const double w[4] = {(1 - u) * (1 - u), (1 - v) * (1 - v), u * u, v * v};
                     const double pos[4][2] = {{u, v}, {u, v}, {u, v}, {u, v}};
-                    double m = 0, total = 0;
+                    // m: how much of B; under: how much of the sides carry cliff codes, the
+                    // low ground under a cliff where its face hangs.
+                    double m = 0, under = 0, total = 0;
                     for (int s = 0; s < 4; ++s) {
-                        m += w[s] * Membership(e[static_cast<std::size_t>(s)], ta.code, tb.code, pos[s][0],
-                                               pos[s][1]);
+                        const int side = e[static_cast<std::size_t>(s)];
+                        m += w[s] * Membership(side, ta.code, tb.code, pos[s][0], pos[s][1]);
+                        under += w[s] * (side != ta.code && side != tb.code && side < 49 ? 1 : 0);
                         total += w[s];
                     }
-                    m = m / total +
+                    const double wobble =
                         (ValueNoise(x / 4.0, y / 4.0, static_cast<std::uint32_t>(g)) - 0.5) * 0.25;
+                    m = m / total + wobble;
+                    under = under / total + wobble * 0.5;
                     const int wx = (g % 7) * 64 + x, wy = (g % 5) * 32 + y;
                     int value;
                     if (m >= 0.5) {
-                        value = tb.ramp + Shade(tb, wx, wy);
-                    } else if (cliff && m > 0.1) {
-                        // The cliff face below the high ground: rock with vertical streaks,
-                        // darker towards its foot, with a lit rim along the top.
-                        const double f = (m - 0.1) / 0.4;
+                        // High ground; along a cliff's top its lit rim.
+                        value = cliff && m < 0.56 ? kCliffRamp + 7 : tb.ramp + Shade(tb, wx, wy);
+                    } else if (cliff && (under > 0.3 || m > 0.28)) {
+                        // The face: rock with vertical streaks, lighter towards the top.
+                        const double height = std::max(m / 0.5, (under - 0.3) / 0.7 * 0.6);
                         const int streak =
                             static_cast<int>(Hash01(static_cast<std::uint32_t>(x * 53 + g)) * 3);
-                        value = kCliffRamp +
-                                (f > 0.86 ? 7 : std::clamp(static_cast<int>(f * 6.5) + streak - 1, 0, 6));
-                    } else if (cliff && m > 0.04) {
+                        value = kCliffRamp + std::clamp(1 + static_cast<int>(height * 5) + streak - 1, 0, 6);
+                    } else if (cliff && (under > 0.18 || m > 0.2)) {
                         value = ta.ramp + std::max(0, Shade(ta, wx, wy) - 3); // shadow at the foot
                     } else {
                         value = ta.ramp + Shade(ta, wx, wy);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -397,6 +398,66 @@ TEST_P(StandinTilesets, UndefinedGroupsDrawAsOneCalmTexture) {
     }
     EXPECT_LE(lightest - darkest, 0.4);  // low contrast
     EXPECT_GT(lightest - darkest, 0.05); // but a texture, not a flat fill
+}
+
+// The mean colour of a plain terrain's tiles (both groups, all variants), channels 0..1.
+std::array<double, 3> MeanColour(const CStarcraftTileset& ts, int group) {
+    std::vector<std::uint32_t> pixels(32 * 32);
+    std::array<double, 3> sum{};
+    int n = 0;
+    for (int g = group; g < group + 2; ++g) {
+        for (int slot = 0; slot < 16; ++slot) {
+            ts.DrawTile(PixelTarget32{pixels.data(), 32, 32, 32}, g * 16 + slot, 0, 0);
+            for (std::uint32_t c : pixels) {
+                for (int ch = 0; ch < 3; ++ch) {
+                    sum[static_cast<std::size_t>(ch)] += ((c >> (8 * ch)) & 0xFF) / 255.0;
+                }
+                ++n;
+            }
+        }
+    }
+    for (double& v : sum) {
+        v /= n;
+    }
+    return sum;
+}
+
+// Every terrain looks unlike every other of its tileset, and "High X" is lighter than X.
+TEST_P(StandinTilesets, TerrainsLookApartAndHigherGroundIsLighter) {
+    const auto& groups = TerrainTypeGroups[static_cast<std::size_t>(GetParam())];
+    const auto& names = TerrainTypeNames[static_cast<std::size_t>(GetParam())];
+    std::map<std::string, std::array<double, 3>> colours;
+    auto lower = [](std::string_view text) {
+        std::string out(text);
+        std::transform(out.begin(), out.end(), out.begin(),
+                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+        return out;
+    };
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        if (groups[i] != 0) {
+            colours[lower(names[i])] = MeanColour(Tileset(), groups[i]);
+        }
+    }
+    for (auto a = colours.begin(); a != colours.end(); ++a) {
+        for (auto b = std::next(a); b != colours.end(); ++b) {
+            double apart = 0;
+            for (int ch = 0; ch < 3; ++ch) {
+                apart = std::max(apart, std::abs(a->second[static_cast<std::size_t>(ch)] -
+                                                 b->second[static_cast<std::size_t>(ch)]));
+            }
+            EXPECT_GT(apart, 0.03) << a->first << " and " << b->first;
+        }
+    }
+    int pairs = 0;
+    for (const auto& [name, colour] : colours) {
+        if (name.rfind("high ", 0) != 0 || !colours.count(name.substr(5))) {
+            continue;
+        }
+        const auto& low = colours.at(name.substr(5));
+        EXPECT_GT(colour[0] + colour[1] + colour[2], low[0] + low[1] + low[2] + 0.12) << name;
+        ++pairs;
+    }
+    EXPECT_GE(pairs, GetParam() == 2 ? 0 : 1);
 }
 
 TEST_P(StandinTilesets, DoodadsStandOnGroundThatExists) {
