@@ -6,8 +6,11 @@
 #include "base/ByteReader.h"
 #include "graphics/TGRP.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
+#include <tuple>
 
 namespace orv {
 namespace {
@@ -259,6 +262,28 @@ TEST(Standin, UnitSheetsCarryALabelAndTheShapeOfTheirKind) {
     }
     EXPECT_GT(flyers, 5);
     EXPECT_GT(buildings, 5);
+}
+
+// Doodad overlays of different kinds differ in silhouette, also where their sheets are the
+// same size: no two overlays draw the same set of pixels.
+TEST(Standin, DoodadOverlaysHaveDistinctSilhouettes) {
+    std::map<std::tuple<int, int, std::vector<bool>>, std::string> seen;
+    int overlays = 0;
+    for (const auto& [name, bytes] : Files()) {
+        if (name.rfind("unit\\standin\\doodad", 0) != 0) {
+            continue;
+        }
+        ++overlays;
+        const Frame f = FirstFrame(bytes);
+        std::vector<bool> mask;
+        for (int v : f.pixels) {
+            mask.push_back(v >= 0);
+        }
+        EXPECT_GT(std::count(mask.begin(), mask.end(), true), 20) << name;
+        const auto [at, inserted] = seen.emplace(std::tuple{f.width, f.height, mask}, name);
+        EXPECT_TRUE(inserted) << name << " looks like " << at->second;
+    }
+    EXPECT_GE(overlays, 10);
 }
 
 } // namespace
