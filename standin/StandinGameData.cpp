@@ -4,6 +4,7 @@
 #include "StandinTilesets.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <numbers>
 
@@ -172,6 +173,80 @@ bool InTriangle(double px, double py, const double (&p)[3][2]) {
     return (s0 >= 0 && s1 >= 0 && s2 >= 0) || (s0 <= 0 && s1 <= 0 && s2 <= 0);
 }
 
+// A 3 x 5 pixel font for unit labels: five rows of three bits each, high bit on the left.
+const std::uint8_t* Glyph(char ch) {
+    static const std::uint8_t kLetters[26][5] = {
+        {2, 5, 7, 5, 5}, {6, 5, 6, 5, 6}, {3, 4, 4, 4, 3}, {6, 5, 5, 5, 6}, {7, 4, 6, 4, 7}, {7, 4, 6, 4, 4},
+        {3, 4, 5, 5, 3}, {5, 5, 7, 5, 5}, {7, 2, 2, 2, 7}, {1, 1, 1, 5, 2}, {5, 5, 6, 5, 5}, {4, 4, 4, 4, 7},
+        {5, 7, 7, 5, 5}, {6, 5, 5, 5, 5}, {2, 5, 5, 5, 2}, {6, 5, 6, 4, 4}, {2, 5, 5, 6, 3}, {6, 5, 6, 5, 5},
+        {3, 4, 2, 1, 6}, {7, 2, 2, 2, 2}, {5, 5, 5, 5, 7}, {5, 5, 5, 5, 2}, {5, 5, 7, 7, 5}, {5, 5, 2, 5, 5},
+        {5, 5, 2, 2, 2}, {7, 1, 2, 4, 7}};
+    static const std::uint8_t kDigits[10][5] = {
+        {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {6, 1, 2, 4, 7}, {6, 1, 2, 1, 6}, {5, 5, 7, 1, 1},
+        {7, 4, 6, 1, 6}, {3, 4, 7, 5, 7}, {7, 1, 2, 2, 2}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 6}};
+    if (ch >= 'A' && ch <= 'Z') {
+        return kLetters[ch - 'A'];
+    }
+    if (ch >= '0' && ch <= '9') {
+        return kDigits[ch - '0'];
+    }
+    return nullptr;
+}
+
+// Draws `text` centred on (cx, cy): white letters with a dark rim, `scale` pixels a dot.
+void Label(Canvas& c, const std::string& text, double cx, double cy, int scale) {
+    const int width = static_cast<int>(text.size()) * 4 * scale - scale;
+    const int x0 = static_cast<int>(std::lround(cx - width / 2.0)),
+              y0 = static_cast<int>(std::lround(cy - 2.5 * scale));
+    for (int pass = 0; pass < 2; ++pass) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const std::uint8_t* g = Glyph(text[i]);
+            if (!g) {
+                continue;
+            }
+            for (int row = 0; row < 5; ++row) {
+                for (int col = 0; col < 3; ++col) {
+                    if (!((g[row] >> (2 - col)) & 1)) {
+                        continue;
+                    }
+                    const int px = x0 + static_cast<int>(i) * 4 * scale + col * scale, py = y0 + row * scale;
+                    for (int dy = 0; dy < scale; ++dy) {
+                        for (int dx = 0; dx < scale; ++dx) {
+                            if (pass == 0) {
+                                for (int oy = -1; oy <= 1; ++oy) {
+                                    for (int ox = -1; ox <= 1; ++ox) {
+                                        c.set(px + dx + ox, py + dy + oy, 1); // the rim
+                                    }
+                                }
+                            } else {
+                                c.set(px + dx, py + dy, palette::kWhite);
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Whether a point lies inside a building's outline, which differs by race: square corners,
+// cut corners, or rounded corners.
+bool InBuilding(int race, double x, double y, double x0, double y0, double x1, double y1) {
+    if (x < x0 || y < y0 || x >= x1 || y >= y1) {
+        return false;
+    }
+    const double cut = std::min(x1 - x0, y1 - y0) / 4;
+    const double dx = std::min(x - x0, x1 - x), dy = std::min(y - y0, y1 - y);
+    switch (race) {
+    case 1:
+        return dx + dy >= cut;
+    case 2:
+        return dx >= cut || dy >= cut || std::hypot(cut - dx, cut - dy) <= cut;
+    default:
+        return true;
+    }
+}
+
 Canvas DrawUnitFrame(const UnitPlan& plan, int frame, int frames, int w, int h, Random& random) {
     Canvas c(w, h);
     const double cx = w / 2.0;
@@ -190,9 +265,18 @@ Canvas DrawUnitFrame(const UnitPlan& plan, int frame, int frames, int w, int h, 
     }
     case UnitKind::Flyer: {
         const double r = std::max(bw, bh);
+        // The shadow on the ground below and to the right: the unit is in the air.
+        const double shadowX = std::max(4.0, r * 0.35), shadowY = std::max(6.0, r * 0.5);
         const double tri[3][2] = {{cx + std::cos(angle) * r, cy + std::sin(angle) * r * 0.8},
                                   {cx + std::cos(angle + 2.4) * r, cy + std::sin(angle + 2.4) * r * 0.8},
                                   {cx + std::cos(angle - 2.4) * r, cy + std::sin(angle - 2.4) * r * 0.8}};
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                if (InTriangle(x + 0.5 - shadowX, y + 0.5 - shadowY, tri)) {
+                    c.set(x, y, 2);
+                }
+            }
+        }
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 if (InTriangle(x + 0.5, y + 0.5, tri)) {
@@ -208,23 +292,45 @@ Canvas DrawUnitFrame(const UnitPlan& plan, int frame, int frames, int w, int h, 
         break;
     }
     case UnitKind::Building: {
-        const int x0 = static_cast<int>(cx - bw), x1 = static_cast<int>(cx + bw);
-        const int y0 = static_cast<int>(cy - bh), y1 = static_cast<int>(cy + bh);
-        for (int y = y0; y < y1; ++y) {
-            for (int x = x0; x < x1; ++x) {
-                const bool edge = x == x0 || y == y0 || x == x1 - 1 || y == y1 - 1;
-                const bool roofBand = y < y0 + (y1 - y0) / 3;
-                const bool window = !roofBand && ((x - x0) % 8 == 4) && ((y - y0) % 8 == 4);
-                const double light = 1.0 - static_cast<double>(y - y0) / (y1 - y0) * 0.7;
-                int v = Shade(ramp, light * 0.8);
-                if (edge) {
-                    v = ramp;
-                } else if (roofBand) {
+        // The placement box as a dotted frame; inside it the building, whose outline tells
+        // its race, with a roof in the player's colour and a band in the race's colour.
+        const double x0 = cx - bw, x1 = cx + bw, y0 = cy - bh, y1 = cy + bh;
+        const double in = std::max(2.0, std::min(bw, bh) / 6);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const double px = x + 0.5, py = y + 0.5;
+                if (!InBuilding(plan.race, px, py, x0 + in, y0 + in, x1 - in, y1 - in)) {
+                    continue;
+                }
+                const bool rim = !InBuilding(plan.race, px - 1.5, py, x0 + in, y0 + in, x1 - in, y1 - in) ||
+                                 !InBuilding(plan.race, px + 1.5, py, x0 + in, y0 + in, x1 - in, y1 - in) ||
+                                 !InBuilding(plan.race, px, py - 1.5, x0 + in, y0 + in, x1 - in, y1 - in) ||
+                                 !InBuilding(plan.race, px, py + 1.5, x0 + in, y0 + in, x1 - in, y1 - in);
+                const double t = (py - y0 - in) / std::max(1.0, y1 - y0 - 2 * in);
+                const double light = 1.0 - t * 0.6 - (px - cx) / std::max(1.0, bw) * 0.15;
+                int v = Shade(ramp, light * 0.85);
+                if (rim) {
+                    v = ramp + 1;
+                } else if (t < 0.3) {
                     v = PlayerShade(light);
-                } else if (window) {
+                } else if (t > 0.55 && t < 0.72) {
+                    v = Shade(ramp, 0.95); // the race band, in the light of the race's own ramp
+                } else if (t > 0.8 && static_cast<int>(px - x0) % 8 == 4 && static_cast<int>(py) % 2 == 0) {
                     v = (frame % 2 == 0) ? palette::kWhite : palette::kCrystalRamp + 6;
                 }
                 c.set(x, y, v);
+            }
+        }
+        for (int x = static_cast<int>(x0); x < static_cast<int>(x1); ++x) {
+            if (x % 4 < 2) {
+                c.set(x, static_cast<int>(y0), PlayerShade(1.0));
+                c.set(x, static_cast<int>(y1) - 1, PlayerShade(1.0));
+            }
+        }
+        for (int y = static_cast<int>(y0); y < static_cast<int>(y1); ++y) {
+            if (y % 4 < 2) {
+                c.set(static_cast<int>(x0), y, PlayerShade(1.0));
+                c.set(static_cast<int>(x1) - 1, y, PlayerShade(1.0));
             }
         }
         break;
@@ -304,15 +410,64 @@ Canvas DrawUnitFrame(const UnitPlan& plan, int frame, int frames, int w, int h, 
     return c;
 }
 
-std::vector<std::uint8_t> UnitSheet(const UnitPlan& plan, Random& random) {
+// Two or three letters from a stand-in name: the initials of its words after the race's
+// name (a number whole), or the first two letters of a single word.
+std::string ShortLabel(const std::string& name) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char ch : name + " ") {
+        if (std::isalnum(static_cast<unsigned char>(ch))) {
+            word += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        } else if (!word.empty()) {
+            words.push_back(word);
+            word.clear();
+        }
+    }
+    if (words.size() > 1) {
+        for (const char* race : kRaceNames) {
+            std::string upper = race;
+            std::transform(upper.begin(), upper.end(), upper.begin(),
+                           [](unsigned char ch) { return static_cast<char>(std::toupper(ch)); });
+            if (words.front() == upper) {
+                words.erase(words.begin());
+                break;
+            }
+        }
+    }
+    std::erase(words, "TYPE"); // "Crystal Field (Type 2)" reads CF2
+    if (words.empty()) {
+        return "";
+    }
+    if (words.size() == 1) {
+        return words.front().substr(0, 2);
+    }
+    std::string label;
+    for (const std::string& w : words) {
+        if (label.size() < 3) {
+            label += std::isdigit(static_cast<unsigned char>(w.front())) ? w.substr(0, 3 - label.size())
+                                                                         : w.substr(0, 1);
+        }
+    }
+    return label;
+}
+
+std::vector<std::uint8_t> UnitSheet(const UnitPlan& plan, const std::string& label, Random& random) {
     const int frames = plan.kind == UnitKind::Building || plan.kind == UnitKind::Minerals ? 4 : 8;
-    const int w = std::min(255, plan.boxWidth + 8);
-    const int h = std::min(255, plan.boxHeight + 8);
+    // Flyers leave room for their shadow.
+    const int extra = plan.kind == UnitKind::Flyer ? 8 + std::max(plan.boxWidth, plan.boxHeight) / 2 : 8;
+    const int w = std::min(255, plan.boxWidth + extra);
+    const int h = std::min(255, plan.boxHeight + extra);
     std::vector<Canvas> canvases;
     const std::uint64_t shapeSeed = random.next();
+    const int scale = std::min(plan.boxWidth, plan.boxHeight) >= 48 ? 2 : 1;
     for (int f = 0; f < frames; ++f) {
         Random shape(shapeSeed); // the same crystals in every frame
-        canvases.push_back(DrawUnitFrame(plan, f, frames, w, h, shape));
+        Canvas c = DrawUnitFrame(plan, f, frames, w, h, shape);
+        if (plan.kind != UnitKind::None && plan.kind != UnitKind::StartLocation &&
+            plan.kind != UnitKind::Turret) {
+            Label(c, label, w / 2.0, h / 2.0 + (plan.kind == UnitKind::Building ? 0 : 1), scale);
+        }
+        canvases.push_back(std::move(c));
     }
     return EncodeGrp(canvases);
 }
@@ -534,12 +689,14 @@ FileSet GenerateGameData() {
 
     // Unit names come first: string id u + 1 names unit u.
     std::vector<UnitPlan> plans;
+    std::vector<std::string> labels;
     for (int u = 0; u < kUnitCount; ++u) {
         plans.push_back(PlanUnit(u));
         const UnitPlan& p = plans.back();
         const std::string subtitle = p.kind == UnitKind::Ground && u >= 70 && u % 4 == 0 ? "Hero" : "*";
-        strings.Add(UnitName(u, p, random) + std::string(1, '\0') + subtitle + std::string(1, '\0') +
-                    UnitGroup(p));
+        const std::string name = UnitName(u, p, random);
+        labels.push_back(ShortLabel(name));
+        strings.Add(name + std::string(1, '\0') + subtitle + std::string(1, '\0') + UnitGroup(p));
     }
     std::vector<int> weaponLabels, upgradeLabels, techLabels;
     for (int w = 0; w < kWeaponCount; ++w) {
@@ -690,7 +847,8 @@ FileSet GenerateGameData() {
         imageNames.push_back(name);
         const auto image = static_cast<std::size_t>(130 + f);
         imagesDat.Set32(0, image, static_cast<std::uint32_t>(imageNames.size()));
-        files[std::string("unit\\") + name] = UnitSheet(plans[static_cast<std::size_t>(unit)], random);
+        files[std::string("unit\\") + name] =
+            UnitSheet(plans[static_cast<std::size_t>(unit)], labels[static_cast<std::size_t>(unit)], random);
     }
     for (int c = 0; c < kSelectionCircles; ++c) {
         const std::string name = "standin\\select" + std::to_string(c) + ".grp";

@@ -54,27 +54,58 @@ const std::vector<FamilyPair> kPair14 = [] {
 
 // ---- terrain trees ----------------------------------------------------------------------
 
-std::vector<LinkPlan> Links(int tileset) {
+// Cliff and boundary codes only, with a cliff code on both the left and the right side: where
+// a cliff foot meets another link's boundary. No diamond of the tree's own shapes asks for
+// these edges, so they never stand in for a pair the shapes need.
+const std::vector<FamilyPair> kExtra8 = {
+    {{C1, 49, C1, 49}, 1, 1}, {{C0, 52, C0, 52}, 1, 1}, {{C1, 50, C0, 49}, 0, 1}, {{C0, 49, C1, 50}, 1, 0},
+    {{C1, 51, C2, 51}, 0, 0}, {{C0, 51, C3, 52}, 1, 1}, {{C1, C1, C0, 52}, 0, 1}, {{C0, 49, C0, C0}, 1, 0},
+};
+
+const std::vector<FamilyPair> kCliff44 = [] {
+    std::vector<FamilyPair> pairs = kCliff36;
+    pairs.insert(pairs.end(), kExtra8.begin(), kExtra8.end());
+    return pairs;
+}();
+
+// ---- terrain trees ----------------------------------------------------------------------
+
+// Each run where the real file has it: first group, the two terrains' plain groups, layout.
+// An extra run carries the Type of a cliff whose run it does not touch (touching runs of one
+// Type would read as one family).
+std::vector<LinkPlan> Runs(int tileset) {
     using K = FamilyKind;
     switch (tileset) {
     case 0: // badlands
-        return {{2, 4, K::Cliff36}, {6, 2, K::Cliff36}, {2, 8, K::Pair24},    {4, 10, K::Pair24},
-                {2, 12, K::Pair14}, {2, 16, K::Pair14}, {16, 18, K::Cliff36}, {2, 20, K::Pair14}};
+        return {{44, 2, 4, K::Cliff36},    {116, 6, 2, K::Cliff36}, {188, 2, 8, K::Pair24},
+                {236, 4, 10, K::Pair24},   {284, 2, 12, K::Pair14}, {312, 2, 16, K::Pair24},
+                {360, 16, 18, K::Cliff36}, {432, 2, 4, K::Extra8},  {448, 2, 20, K::Pair24}};
     case 1: // space platform
-        return {{2, 4, K::Cliff36},  {4, 8, K::Cliff36},  {4, 12, K::Pair24},
-                {14, 4, K::Cliff36}, {4, 6, K::Pair14},   {8, 10, K::Pair24},
-                {4, 16, K::Pair14},  {18, 4, K::Cliff36}, {4, 20, K::Pair14}};
+        return {{22, 4, 16, K::Pair24},  {70, 8, 10, K::Pair24},   {118, 4, 6, K::Pair24},
+                {166, 4, 12, K::Pair24}, {214, 14, 4, K::Extra8},  {230, 4, 8, K::Cliff36},
+                {302, 2, 4, K::Cliff44}, {390, 14, 4, K::Cliff36}, {462, 4, 20, K::Cliff36},
+                {534, 18, 4, K::Cliff36}};
     case 2: // installation
-        return {{2, 6, K::Cliff36}, {6, 8, K::Cliff36}, {12, 2, K::Cliff36},
-                {2, 4, K::Pair24},  {6, 10, K::Pair14}, {2, 14, K::Pair24}};
+        return {{48, 2, 6, K::Cliff36},  {120, 6, 8, K::Cliff36}, {192, 2, 4, K::Pair24},
+                {240, 6, 10, K::Pair24}, {288, 2, 14, K::Pair24}, {336, 12, 2, K::Cliff36},
+                {408, 2, 6, K::Extra8},  {424, 6, 8, K::Extra8}};
     case 3: // ash world
-        return {{14, 2, K::Cliff36}, {2, 6, K::Cliff36}, {2, 4, K::Pair24}, {6, 8, K::Pair24},
-                {2, 10, K::Pair14},  {6, 12, K::Pair14}, {2, 16, K::Pair14}};
+        return {{48, 14, 2, K::Cliff36}, {120, 2, 6, K::Cliff36}, {192, 2, 4, K::Pair24},
+                {240, 6, 8, K::Pair24},  {288, 2, 10, K::Pair14}, {328, 6, 12, K::Pair14},
+                {368, 14, 2, K::Extra8}, {384, 2, 16, K::Pair24}};
     default: // jungle, desert, ice, twilight
-        return {{2, 4, K::Cliff36},  {6, 2, K::Cliff36},  {2, 8, K::Pair24},    {2, 10, K::Pair14},
-                {8, 12, K::Pair24},  {8, 14, K::Pair14},  {8, 16, K::Cliff36},  {4, 18, K::Pair24},
-                {18, 20, K::Pair14}, {18, 22, K::Pair24}, {18, 24, K::Cliff36}, {2, 26, K::Pair14}};
+        return {{36, 2, 4, K::Cliff36},   {108, 6, 2, K::Cliff36},   {180, 2, 8, K::Pair24},
+                {228, 4, 18, K::Pair24},  {276, 2, 10, K::Pair14},   {304, 8, 14, K::Pair14},
+                {332, 18, 20, K::Pair14}, {360, 8, 12, K::Pair14},   {388, 18, 22, K::Pair14},
+                {416, 8, 16, K::Cliff36}, {488, 18, 24, K::Cliff36}, {560, 2, 4, K::Extra8},
+                {576, 2, 26, K::Pair24}};
     }
+}
+
+std::vector<LinkPlan> Links(int tileset) {
+    std::vector<LinkPlan> links = Runs(tileset);
+    std::erase_if(links, [](const LinkPlan& l) { return l.kind == FamilyKind::Extra8; });
+    return links;
 }
 
 // ---- palettes and textures --------------------------------------------------------------
@@ -87,7 +118,7 @@ Rgb Mix(Rgb a, Rgb b, double t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-enum class Style { Noise, Grass, Liquid, Plates, Space, Rocky, Sand };
+enum class Style { Noise, Grass, Liquid, Plates, Space, Rocky, Sand, Ice, Crevices };
 
 struct TerrainLook {
     Rgb colour;
@@ -120,7 +151,10 @@ TerrainLook LookOf(std::string_view name) {
         return {{0.45, 0.12, 0.08}, Style::Rocky, false};
     }
     if (Has(name, "Ice")) {
-        return {{0.60, 0.78, 0.90}, Style::Liquid, true};
+        return {{0.70, 0.84, 0.92}, Style::Ice, true};
+    }
+    if (Has(name, "Crevices")) {
+        return {{0.52, 0.46, 0.38}, Style::Crevices, false};
     }
     if (Has(name, "Snow") || Has(name, "Moguls")) {
         return {{0.82, 0.85, 0.90}, Style::Noise, false};
@@ -131,7 +165,16 @@ TerrainLook LookOf(std::string_view name) {
     if (Has(name, "Sand") || Has(name, "Dunes")) {
         return {{0.78, 0.66, 0.40}, Style::Sand, false};
     }
-    if (Has(name, "Rock") || Has(name, "Crags") || Has(name, "Crevices") || Has(name, "Shale")) {
+    if (Has(name, "Shale")) { // layered slate
+        return {{0.36, 0.35, 0.40}, Style::Sand, false};
+    }
+    if (Has(name, "Asphalt")) {
+        return {{0.30, 0.30, 0.32}, Style::Plates, false};
+    }
+    if (Has(name, "Solar")) { // dark blue cells
+        return {{0.16, 0.26, 0.58}, Style::Plates, false};
+    }
+    if (Has(name, "Rock") || Has(name, "Crags") || Has(name, "Crevices")) {
         return {{0.42, 0.38, 0.34}, Style::Rocky, false};
     }
     if (Has(name, "Mud")) {
@@ -187,6 +230,21 @@ double ValueNoise(double x, double y, std::uint32_t seed) {
     return top + (bottom - top) * sy;
 }
 
+// Value noise whose lattice repeats every `period` cells.
+double PeriodicNoise(double x, double y, int period, std::uint32_t seed) {
+    const int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
+    const double fx = x - xi, fy = y - yi;
+    auto at = [&](int i, int j) {
+        const auto wi = static_cast<std::uint32_t>(((i % period) + period) % period);
+        const auto wj = static_cast<std::uint32_t>(((j % period) + period) % period);
+        return Hash01(wi * 73856093u ^ wj * 19349663u ^ seed);
+    };
+    const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+    const double top = at(xi, yi) + (at(xi + 1, yi) - at(xi, yi)) * sx;
+    const double bottom = at(xi, yi + 1) + (at(xi + 1, yi + 1) - at(xi, yi + 1)) * sx;
+    return top + (bottom - top) * sy;
+}
+
 // Shade 0..7 of a terrain's ramp at world pixel (x, y).
 int TextureShade(Style style, double x, double y, std::uint32_t seed) {
     const double n = 0.6 * ValueNoise(x / 6, y / 6, seed) + 0.4 * ValueNoise(x / 2.5, y / 2.5, seed * 3 + 1);
@@ -214,6 +272,18 @@ int TextureShade(Style style, double x, double y, std::uint32_t seed) {
     }
     case Style::Space:
         v = Hash01(static_cast<std::uint32_t>(x * 131 + y * 7919) ^ seed) > 0.985 ? 1.0 : 0.05 + 0.1 * n;
+        break;
+    case Style::Ice: // smooth and pale, with fine white cracks
+        v = 0.45 + 0.2 * n;
+        if (std::abs(ValueNoise(x / 11, y / 11, seed + 5) - 0.5) < 0.025) {
+            v = 1.0;
+        }
+        break;
+    case Style::Crevices: // dry ground split by wide dark rifts
+        v = 0.45 + 0.35 * n;
+        if (std::abs(ValueNoise(x / 14, y / 14, seed + 9) - 0.5) < 0.06) {
+            v = 0.0;
+        }
         break;
     case Style::Rocky:
         v = 0.15 + 0.7 * n;
@@ -270,7 +340,9 @@ private:
     int AddMegatileFromMinis(const std::array<std::uint16_t, 16>& refs, std::uint16_t walkFlags);
     const Terrain* TerrainAt(int group) const;
     std::uint16_t WalkFlags(const Terrain& t) const;
+    int Shade(const Terrain& t, int wx, int wy) const;
     Pixels PlainPixels(const Terrain& t, int worldX, int worldY) const;
+    Pixels RubblePixels(int tileX, int tileY, bool outline) const;
 
     int m_tileset;
     const TilesetInputs& m_inputs;
@@ -288,7 +360,8 @@ private:
 };
 
 void TilesetBuilder::MakePalette() {
-    const Rgb tint = kTints[m_tileset];
+    // Half of the tileset's tint: enough for its own character, not enough to turn ice lilac.
+    const Rgb tint = Mix({1, 1, 1}, kTints[m_tileset], 0.5);
     auto tinted = [&](Rgb c) { return Rgb{c.r * tint.r, c.g * tint.g, c.b * tint.b}; };
     for (int i = 1; i < 8; ++i) {
         m_palette[static_cast<std::size_t>(i)] = Pack({i * 0.05, i * 0.05, i * 0.06}); // shadows
@@ -329,15 +402,16 @@ void TilesetBuilder::MakePalette() {
     for (const Terrain& t : m_terrains) {
         // Terrains of one kind (several stone floors, say) still differ in hue.
         const double k = t.code * 1.7;
-        const Rgb own = {t.look.colour.r * (1 + 0.18 * std::sin(k)),
-                         t.look.colour.g * (1 + 0.18 * std::sin(k + 2.1)),
-                         t.look.colour.b * (1 + 0.18 * std::sin(k + 4.2))};
+        const Rgb own = {t.look.colour.r * (1 + 0.1 * std::sin(k)),
+                         t.look.colour.g * (1 + 0.1 * std::sin(k + 2.1)),
+                         t.look.colour.b * (1 + 0.1 * std::sin(k + 4.2))};
         const Rgb base = tinted(own);
-        const double lift = t.elevation * 0.12;
+        // Higher ground is lighter: brighter and washed a little towards white per level.
+        const double lift = t.elevation * 0.12, wash = t.elevation * 0.12;
         for (int i = 0; i < 8; ++i) {
-            const double shade = 0.55 + i * 0.11 + lift;
+            const double shade = 0.55 + i * 0.1 + lift;
             m_palette[static_cast<std::size_t>(t.ramp + i)] =
-                Pack({base.r * shade, base.g * shade, base.b * shade});
+                Pack(Mix({base.r * shade, base.g * shade, base.b * shade}, {0.95, 0.95, 0.92}, wash));
         }
     }
 }
@@ -353,7 +427,8 @@ void TilesetBuilder::PlanTerrains() {
                   0};
         m_terrains.push_back(t);
     }
-    // Elevation: each cliff lifts its high side one level above its low side.
+    // Elevation: each cliff lifts its high side one level above its low side, except a shore
+    // above water or a pit: the ground beside a liquid is the lowest level.
     auto find = [&](int group) -> Terrain& {
         for (Terrain& t : m_terrains) {
             if (t.group == group) {
@@ -368,8 +443,8 @@ void TilesetBuilder::PlanTerrains() {
         for (const LinkPlan& link : Links(m_tileset)) {
             const Terrain& low = find(link.low);
             Terrain& high = find(link.high);
-            const int wanted =
-                std::min(2, link.kind == FamilyKind::Cliff36 ? low.elevation + 1 : low.elevation);
+            const bool lifts = IsCliff(link.kind) && !low.look.liquid;
+            const int wanted = std::min(2, lifts ? low.elevation + 1 : low.elevation);
             if (high.elevation < wanted) {
                 high.elevation = wanted;
                 changed = true;
@@ -431,13 +506,26 @@ int TilesetBuilder::AddMegatile(const Pixels& pixels, std::uint16_t walkFlags) {
     return AddMegatileFromMinis(refs, walkFlags);
 }
 
+int TilesetBuilder::Shade(const Terrain& t, int wx, int wy) const {
+    int shade = TextureShade(t.look.style, wx, wy, static_cast<std::uint32_t>(t.group * 977 + m_tileset));
+    // Each level above the lowest has its own faint grain, so levels differ in pattern as well
+    // as in lightness: ridges one way on the middle level, both ways on the high level.
+    const int ridge = ((wx + 2 * wy) % 24 + 24) % 24, cross = ((wx - 2 * wy) % 24 + 24) % 24;
+    if (t.elevation >= 1 && ridge < 2) {
+        ++shade;
+    }
+    if (t.elevation >= 2 && cross < 2) {
+        ++shade;
+    }
+    return std::clamp(shade, 0, 7);
+}
+
 Pixels TilesetBuilder::PlainPixels(const Terrain& t, int worldX, int worldY) const {
     Pixels px{};
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 32; ++x) {
-            px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(
-                t.ramp + TextureShade(t.look.style, worldX + x, worldY + y,
-                                      static_cast<std::uint32_t>(t.group * 977 + m_tileset)));
+            px[static_cast<std::size_t>(y * 32 + x)] =
+                static_cast<std::uint8_t>(t.ramp + Shade(t, worldX + x, worldY + y));
         }
     }
     return px;
@@ -498,26 +586,57 @@ double Membership(int code, int a, int b, double u, double v) {
 }
 
 void TilesetBuilder::AddFamilies() {
-    int type = 20;
-    int cliffCode = 20;
-    for (const LinkPlan& link : Links(m_tileset)) {
+    // One Type per link, in file order, and four private codes per cliff.
+    const std::vector<LinkPlan> links = Links(m_tileset);
+    std::vector<int> firstCliffCode(links.size(), 0);
+    int nextCliffCode = 20;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (IsCliff(links[i].kind)) {
+            firstCliffCode[i] = nextCliffCode;
+            nextCliffCode += 4;
+        }
+    }
+    int end = 0;
+    for (const LinkPlan& run : Runs(m_tileset)) {
+        if (run.first < end || run.first % 2 != 0) {
+            throw std::logic_error("transition runs overlap at group " + std::to_string(run.first));
+        }
+        // An extra run belongs to the cliff it names: that link's Type, terrains and codes.
+        std::size_t li = 0;
+        while (li < links.size() && !(links[li].low == run.low && links[li].high == run.high)) {
+            ++li;
+        }
+        if (li == links.size() || (run.kind == FamilyKind::Extra8 && !IsCliff(links[li].kind))) {
+            throw std::logic_error("a run without its link at group " + std::to_string(run.first));
+        }
+        const LinkPlan& link = links[li];
+        const int type = 20 + static_cast<int>(li);
         const Terrain& ta = *TerrainAt(link.low);
         const Terrain& tb = *TerrainAt(link.high);
-        const bool cliff = link.kind == FamilyKind::Cliff36;
-        const int c0 = cliffCode;
-        if (cliff) {
-            cliffCode += 4;
+        const bool cliff = IsCliff(link.kind);
+        const int c0 = firstCliffCode[li];
+        // The long cliff's last eight pairs meet the first other cliff of the tileset.
+        int otherC0 = c0;
+        for (std::size_t j = 0; j < links.size(); ++j) {
+            if (j != li && IsCliff(links[j].kind)) {
+                otherC0 = firstCliffCode[j];
+                break;
+            }
         }
-        auto code = [&](int token) -> int {
-            if (token == kTokenA)
-                return ta.code;
-            if (token == kTokenB)
-                return tb.code;
-            if (token <= kTokenC0)
-                return cliff ? c0 + (kTokenC0 - token) : ta.code;
-            return token;
-        };
-        for (const FamilyPair& pair : FamilyLayout(link.kind)) {
+        const auto& layout = FamilyLayout(run.kind);
+        m_nextGroup = run.first;
+        for (std::size_t p = 0; p < layout.size(); ++p) {
+            const FamilyPair& pair = layout[p];
+            const int base = run.kind == FamilyKind::Cliff44 && p >= 36 ? otherC0 : c0;
+            auto code = [&](int token) -> int {
+                if (token == kTokenA)
+                    return ta.code;
+                if (token == kTokenB)
+                    return tb.code;
+                if (token <= kTokenC0)
+                    return cliff ? base + (kTokenC0 - token) : ta.code;
+                return token;
+            };
             const int g = m_nextGroup;
             m_nextGroup += 2;
             std::array<int, 4> e{};
@@ -534,30 +653,34 @@ void TilesetBuilder::AddFamilies() {
                     const double u = (x + 0.5) / 64, v = (y + 0.5) / 32;
                     const double w[4] = {(1 - u) * (1 - u), (1 - v) * (1 - v), u * u, v * v};
                     const double pos[4][2] = {{u, v}, {u, v}, {u, v}, {u, v}};
-                    double m = 0, total = 0;
+                    // m: how much of B; under: how much of the sides carry cliff codes, the
+                    // low ground under a cliff where its face hangs.
+                    double m = 0, under = 0, total = 0;
                     for (int s = 0; s < 4; ++s) {
-                        m += w[s] * Membership(e[static_cast<std::size_t>(s)], ta.code, tb.code, pos[s][0],
-                                               pos[s][1]);
+                        const int side = e[static_cast<std::size_t>(s)];
+                        m += w[s] * Membership(side, ta.code, tb.code, pos[s][0], pos[s][1]);
+                        under += w[s] * (side != ta.code && side != tb.code && side < 49 ? 1 : 0);
                         total += w[s];
                     }
-                    m = m / total +
+                    const double wobble =
                         (ValueNoise(x / 4.0, y / 4.0, static_cast<std::uint32_t>(g)) - 0.5) * 0.25;
+                    m = m / total + wobble;
+                    under = under / total + wobble * 0.5;
                     const int wx = (g % 7) * 64 + x, wy = (g % 5) * 32 + y;
                     int value;
                     if (m >= 0.5) {
-                        value =
-                            tb.ramp + TextureShade(tb.look.style, wx, wy,
-                                                   static_cast<std::uint32_t>(tb.group * 977 + m_tileset));
-                    } else if (cliff && m > 0.22) {
-                        // The cliff face below the high ground: rock with vertical streaks.
+                        // High ground; along a cliff's top its lit rim.
+                        value = cliff && m < 0.56 ? kCliffRamp + 7 : tb.ramp + Shade(tb, wx, wy);
+                    } else if (cliff && (under > 0.3 || m > 0.28)) {
+                        // The face: rock with vertical streaks, lighter towards the top.
+                        const double height = std::max(m / 0.5, (under - 0.3) / 0.7 * 0.6);
                         const int streak =
                             static_cast<int>(Hash01(static_cast<std::uint32_t>(x * 53 + g)) * 3);
-                        value = kCliffRamp +
-                                std::clamp(static_cast<int>((m - 0.22) / 0.28 * 6) + streak - 1, 0, 7);
+                        value = kCliffRamp + std::clamp(1 + static_cast<int>(height * 5) + streak - 1, 0, 6);
+                    } else if (cliff && (under > 0.18 || m > 0.2)) {
+                        value = ta.ramp + std::max(0, Shade(ta, wx, wy) - 3); // shadow at the foot
                     } else {
-                        value =
-                            ta.ramp + TextureShade(ta.look.style, wx, wy,
-                                                   static_cast<std::uint32_t>(ta.group * 977 + m_tileset));
+                        value = ta.ramp + Shade(ta, wx, wy);
                     }
                     halves[static_cast<std::size_t>(x / 32)][static_cast<std::size_t>(y * 32 + x % 32)] =
                         static_cast<std::uint8_t>(value);
@@ -584,7 +707,7 @@ void TilesetBuilder::AddFamilies() {
                 slots[14] = 0;
             }
         }
-        ++type;
+        end = m_nextGroup;
     }
 }
 
@@ -681,16 +804,46 @@ void TilesetBuilder::AddDoodads() {
                                                       static_cast<std::uint16_t>(height),
                                                       0};
             for (int c = 0; c < width; ++c) {
-                // The doodad drawn over the ground it stands on: a rounded mound of rock.
+                // The doodad drawn over the ground it stands on, in one of four shapes: a
+                // rounded mound, a flat slab, a crater, or a scatter of stones.
                 Pixels px = PlainPixels(ground, c * 32, r * 32);
                 for (int y = 0; y < 32; ++y) {
                     for (int x = 0; x < 32; ++x) {
-                        const double dx = (c * 32 + x + 0.5 - cx) / cx, dy = (r * 32 + y + 0.5 - cy) / cy;
-                        const double dist =
-                            dx * dx + dy * dy +
-                            (ValueNoise((c * 32 + x) / 5.0, (r * 32 + y) / 5.0, seed) - 0.5) * 0.3;
-                        if (dist < 0.8) {
-                            const double light = 0.5 - 0.4 * dx - 0.4 * dy;
+                        const int wx = c * 32 + x, wy = r * 32 + y;
+                        const double dx = (wx + 0.5 - cx) / cx, dy = (wy + 0.5 - cy) / cy;
+                        const double n = ValueNoise(wx / 5.0, wy / 5.0, seed) - 0.5;
+                        double light = -1;
+                        switch (d % 4) {
+                        case 0:
+                            if (dx * dx + dy * dy + n * 0.3 < 0.8) {
+                                light = 0.5 - 0.4 * dx - 0.4 * dy;
+                            }
+                            break;
+                        case 1:
+                            if (std::max(std::abs(dx), std::abs(dy)) + n * 0.1 < 0.8) {
+                                const bool edge = std::max(std::abs(dx), std::abs(dy)) > 0.68;
+                                light = edge ? (dx + dy < 0 ? 0.9 : 0.15) : 0.55 + n * 0.3;
+                            }
+                            break;
+                        case 2: {
+                            const double rr = dx * dx + dy * dy + n * 0.2;
+                            if (rr < 0.85) {
+                                // The rim lit on the far side, the floor in shadow.
+                                light = rr > 0.45 ? 0.6 - 0.5 * (dx + dy) * (rr > 0.65 ? -1 : 1) : 0.15;
+                            }
+                            break;
+                        }
+                        default: {
+                            const int sx = wx / 10, sy = wy / 10;
+                            const double pick = Hash01(static_cast<std::uint32_t>(sx * 31 + sy * 977) ^ seed);
+                            const double ox = wx % 10 - 5 + (pick - 0.5) * 3, oy = wy % 10 - 5;
+                            if (pick > 0.35 && dx * dx + dy * dy < 0.9 && ox * ox + oy * oy < 12) {
+                                light = 0.5 - 0.1 * ox - 0.1 * oy;
+                            }
+                            break;
+                        }
+                        }
+                        if (light >= 0) {
                             px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(
                                 kCliffRamp + std::clamp(static_cast<int>(light * 8), 0, 7));
                         }
@@ -709,32 +862,64 @@ void TilesetBuilder::AddDoodads() {
     }
 }
 
-void TilesetBuilder::AddFiller() {
-    // Groups nothing else uses get a pattern keyed to their number, so every tile value a
-    // real map names draws as something. They define no doodad (number 0).
-    std::vector<int> pool;
-    for (int i = 0; i < 64; ++i) {
-        Mini m{};
-        for (int p = 0; p < 64; ++p) {
-            const int x = p % 8, y = p / 8;
-            const bool mark = ((x + (i & 7)) % 4 == 0) || ((y + (i >> 3)) % 4 == 0);
-            m[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(16 + (i % 13) * 8 + (mark ? 6 : 2));
+Pixels TilesetBuilder::RubblePixels(int tileX, int tileY, bool outline) const {
+    // Muted rock and scattered stones in the tileset's own rock tones. The texture repeats
+    // every 4 x 4 tiles, so neighbouring slots and rows join without seams.
+    constexpr int kPeriod = 128;
+    const auto seed = static_cast<std::uint32_t>(0x5EB1u + m_tileset);
+    Pixels px{};
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const int wx = tileX * 32 + x, wy = tileY * 32 + y;
+            const double n = 0.65 * PeriodicNoise(wx / 16.0, wy / 16.0, kPeriod / 16, seed) +
+                             0.35 * PeriodicNoise(wx / 4.0, wy / 4.0, kPeriod / 4, seed + 1);
+            int shade = 3 + std::clamp(static_cast<int>(n * 2.99), 0, 2);
+            // A stone in some 8 x 8 cells: lit on its upper left, shaded on its lower right.
+            const int cx = wx / 8, cy = wy / 8;
+            const double pick = Hash01(static_cast<std::uint32_t>(cx * 131 + cy * 7) ^ seed);
+            if (pick > 0.55) {
+                const double ox = 2.5 + pick * 3,
+                             oy = 2.5 + Hash01(static_cast<std::uint32_t>(cx + cy * 977)) * 3;
+                const double dx = wx % 8 + 0.5 - ox, dy = wy % 8 + 0.5 - oy;
+                const double r = 1.6 + (pick - 0.55) * 3;
+                if (dx * dx + dy * dy < r * r) {
+                    shade = dx + dy < 0 ? 5 : 4;
+                } else if ((dx - 1) * (dx - 1) + (dy - 1) * (dy - 1) < r * r) {
+                    shade = 2;
+                }
+            }
+            if (outline && (x == 0 || y == 0) && ((x + y) / 2) % 2 == 0) {
+                shade = std::max(1, shade - 1); // a faint dotted edge: a doodad stands here
+            }
+            px[static_cast<std::size_t>(y * 32 + x)] = static_cast<std::uint8_t>(kCliffRamp + shade);
         }
-        pool.push_back(AddMiniTile(m));
     }
+    return px;
+}
+
+void TilesetBuilder::AddFiller() {
+    // Groups nothing else defines (the real files' doodads, unused terrain groups) draw as a
+    // calm rubble texture; those past the first doodad group with a faint dotted edge. The
+    // tile of slot s in group g sits at (s mod 4, g mod 4) of the repeating texture, so a
+    // doodad's columns (slots) and rows (groups) join up.
+    std::array<std::array<std::uint16_t, 16>, 2> rubble{};
+    for (int outline = 0; outline < 2; ++outline) {
+        for (int t = 0; t < 16; ++t) {
+            rubble[static_cast<std::size_t>(outline)][static_cast<std::size_t>(t)] =
+                static_cast<std::uint16_t>(
+                    AddMegatile(RubblePixels(t % 4, t / 4, outline != 0), outline != 0 ? 0 : 0x1));
+        }
+    }
+    auto tileOf = [&](int g, int slot, bool outline) {
+        return rubble[outline ? 1u : 0u][static_cast<std::size_t>((g % 4) * 4 + slot % 4)];
+    };
     for (int g = 0; g < kGroups; ++g) {
         auto& slots = m_megatiles[static_cast<std::size_t>(g)];
         const bool doodadRow = g >= kFirstDoodadGroupUsed && m_headers[static_cast<std::size_t>(g)][0] == 1;
         if (doodadRow) {
-            // Slots past the doodad's width: a pattern, so real maps' wider doodads still draw.
-            std::array<std::uint16_t, 16> refs{};
-            for (int p = 0; p < 16; ++p) {
-                refs[static_cast<std::size_t>(p)] =
-                    static_cast<std::uint16_t>(pool[static_cast<std::size_t>((g + p) % 64)] << 1);
-            }
-            const auto mega = static_cast<std::uint16_t>(AddMegatileFromMinis(refs, 0));
-            for (auto& slot : slots) {
-                slot = slot == 0 ? mega : slot;
+            // Slots past the doodad's width, so real maps' wider doodads still draw.
+            for (std::size_t s = 0; s < slots.size(); ++s) {
+                slots[s] = slots[s] == 0 ? tileOf(g, static_cast<int>(s), true) : slots[s];
             }
             continue;
         }
@@ -745,13 +930,9 @@ void TilesetBuilder::AddFiller() {
             m_headers[static_cast<std::size_t>(g)] = {0, 0x0080, 0, 0, 0,
                                                       0, 0,      0, 0, 0}; // number 0, height 0
         }
-        std::array<std::uint16_t, 16> refs{};
-        for (int p = 0; p < 16; ++p) {
-            const int digit = (g >> ((p % 4) * 3)) & 7;
-            refs[static_cast<std::size_t>(p)] =
-                static_cast<std::uint16_t>(pool[static_cast<std::size_t>((digit + 8 * (p / 4)) % 64)] << 1);
+        for (std::size_t s = 0; s < slots.size(); ++s) {
+            slots[s] = tileOf(g, static_cast<int>(s), g >= kFirstDoodadGroup);
         }
-        slots.fill(static_cast<std::uint16_t>(AddMegatileFromMinis(refs, 0x1)));
     }
 }
 
@@ -802,6 +983,10 @@ void TilesetBuilder::Build(FileSet& files) {
 
 } // namespace
 
+std::vector<LinkPlan> StandinRuns(int tileset) {
+    return Runs(tileset);
+}
+
 std::vector<LinkPlan> StandinLinks(int tileset) {
     return Links(tileset);
 }
@@ -824,6 +1009,10 @@ const std::vector<FamilyPair>& FamilyLayout(FamilyKind kind) {
         return kCliff36;
     case FamilyKind::Pair24:
         return kPair24;
+    case FamilyKind::Cliff44:
+        return kCliff44;
+    case FamilyKind::Extra8:
+        return kExtra8;
     case FamilyKind::Pair14:
         break;
     }
@@ -831,25 +1020,65 @@ const std::vector<FamilyPair>& FamilyLayout(FamilyKind kind) {
 }
 
 std::vector<std::uint8_t> OverlaySheet(int index) {
-    // Trees, pillars and crystals that stand on doodads.
+    // What stands on doodads, one kind after another: trees, rocks, pillars, crystals, ruins.
     const int w = 24 + (index % 4) * 16, h = 32 + (index % 3) * 16;
     Canvas c(w, h);
-    const int kind = index % 3;
+    const int kind = index % 5;
+    const auto seed = static_cast<std::uint32_t>(0xD00Du + index);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const double u = (x + 0.5) / w - 0.5, v = (y + 0.5) / h;
-            if (kind == 0) { // tree: trunk and crown
-                if (std::abs(u) < 0.08 && v > 0.6)
-                    c.set(x, y, palette::kEarthRamp + 2);
-                const double d = u * u * 4 + (v - 0.35) * (v - 0.35) * 6;
-                if (d < 0.25)
-                    c.set(x, y, palette::kEarthRamp + 4 + static_cast<int>((0.25 - d) * 12) % 4);
-            } else if (kind == 1) { // pillar
-                if (std::abs(u) < 0.2 && v > 0.1)
-                    c.set(x, y, palette::kGreyRamp + 3 + (x % 5 == 0 ? 3 : 0));
-            } else { // crystal
-                if (std::abs(u) * 2 < v)
-                    c.set(x, y, palette::kCrystalRamp + static_cast<int>(v * 7.99));
+            const double n = ValueNoise(x / 3.0, y / 3.0, seed);
+            switch (kind) {
+            case 0: { // tree: trunk, and a round crown lit from the upper left
+                if (std::abs(u) < 0.07 && v > 0.55) {
+                    c.set(x, y, palette::kEarthRamp + 1 + (x % 3 == 0));
+                }
+                const double d = u * u * 4 + (v - 0.35) * (v - 0.35) * 5 + (n - 0.5) * 0.12;
+                if (d < 0.25) {
+                    const double light = 0.5 - u * 1.2 - (v - 0.35) * 1.5 + (n - 0.5) * 0.6;
+                    c.set(x, y, palette::kEarthRamp + std::clamp(static_cast<int>(light * 5) + 2, 1, 6));
+                }
+                break;
+            }
+            case 1: { // rocks: three boulders in a heap
+                const double centres[3][3] = {{-0.18, 0.75, 0.2}, {0.16, 0.78, 0.18}, {0.0, 0.55, 0.2}};
+                for (const auto& b : centres) {
+                    const double dx = u - b[0], dy = (v - b[1]) * 0.7;
+                    if (dx * dx + dy * dy < b[2] * b[2] + (n - 0.5) * 0.01) {
+                        c.set(x, y,
+                              palette::kGreyRamp +
+                                  std::clamp(static_cast<int>((0.5 - dx * 3 - dy * 3) * 6), 0, 6));
+                    }
+                }
+                break;
+            }
+            case 2: { // pillar: a fluted shaft on a base, with a capital
+                const bool shaft = std::abs(u) < 0.16 && v > 0.15 && v < 0.9;
+                const bool ends = std::abs(u) < 0.26 && ((v > 0.08 && v < 0.16) || v >= 0.9);
+                if (shaft || ends) {
+                    c.set(x, y, palette::kGreyRamp + (ends ? 6 : 3 + (x % 4 == 0 ? 2 : 0) - (u > 0.08)));
+                }
+                break;
+            }
+            case 3: { // crystals: a cluster of three spikes
+                const double spikes[3][3] = {{0.0, 0.05, 0.14}, {-0.2, 0.35, 0.1}, {0.2, 0.3, 0.1}};
+                for (const auto& sp : spikes) {
+                    const double du = std::abs(u - sp[0]);
+                    if (v > sp[1] && v < 0.95 && du < sp[2] * (v - sp[1]) / (0.95 - sp[1]) + 0.02) {
+                        c.set(x, y, palette::kCrystalRamp + (u < sp[0] ? 6 : 3) + static_cast<int>(v * 1.5));
+                    }
+                }
+                break;
+            }
+            default: { // ruins: a broken wall with a gap and a jagged top
+                const double top = 0.3 + 0.25 * n + (std::abs(u) < 0.08 ? 0.35 : 0);
+                if (std::abs(u) < 0.42 && v > top && v < 0.95) {
+                    const bool joint = (y % 6 == 0) || ((x + (y / 6) * 4) % 9 == 0);
+                    c.set(x, y, palette::kEarthRamp + (joint ? 1 : 4 - (u > 0.2)));
+                }
+                break;
+            }
             }
         }
     }

@@ -12,11 +12,20 @@
 
 namespace orv::standin {
 
-// The three family layouts of the real files: 36 pairs with a cliff, 24 and 14 without.
-enum class FamilyKind { Cliff36 = 36, Pair24 = 24, Pair14 = 14 };
+// The family layouts of the real files: 36 pairs with a cliff, 24 and 14 without; one cliff
+// of 44 pairs (the 36 and eight more that meet another cliff); and short runs of eight pairs
+// holding only cliff and boundary codes, which carry the Type of a cliff family.
+enum class FamilyKind { Cliff36 = 36, Pair24 = 24, Pair14 = 14, Cliff44 = 44, Extra8 = 8 };
 
-// A link of the terrain tree, by plain groups. For a cliff, `low` is the low side (A).
+inline constexpr bool IsCliff(FamilyKind kind) {
+    return kind == FamilyKind::Cliff36 || kind == FamilyKind::Cliff44;
+}
+
+// A run of transition pairs at the groups the real files give it: a link of the terrain tree
+// by plain groups (for a cliff, `low` is the low side, A), or for an extra run the link of
+// the cliff whose codes and Type it carries.
 struct LinkPlan {
+    int first; // even group of the first pair
     int low;
     int high;
     FamilyKind kind;
@@ -29,6 +38,8 @@ struct TilesetInputs {
     int overlayCount = 0;
 };
 
+// Every run in file order, extra runs included; and the links of the tree alone.
+std::vector<LinkPlan> StandinRuns(int tileset);
 std::vector<LinkPlan> StandinLinks(int tileset);
 int StandinDoodadCount(int tileset);
 const std::vector<std::string>& DoodadGroupNames();

@@ -135,7 +135,8 @@ Status WriteTilesetSheet(TGameData& data, int tileset, const std::string& path) 
         sheet.Move(kMargin, y + 36);
     }
 
-    // Transition pairs: every run of even groups after the plain pairs that share a Type.
+    // Transition pairs: every run of even groups after the plain pairs that share a Type (the
+    // real files leave unused groups between some runs).
     sheet.Text(QStringLiteral("Edge pairs, one family per link (left group, slot 0)"), 13, true);
     int group = 2;
     std::map<int, int> plainCodes;
@@ -144,8 +145,12 @@ Status WriteTilesetSheet(TGameData& data, int tileset, const std::string& path) 
             group = std::max(group, TerrainTypeGroups[index][i] + 2);
         }
     }
-    while (group + 1 < kFirstDoodadGroup && ts.Header(group).Type >= 2) {
+    while (group + 1 < kFirstDoodadGroup) {
         const int type = ts.Header(group).Type;
+        if (type < 2) {
+            group += 2;
+            continue;
+        }
         int pairs = 0;
         while (ts.Header(group + 2 * pairs).Type == type) {
             ++pairs;

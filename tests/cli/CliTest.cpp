@@ -200,6 +200,38 @@ TEST(Cli, RenderViewDrawsWhatAMapWindowShowsAtEveryZoomNamesIncluded) {
               2);
 }
 
+// Real maps drawn with the stand-in data: a region of one map per tileset family, with its
+// cliffs, shores and doodads, as a newcomer without the game's files sees it.
+TEST(Cli, RealMapsDrawWithTheStandinArtAsTheirGoldenImages) {
+    ORV_REQUIRE_CORPUS();
+    test::TempDir dir;
+    const struct {
+        const char* family;
+        const char* map;
+        const char* view;
+    } cases[] = {
+        {"jungle", "lost_temple.scm", "32,17,512,384"},
+        {"badlands", "destination_2p.scx", "47,22,512,384"},
+        {"platform", "benzene_2p.scx", "37,31,512,384"},
+        {"installation", "scout_mode2_installation.scm", "9,19,512,384"},
+        {"ash-world", "outsider_2.2.scx", "90,25,512,384"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.map);
+        const std::string out = dir.file(std::string(c.family) + ".png");
+        const Outcome outcome =
+            RunCli({"render", (test::CorpusDir() / c.map).string(), out, "--view", c.view, "--standin"});
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        const QImage image = QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_RGB32);
+        const std::string golden = std::string(ORVISTAD_GOLDEN_DIR) + "/standin-" + c.family + ".png";
+        if (std::getenv("ORVISTAD_UPDATE_GOLDEN")) {
+            ASSERT_TRUE(image.save(QString::fromStdString(golden)));
+        }
+        EXPECT_TRUE(image == QImage(QString::fromStdString(golden)).convertToFormat(QImage::Format_RGB32))
+            << "differs from " << golden;
+    }
+}
+
 TEST(Cli, EditRunsAScriptThroughTheEditorsToolsAndHistory) {
     test::TempDir dir;
     const std::string map = dir.file("map.scx"), out = dir.file("out.scx"), script = dir.file("edit.jsonl");

@@ -6,8 +6,11 @@
 #include "base/ByteReader.h"
 #include "graphics/TGRP.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
+#include <tuple>
 
 namespace orv {
 namespace {
@@ -175,6 +178,112 @@ TEST(Standin, UnitSheetsUsePlayerColoursAndSelectionCirclesTheirEightShades) {
                 << name;
         }
     }
+}
+
+// Frame 0 of a sheet as a grid of palette indices (-1 where nothing is drawn).
+struct Frame {
+    int width = 0, height = 0;
+    std::vector<int> pixels;
+    int at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+};
+
+Frame FirstFrame(const std::vector<std::uint8_t>& bytes) {
+    TDoodadGRP sheet(bytes, nullptr, {});
+    Frame f{sheet.Width(), sheet.Height(),
+            std::vector<int>(static_cast<std::size_t>(sheet.Width() * sheet.Height()), -1)};
+    TDoodadGRP::FrameHeader h;
+    if (!sheet.GetFrameHeader(0, h)) {
+        return f;
+    }
+    sheet.DecodeFrame(0, [&](int c, int r, std::uint8_t v) {
+        f.pixels[static_cast<std::size_t>((h.yOffset + r) * f.width + h.xOffset + c)] = v;
+    });
+    return f;
+}
+
+// Units read apart: a white label on every sheet but start locations and turrets, flyers
+// with a shadow below and to the right, buildings framed by their dotted placement box.
+TEST(Standin, UnitSheetsCarryALabelAndTheShapeOfTheirKind) {
+    int flyers = 0, buildings = 0;
+    for (const auto& [name, bytes] : Files()) {
+        if (name.rfind("unit\\standin\\", 0) != 0 || name.find("select") != std::string::npos ||
+            name.find("doodad") != std::string::npos) {
+            continue;
+        }
+        SCOPED_TRACE(name);
+        const Frame f = FirstFrame(bytes);
+        int white = 0, shadow = 0;
+        double sx = 0, sy = 0, bx = 0, by = 0;
+        int body = 0;
+        for (int y = 0; y < f.height; ++y) {
+            for (int x = 0; x < f.width; ++x) {
+                const int v = f.at(x, y);
+                white += v == 255;
+                if (v == 2) {
+                    ++shadow, sx += x, sy += y;
+                } else if (v >= 0) {
+                    ++body, bx += x, by += y;
+                }
+            }
+        }
+        const bool labelled =
+            name.find("start") == std::string::npos && name.find("turret") == std::string::npos;
+        if (labelled) {
+            EXPECT_GE(white, 8); // at least two letters' worth of dots
+        }
+        if (name.find("flyer") != std::string::npos) {
+            ++flyers;
+            ASSERT_GT(shadow, 10);
+            EXPECT_GT(sx / shadow, bx / body);
+            EXPECT_GT(sy / shadow, by / body);
+        }
+        if (name.find("building") != std::string::npos) {
+            ++buildings;
+            // The box: dotted player-colour dots along the top and left edges of the drawn area.
+            int top = 0, left = 0;
+            int x0 = f.width, y0 = f.height;
+            for (int y = 0; y < f.height; ++y) {
+                for (int x = 0; x < f.width; ++x) {
+                    if (f.at(x, y) >= 0) {
+                        x0 = std::min(x0, x);
+                        y0 = std::min(y0, y);
+                    }
+                }
+            }
+            for (int x = 0; x < f.width; ++x) {
+                top += f.at(x, y0) >= 8 && f.at(x, y0) <= 15;
+            }
+            for (int y = 0; y < f.height; ++y) {
+                left += f.at(x0, y) >= 8 && f.at(x0, y) <= 15;
+            }
+            EXPECT_GE(top, 4);
+            EXPECT_GE(left, 4);
+        }
+    }
+    EXPECT_GT(flyers, 5);
+    EXPECT_GT(buildings, 5);
+}
+
+// Doodad overlays of different kinds differ in silhouette, also where their sheets are the
+// same size: no two overlays draw the same set of pixels.
+TEST(Standin, DoodadOverlaysHaveDistinctSilhouettes) {
+    std::map<std::tuple<int, int, std::vector<bool>>, std::string> seen;
+    int overlays = 0;
+    for (const auto& [name, bytes] : Files()) {
+        if (name.rfind("unit\\standin\\doodad", 0) != 0) {
+            continue;
+        }
+        ++overlays;
+        const Frame f = FirstFrame(bytes);
+        std::vector<bool> mask;
+        for (int v : f.pixels) {
+            mask.push_back(v >= 0);
+        }
+        EXPECT_GT(std::count(mask.begin(), mask.end(), true), 20) << name;
+        const auto [at, inserted] = seen.emplace(std::tuple{f.width, f.height, mask}, name);
+        EXPECT_TRUE(inserted) << name << " looks like " << at->second;
+    }
+    EXPECT_GE(overlays, 10);
 }
 
 } // namespace
