@@ -18,6 +18,16 @@ TUnitProperties TUnitProperties::Of(const UnitRecord& unit) {
     return p;
 }
 
+void TUnitProperties::WriteInto(UnitRecord& unit) const {
+    unit.Owner = static_cast<std::uint8_t>(Owner);
+    unit.HitPoints = HitPoints;
+    unit.Shields = Shields;
+    unit.Energy = Energy;
+    unit.Resources = Resources;
+    unit.Hangar = Hangar;
+    unit.State = State;
+}
+
 Result<TUnitProperties> ParseUnitProperties(int owner, const std::array<std::string, 5>& fields, int state) {
     struct Field {
         const char* name;
@@ -185,17 +195,9 @@ void TUnitTool::ApplyProperties(TToolContext& ctx, const TUnitProperties& p, TTo
     auto edit = std::make_unique<TUnitsChangedEdit>();
     for (int index : ctx.Edit.Selection.UnitIndices(ctx.Chk)) {
         UnitRecord& u = ctx.Chk.Units[static_cast<std::size_t>(index)];
-        const UnitRecord before = u;
-        u.Owner = static_cast<std::uint8_t>(p.Owner);
-        u.HitPoints = p.HitPoints;
-        u.Shields = p.Shields;
-        u.Energy = p.Energy;
-        u.Resources = p.Resources;
-        u.Hangar = p.Hangar;
-        u.State = p.State;
-        if (before.Owner != u.Owner || before.HitPoints != u.HitPoints || before.Shields != u.Shields ||
-            before.Energy != u.Energy || before.Resources != u.Resources || before.Hangar != u.Hangar ||
-            before.State != u.State) {
+        if (TUnitProperties::Of(u) != p) {
+            const UnitRecord before = u;
+            p.WriteInto(u);
             edit->Add(before, u);
         }
     }

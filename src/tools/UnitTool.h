@@ -22,6 +22,8 @@ struct TUnitProperties {
     std::int32_t Hangar = 0; // 0 to 65535 (the file keeps 16 bits)
     std::int32_t State = 0;  // cloaked 1, burrowed 2, in transit 4, hallucinated 8, invincible 16
     static TUnitProperties Of(const UnitRecord& unit);
+    void WriteInto(UnitRecord& unit) const;
+    bool operator==(const TUnitProperties&) const = default;
 };
 
 // The typed texts of the five number fields (hit points, shields, energy, resources, hangar):
