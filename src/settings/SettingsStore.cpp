@@ -234,7 +234,7 @@ Status TSettingsStore::SetOwner(int player, int owner) {
 
 Status TSettingsStore::SetWidth(int width) {
     if (width != m_chk.Width) {
-        if (const std::string problem = NewMapSizeProblem("Width", width); !problem.empty()) {
+        if (const std::string problem = NewMapSizeProblem("width", width); !problem.empty()) {
             return MakeError(problem);
         }
     }
@@ -244,7 +244,7 @@ Status TSettingsStore::SetWidth(int width) {
 
 Status TSettingsStore::SetHeight(int height) {
     if (height != m_chk.Height) {
-        if (const std::string problem = NewMapSizeProblem("Height", height); !problem.empty()) {
+        if (const std::string problem = NewMapSizeProblem("height", height); !problem.empty()) {
             return MakeError(problem);
         }
     }
@@ -256,7 +256,19 @@ Status TSettingsStore::SetTileset(int tileset) {
     if (tileset < 0 || tileset > 7) {
         return MakeError("Tileset must be from 0 to 7.");
     }
+    if (tileset != m_tileset) {
+        m_baseTerrain = 0; // the list shows the new tileset's terrains
+    }
     m_tileset = tileset;
+    return {};
+}
+
+Status TSettingsStore::SetBaseTerrain(int row) {
+    if (row < 0 || row >= kTerrainTypesPerTileset ||
+        TerrainTypeNames[static_cast<std::size_t>(m_tileset)][static_cast<std::size_t>(row)].empty()) {
+        return MakeError("There is no such base terrain in this tileset.");
+    }
+    m_baseTerrain = row;
     return {};
 }
 
@@ -888,7 +900,10 @@ TEditChange TSettingsStore::Finish(TEditHistory& history,
             }
         }
         if (m_width != m_chk.Width || m_height != m_chk.Height) {
-            const int fill = TerrainTypeGroups[static_cast<std::size_t>(m_chk.Tileset())][0] * 16;
+            const auto& groups = TerrainTypeGroups[static_cast<std::size_t>(m_chk.Tileset())];
+            const int fill =
+                groups[static_cast<std::size_t>(std::clamp(m_baseTerrain, 0, kTerrainTypesPerTileset - 1))] *
+                16;
             m_chk.Resize(m_width, m_height, static_cast<std::uint16_t>(fill));
             TellOutside();
         }

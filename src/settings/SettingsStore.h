@@ -131,6 +131,10 @@ public:
     Status SetWidth(int width);
     Status SetHeight(int height);
     Status SetTileset(int tileset);
+    // The terrain cells that come into the map get: a row of the "Base Terrain" list of the
+    // (pending) tileset; its first terrain until one is chosen.
+    int PendingBaseTerrain() const { return m_baseTerrain; }
+    Status SetBaseTerrain(int row);
     // Parses a field's text as a whole number in [low, high]; the error names the field
     // ("Width must be a whole number from 1 to 256").
     static Result<std::int64_t> Number(const std::string& field, const std::string& text, std::int64_t low,
@@ -206,6 +210,7 @@ private:
     Prompter& m_ask;
     TSettingsTables m_tables;
     int m_width, m_height, m_tileset;
+    int m_baseTerrain = 0;
     std::vector<std::string> m_stringsBefore;
     std::vector<std::vector<std::uint8_t>> m_before; // the settings fields as they stood
     std::set<std::string> m_createdBefore;
