@@ -839,21 +839,28 @@ Result<int> TSettingsStore::AddSound(const std::string& file, const std::string&
 
 // --- closing ---
 
-void TSettingsStore::TellOutside() {
+void TSettingsStore::TellOutside(int oldWidth, int oldHeight) {
+    // Only what the new size leaves outside: things a map kept outside its edges before are
+    // not news.
     const int right = m_chk.Width * 32, bottom = m_chk.Height * 32;
+    const int oldRight = oldWidth * 32, oldBottom = oldHeight * 32;
+    auto leftOut = [&](int x, int y, bool edgeInclusive) {
+        const bool wasIn = edgeInclusive ? x <= oldRight && y <= oldBottom : x < oldRight && y < oldBottom;
+        const bool isIn = edgeInclusive ? x <= right && y <= bottom : x < right && y < bottom;
+        return wasIn && !isIn ? 1u : 0u;
+    };
     std::size_t units = 0, doodads = 0, locations = 0;
     for (const UnitRecord& u : m_chk.Units) {
-        units += u.X >= right || u.Y >= bottom ? 1 : 0;
+        units += leftOut(u.X, u.Y, false);
     }
     for (const DoodadRecord& d : m_chk.Doodads) {
-        doodads += d.X >= right || d.Y >= bottom ? 1 : 0;
+        doodads += leftOut(d.X, d.Y, false);
     }
     for (std::size_t slot = 0; slot < m_chk.Locations.size(); ++slot) {
         const LocationSlot& l = m_chk.Locations[slot];
-        locations += slot != kAnywhereSlot && !l.Empty() &&
-                             (std::max(l.Left, l.Right) > right || std::max(l.Top, l.Bottom) > bottom)
-                         ? 1
-                         : 0;
+        if (slot != kAnywhereSlot && !l.Empty()) {
+            locations += leftOut(std::max(l.Left, l.Right), std::max(l.Top, l.Bottom), true);
+        }
     }
     std::vector<std::string> parts;
     auto count = [&](std::size_t n, const char* one, const char* many) {
@@ -904,8 +911,9 @@ TEditChange TSettingsStore::Finish(TEditHistory& history,
             const int fill =
                 groups[static_cast<std::size_t>(std::clamp(m_baseTerrain, 0, kTerrainTypesPerTileset - 1))] *
                 16;
+            const int oldWidth = m_chk.Width, oldHeight = m_chk.Height;
             m_chk.Resize(m_width, m_height, static_cast<std::uint16_t>(fill));
-            TellOutside();
+            TellOutside(oldWidth, oldHeight);
         }
         if (m_chk.TilesetLink) {
             m_chk.RebuildTileMap();

@@ -202,8 +202,8 @@ public:
 private:
     bool EnterString(std::uint16_t& number, const std::string& text, bool tagged);
     void Need(const char* section);
-    // Tells in one message what lies outside the map after a resize.
-    void TellOutside();
+    // Tells in one message what a resize left outside the map.
+    void TellOutside(int oldWidth, int oldHeight);
 
     TCHK& m_chk;
     TMapText& m_text;
