@@ -483,6 +483,15 @@ Status TSettingsStore::StoreUnit(int unit, int mode, const TUnitStats& s,
             Set(sec.bytes, sec.Bonus(weapons.AirWeapon), 2, s.AirBonus);
         }
     }
+    StoreAvailability(unit, availability);
+    return {};
+}
+
+void TSettingsStore::StoreAvailability(int unit, const TUnitAvailability& availability) {
+    if (unit < 0 || unit >= kSettingsUnitCount) {
+        return;
+    }
+    const auto u = static_cast<std::size_t>(unit);
     const TUnitAvailability now = LoadAvailability(unit);
     if (now.Global != availability.Global || now.Players != availability.Players) {
         Need("PUNI");
@@ -505,7 +514,6 @@ Status TSettingsStore::StoreUnit(int unit, int mode, const TUnitStats& s,
             }
         }
     }
-    return {};
 }
 
 void TSettingsStore::StoreUnitDefault(int unit, int mode) {

@@ -159,6 +159,9 @@ public:
     Status StoreUnit(int unit, int mode, const TUnitStats& stats, const TUnitAvailability& availability);
     // Only the use-defaults flag (the page's "Use Default settings" ticked).
     void StoreUnitDefault(int unit, int mode);
+    // Only the players' availability (PUNI; the same for every mode), also for a unit that
+    // keeps the game's statistics. PUNI is created only when something differs.
+    void StoreAvailability(int unit, const TUnitAvailability& availability);
 
     // --- "upgrades" page --- (upgrades 0 to 60; the original sections hold 0 to 45)
     bool ExpansionOnlyUpgrade(int upgrade) const;
