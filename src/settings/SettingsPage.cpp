@@ -56,8 +56,12 @@ bool TSettingsPage::Leave() {
         StoreDefault(m_item, m_mode);
         return true;
     }
-    const Status stored = Store(m_item, m_mode);
-    if (!stored) {
+    return Told(Store(m_item, m_mode));
+}
+
+bool TSettingsPage::Told(const Status& stored) {
+    // An empty message: the store asked the user already (the text encoding question).
+    if (!stored && !stored.error().empty()) {
         m_ask.ShowError(stored.error());
     }
     return stored.ok();
@@ -104,9 +108,7 @@ void TSettingsPage::ChangeTab(int index) {
     const int mode = m_tabs->count() == 1 ? 1 : index;
     if (m_item >= 0) {
         // Whatever the use-defaults box shows, the values shown are kept as custom ones.
-        const Status stored = Store(m_item, m_mode);
-        if (!stored) {
-            m_ask.ShowError(stored.error());
+        if (!Told(Store(m_item, m_mode))) {
             const QSignalBlocker block(m_tabs);
             m_tabs->setCurrentIndex(m_tabs->count() == 1 ? 0 : m_mode);
             return;

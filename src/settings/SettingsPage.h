@@ -67,6 +67,8 @@ protected:
 
 private:
     bool Leave();
+    // Shows why a store was refused; false then.
+    bool Told(const Status& stored);
     void Select(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void ChangeTab(int index);
     void SetTabs(bool expansionOnly);

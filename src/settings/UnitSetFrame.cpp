@@ -211,10 +211,10 @@ Status TUnitSettingsFrame::Store(int item, int mode) {
                             {Time, "Time", &stats.BuildTime, true},
                             {Minerals, "Minerals", &stats.Minerals, true},
                             {Gas, "Gas", &stats.Gas, true},
-                            {GroundDmg, "Ground weapon damage", &stats.GroundDamage, ground},
-                            {GroundDmgBonus, "Ground weapon bonus", &stats.GroundBonus, ground},
-                            {AirDmg, "Air weapon damage", &stats.AirDamage, air},
-                            {AirDmgBonus, "Air weapon bonus", &stats.AirBonus, air}};
+                            {GroundDmg, "Ground damage", &stats.GroundDamage, ground},
+                            {GroundDmgBonus, "Ground bonus", &stats.GroundBonus, ground},
+                            {AirDmg, "Air damage", &stats.AirDamage, air},
+                            {AirDmgBonus, "Air bonus", &stats.AirBonus, air}};
     for (const Field& field : fields) {
         if (!field.used) {
             continue;

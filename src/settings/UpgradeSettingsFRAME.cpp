@@ -191,22 +191,24 @@ Status TUpgradeSetFrame::Store(int item, int mode) {
         std::string name;
         std::uint32_t* value;
     };
-    std::vector<Field> fields = {{TimeFRM->basecost->text(), "Time base", &costs.TimeBase},
-                                 {TimeFRM->factoredit->text(), "Time factor", &costs.TimeFactor},
-                                 {MineralFRM->basecost->text(), "Mineral base", &costs.MineralBase},
-                                 {MineralFRM->factoredit->text(), "Mineral factor", &costs.MineralFactor},
-                                 {GasFRM->basecost->text(), "Gas base", &costs.GasBase},
-                                 {GasFRM->factoredit->text(), "Gas factor", &costs.GasFactor},
-                                 {DefLvl->text(), "Default level", &levels.GlobalStart},
-                                 {DefMax->text(), "Default Max", &levels.GlobalMax}};
+    std::vector<Field> fields = {
+        {TimeFRM->basecost->text(), "Time cost base", &costs.TimeBase},
+        {TimeFRM->factoredit->text(), "Time cost factor", &costs.TimeFactor},
+        {MineralFRM->basecost->text(), "Mineral cost base", &costs.MineralBase},
+        {MineralFRM->factoredit->text(), "Mineral cost factor", &costs.MineralFactor},
+        {GasFRM->basecost->text(), "Gas cost base", &costs.GasBase},
+        {GasFRM->factoredit->text(), "Gas cost factor", &costs.GasFactor},
+        {DefLvl->text(), "Default level", &levels.GlobalStart},
+        {DefMax->text(), "Default Max", &levels.GlobalMax}};
     for (int p = 0; p < 12; ++p) {
         TUpgradePlayer& player = levels.Players[static_cast<std::size_t>(p)];
         // Rows that follow the global levels are not read.
         player.Custom = playersettings->item(p + 1, 1)->text() == kCustom;
         if (player.Custom) {
             const std::string name = "Player " + std::to_string(p + 1);
-            fields.push_back({playersettings->item(p + 1, 2)->text(), name + " start level", &player.Start});
-            fields.push_back({playersettings->item(p + 1, 3)->text(), name + " maximum level", &player.Max});
+            fields.push_back(
+                {playersettings->item(p + 1, 2)->text(), name + " default upgrade", &player.Start});
+            fields.push_back({playersettings->item(p + 1, 3)->text(), name + " max upgrade", &player.Max});
         }
     }
     for (const Field& field : fields) {
