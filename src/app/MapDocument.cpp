@@ -204,7 +204,16 @@ void TMapDocument::Changed(const TEditChange& change) {
     if (!change.Any()) {
         return;
     }
-    if (change.Units || change.Terrain) {
+    if (change.Shape) {
+        // The tileset follows the record's tileset number (undoing a change of it too).
+        CStarcraftTileset& tileset = m_data.Tileset(Chk.Tileset());
+        Tileset = &tileset;
+        if (Chk.TilesetLink != &tileset) {
+            Chk.LinkTileset(&tileset);
+        }
+        Chk.CreepMap.SetSize(Chk.Width, Chk.Height);
+    }
+    if (change.Units || change.Terrain || change.Shape) {
         Chk.RebuildCreep();
     }
     if (OnChanged) {

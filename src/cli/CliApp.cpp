@@ -507,8 +507,10 @@ int Edit(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     };
     TMapTools tools(document.Chk, document.History, edit, prompter);
     tools.OnChange = [&document](const TEditChange& change) { document.Changed(change); };
-    const Status ran =
-        cli::RunEditScript(std::string(script.value().begin(), script.value().end()), tools, prompter);
+    const cli::TScriptData scriptData{TSettingsTables::From(data),
+                                      [&data](int tileset) { return &data.Tileset(tileset); }};
+    const Status ran = cli::RunEditScript(std::string(script.value().begin(), script.value().end()), tools,
+                                          prompter, scriptData);
     for (const std::string& message : prompter.messages) {
         err << "orvistad-cli: " << message << "\n";
     }

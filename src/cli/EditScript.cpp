@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <sstream>
+#include <tuple>
 
 namespace orv::cli {
 namespace {
@@ -149,7 +150,179 @@ Prompter::Answer ScriptPrompter::AskYesNoCancel(const std::string&) {
     return answer == "yes" ? Answer::Yes : answer == "no" ? Answer::No : Answer::Cancel;
 }
 
-Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter& prompter) {
+namespace {
+
+// A whole number of a settings line's object; absent: `fallback`. The error names the key.
+Result<std::int64_t> Whole(const QJsonObject& object, const char* key, std::int64_t low, std::int64_t high,
+                           std::int64_t fallback) {
+    if (!object.contains(key)) {
+        return fallback;
+    }
+    const QJsonValue value = object.value(key);
+    const double wanted = value.toDouble();
+    if (!value.isDouble() || wanted != std::floor(wanted) || wanted < static_cast<double>(low) ||
+        wanted > static_cast<double>(high)) {
+        return MakeError(std::string("\"") + key + "\" must be a whole number from " + std::to_string(low) +
+                         " to " + std::to_string(high));
+    }
+    return static_cast<std::int64_t>(wanted);
+}
+
+const std::array<const char*, 8> kTilesetNames{"Badlands",     "Space Platform", "Installation", "Ash World",
+                                               "Jungle World", "Desert",         "Ice",          "Twilight"};
+
+// {"settings": {...}}: the values go through the settings store, as the window's pages hand
+// them over, and closing it makes the step.
+Status ApplySettings(const QJsonObject& given, TMapTools& tools, ScriptPrompter& prompter,
+                     const TScriptData& data) {
+    TSettingsStore store(tools.Record(), tools.Edit.Text, prompter, data.Tables);
+    const std::string encodingHint =
+        " cannot be written in the map's text encoding (an {\"answer\": \"yes\"} line before this one writes "
+        "the map's new text as UTF-8)";
+    auto text = [&](const char* key, auto set) -> Status {
+        if (!given.contains(key)) {
+            return {};
+        }
+        if (!given.value(key).isString()) {
+            return MakeError(std::string("\"") + key + "\" must be a text");
+        }
+        if (!set(given.value(key).toString().toStdString())) {
+            return MakeError(std::string("the ") + key + encodingHint);
+        }
+        return {};
+    };
+    if (Status ok = text("name", [&](const std::string& t) { return store.SetName(t); }); !ok) {
+        return ok;
+    }
+    if (Status ok = text("description", [&](const std::string& t) { return store.SetDescription(t); }); !ok) {
+        return ok;
+    }
+    if (given.contains("tileset")) {
+        const QJsonValue value = given.value("tileset");
+        int tileset = value.isString() ? IndexOf(kTilesetNames, value.toString()) : -1;
+        if (value.isDouble()) {
+            const auto number = Whole(given, "tileset", 0, 7, 0);
+            if (!number) {
+                return MakeError(number.error());
+            }
+            tileset = static_cast<int>(number.value());
+        }
+        if (tileset < 0) {
+            return MakeError("\"tileset\" must be a number from 0 to 7 or a tileset's name");
+        }
+        if (Status ok = store.SetTileset(tileset); !ok) {
+            return ok;
+        }
+    }
+    for (auto [key, set] :
+         {std::pair{"width", &TSettingsStore::SetWidth}, std::pair{"height", &TSettingsStore::SetHeight}}) {
+        const auto side = Whole(given, key, 1, 256, -1);
+        if (!side) {
+            return MakeError(side.error());
+        }
+        if (side.value() >= 0) {
+            if (Status ok = (store.*set)(static_cast<int>(side.value())); !ok) {
+                return ok;
+            }
+        }
+    }
+    for (const QJsonValue& entry : given.value("players").toArray()) {
+        const QJsonObject player = entry.toObject();
+        const auto number = Whole(player, "number", 1, 12, 0);
+        if (!number || number.value() == 0) {
+            return MakeError("each player needs a \"number\" from 1 to 12");
+        }
+        const int p = static_cast<int>(number.value()) - 1;
+        const auto owner =
+            Whole(player, "owner", 0, 8, tools.Scenario().OwnerTypes[static_cast<std::size_t>(p)]);
+        const auto race = Whole(player, "race", 0, 7, tools.Scenario().Races[static_cast<std::size_t>(p)]);
+        const auto force = Whole(player, "force", 1, 4, 0);
+        const auto colour = Whole(player, "color", 0, 11, -1);
+        for (const Result<std::int64_t>* r : {&owner, &race, &force, &colour}) {
+            if (!*r) {
+                return MakeError(r->error());
+            }
+        }
+        Status ok = store.SetOwner(p, static_cast<int>(owner.value()));
+        ok = ok ? store.SetRace(p, static_cast<int>(race.value())) : ok;
+        ok = ok && force.value() > 0 ? store.SetPlayerForce(p, static_cast<int>(force.value()) - 1) : ok;
+        ok = ok && colour.value() >= 0 ? store.SetColour(p, static_cast<int>(colour.value())) : ok;
+        if (!ok) {
+            return ok;
+        }
+    }
+    for (const QJsonValue& entry : given.value("forces").toArray()) {
+        const QJsonObject force = entry.toObject();
+        const auto number = Whole(force, "number", 1, 4, 0);
+        if (!number || number.value() == 0) {
+            return MakeError("each force needs a \"number\" from 1 to 4");
+        }
+        const int f = static_cast<int>(number.value()) - 1;
+        if (force.contains("name")) {
+            if (!force.value("name").isString()) {
+                return MakeError("a force's \"name\" must be a text");
+            }
+            if (!store.SetForceName(f, force.value("name").toString().toStdString())) {
+                return MakeError("the force name" + encodingHint);
+            }
+        }
+        int flags = tools.Scenario().ForceFlags[static_cast<std::size_t>(f)];
+        for (auto [key, bit] : {std::pair{"random_start", 1}, std::pair{"allied", 2},
+                                std::pair{"allied_victory", 4}, std::pair{"shared_vision", 8}}) {
+            if (force.contains(key)) {
+                if (!force.value(key).isBool()) {
+                    return MakeError(std::string("\"") + key + "\" must be true or false");
+                }
+                flags = force.value(key).toBool() ? flags | bit : flags & ~bit;
+            }
+        }
+        if (Status ok = store.SetForceFlags(f, flags); !ok) {
+            return ok;
+        }
+    }
+    for (const QJsonValue& entry : given.value("units").toArray()) {
+        const QJsonObject unit = entry.toObject();
+        const auto type = Whole(unit, "type", 0, kSettingsUnitCount - 1, -1);
+        if (!type || type.value() < 0) {
+            return MakeError("each unit needs a \"type\" from 0 to 227");
+        }
+        const int u = static_cast<int>(type.value());
+        // Expansion units have the expansion's settings only; the others both.
+        const int mode = store.ExpansionOnlyUnit(u) ? 1 : 2;
+        if (unit.contains("default") && !unit.value("default").isBool()) {
+            return MakeError("\"default\" must be true or false");
+        }
+        if (unit.value("default").toBool(false)) {
+            store.StoreUnitDefault(u, mode);
+            continue;
+        }
+        // Fields left out keep what the page would show: the map's values, or the game's.
+        const TUnitStats loaded = store.LoadUnit(u, mode);
+        TUnitStats stats = loaded.UseDefault ? store.DefaultUnit(u, mode) : loaded;
+        stats.CustomName = loaded.CustomName;
+        stats.Name = loaded.Name;
+        for (auto [key, field, high] :
+             {std::tuple{"hp", &stats.HitPoints, 0xFFFFFF}, std::tuple{"shields", &stats.Shields, 0xFFFF},
+              std::tuple{"armor", &stats.Armor, 0xFF}, std::tuple{"build_time", &stats.BuildTime, 0xFFFF},
+              std::tuple{"minerals", &stats.Minerals, 0xFFFF}, std::tuple{"gas", &stats.Gas, 0xFFFF}}) {
+            const auto value = Whole(unit, key, 0, high, *field);
+            if (!value) {
+                return MakeError(value.error());
+            }
+            *field = static_cast<std::uint32_t>(value.value());
+        }
+        if (Status ok = store.StoreUnit(u, mode, stats, store.LoadAvailability(u)); !ok) {
+            return MakeError(ok.error().empty() ? "the unit's name" + encodingHint : ok.error());
+        }
+    }
+    tools.Changed(store.Finish(tools.History(), data.TilesetFor));
+    return {};
+}
+
+} // namespace
+
+Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter& prompter,
+                     const TScriptData& data) {
     std::istringstream lines(script);
     std::string line;
     int number = 0;
@@ -359,6 +532,14 @@ Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter
                 return fail(
                     "the name cannot be written in the map's text encoding (an {\"answer\": \"yes\"} line "
                     "before this one writes the map's new text as UTF-8)");
+            }
+        } else if (action.contains("settings")) {
+            if (!action.value("settings").isObject()) {
+                return fail("the settings must be an object");
+            }
+            if (Status ok = ApplySettings(action.value("settings").toObject(), tools, prompter, data); !ok) {
+                // The window's own message; the values already taken stay out of the map.
+                return fail(ok.error());
             }
         } else if (action.contains("answer")) {
             if (!action.value("answer").isString()) {

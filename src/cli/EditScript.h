@@ -18,6 +18,15 @@
 //   {"unit": N}   {"doodad": N}   what a click in Units or Doodads mode places (-1: select)
 //   {"unit_properties": {"hp": P, "shields": P, "energy": P, "resources": N, "hangar": N,
 //                        "state": N, "owner": 1..12}}   the selected units'
+//   {"settings": {"name": "...", "description": "...", "width": W, "height": H, "tileset": N | "Jungle
+//   World",
+//                 "players": [{"number": 1..12, "owner": N, "race": N, "force": 1..4, "color": N}],
+//                 "forces": [{"number": 1..4, "name": "...", "allied": B, "allied_victory": B,
+//                             "shared_vision": B, "random_start": B}],
+//                 "units": [{"type": N, "default": B, "hp": N, "shields": N, "armor": N, "build_time": N,
+//                            "minerals": N, "gas": N}]}}
+//       the scenario settings, stored as the properties window stores them: one step; fields
+//       left out stay; unit values go into both the original and the expansion sections
 //   {"answer": "..."}   the answer to the next question the tools ask
 //
 // An unknown action or a bad value stops the run with a message naming the line; a click
@@ -25,9 +34,11 @@
 
 #include "base/Prompter.h"
 #include "base/Result.h"
+#include "settings/SettingsStore.h"
 #include "tools/MapTools.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 
 namespace orv::cli {
@@ -43,7 +54,14 @@ public:
     std::vector<std::string> messages;
 };
 
+// What the settings lines need besides the tools: the rule tables and the tileset of a number.
+struct TScriptData {
+    TSettingsTables Tables;
+    std::function<CStarcraftTileset*(int)> TilesetFor;
+};
+
 // Runs the script on the tools; the first bad line stops it with an error naming the line.
-Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter& prompter);
+Status RunEditScript(const std::string& script, TMapTools& tools, ScriptPrompter& prompter,
+                     const TScriptData& data = {});
 
 } // namespace orv::cli

@@ -362,6 +362,14 @@ Status TCHK::ReadSections(Bytes data) {
         return refuse("places more than " + std::to_string(kMaxScenarioDoodads) + " doodads");
     }
 
+    // A settings section the map lacks shows a new map's values (what it starts from when it
+    // is created); it is still not written unless it is.
+    for (const char* section : kSettingsSections) {
+        if (!Present(section)) {
+            FillNewSection(section);
+        }
+    }
+
     // The game plays the slots as OWNR says; IOWN, where a map has it, is what the editor
     // keeps and OWNR is derived from it.
     if (!Present("IOWN") && ownr) {
@@ -1172,6 +1180,42 @@ void TCHK::CreateSection(const char* name) {
     }
     FillNewSection(name);
     m_created.insert(name);
+}
+
+void TCHK::Resize(int width, int height, std::uint16_t fill) {
+    width = std::clamp(width, 1, 256);
+    height = std::clamp(height, 1, 256);
+    const int oldWidth = Width, oldHeight = Height;
+    for (int c = 0; c < width; ++c) {
+        for (int r = 0; r < height; ++r) {
+            if (c < oldWidth && r < oldHeight) {
+                continue;
+            }
+            Terrain(c, r) = static_cast<std::uint16_t>(c % 2 == 0 ? fill : fill + 16);
+            Displayed(c, r) = Terrain(c, r);
+            Fog(c, r) = 0xFF;
+        }
+    }
+    if (IsoMap) {
+        auto resized = std::make_unique<CIsoMap>(width, height);
+        for (int c = 0; c < std::min(IsoMap->Columns(), resized->Columns()); ++c) {
+            for (int r = 0; r < std::min(IsoMap->Rows(), resized->Rows()); ++r) {
+                resized->SetIsom(c, r, IsoMap->GetIsom(c, r));
+            }
+        }
+        IsoMap = std::move(resized);
+        m_isomEdited = true;
+    }
+    LocationSlot& anywhere = Locations[kAnywhereSlot];
+    if (anywhere.Left == 0 && anywhere.Top == 0 && anywhere.Right == oldWidth * 32 &&
+        anywhere.Bottom == oldHeight * 32) {
+        anywhere.Right = width * 32;
+        anywhere.Bottom = height * 32;
+    }
+    Width = width;
+    Height = height;
+    m_terrainEdited = true; // TILE and MASK are written at the new size
+    CreepMap.SetSize(Width, Height);
 }
 
 void TCHK::FillNewSection(const std::string& name) {

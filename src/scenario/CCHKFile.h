@@ -266,6 +266,15 @@ public:
     // zeros); CreateSection gives it the values of a new map, to be changed and written.
     bool HasSection(const char* name) const;
     void CreateSection(const char* name);
+    // The sections created since the map was read (what undoing their creation restores).
+    const std::set<std::string>& CreatedSections() const { return m_created; }
+    void SetCreatedSections(std::set<std::string> created) { m_created = std::move(created); }
+
+    // Gives the map a new size: cells that come into the map get the tile pair `fill` (its
+    // left tile; the right one is 16 further), no fog, and empty isometric entries; the
+    // whole-map location follows when it covered the whole map. Units, doodads and other
+    // locations stay where they are, also outside the new size. Nothing else is rebuilt.
+    void Resize(int width, int height, std::uint16_t fill);
 
     // The owner type OWNR gets for player 0..11: human and computer players 1 to 8 without a
     // start location are written as inactive; every other type is kept (players 9 to 12

@@ -198,6 +198,8 @@ public:
 private:
     bool EnterString(std::uint16_t& number, const std::string& text, bool tagged);
     void Need(const char* section);
+    // Tells in one message what lies outside the map after a resize.
+    void TellOutside();
 
     TCHK& m_chk;
     TMapText& m_text;
@@ -205,7 +207,7 @@ private:
     TSettingsTables m_tables;
     int m_width, m_height, m_tileset;
     std::vector<std::string> m_stringsBefore;
-    std::vector<std::uint8_t> m_before; // the settings fields as they stood
+    std::vector<std::vector<std::uint8_t>> m_before; // the settings fields as they stood
     std::set<std::string> m_createdBefore;
     std::vector<std::string> m_queuedNames, m_queuedSources;
 };

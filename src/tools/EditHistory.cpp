@@ -20,6 +20,7 @@ void TEditChange::Merge(const TEditChange& other) {
     Locations = Locations || other.Locations;
     Strings = Strings || other.Strings;
     Settings = Settings || other.Settings;
+    Shape = Shape || other.Shape;
 }
 
 void TEditHistory::Begin(std::string name) {

@@ -27,8 +27,13 @@ struct TEditChange {
     bool Locations = false;
     bool Strings = false;
     bool Settings = false;
+    // The map's size or tileset changed: everything shown is drawn anew with the tileset of
+    // the record's tileset number.
+    bool Shape = false;
 
-    bool Any() const { return Terrain || Fog || Units || Doodads || Locations || Strings || Settings; }
+    bool Any() const {
+        return Terrain || Fog || Units || Doodads || Locations || Strings || Settings || Shape;
+    }
     void Merge(const TEditChange& other);
 };
 

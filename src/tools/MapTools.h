@@ -35,6 +35,15 @@ public:
 
     TEditState& Edit;
     const TCHK& Scenario() const { return m_ctx.Chk; }
+    // For changes made beside the tools (the scenario settings), which tell them through
+    // Changed as the tools tell theirs.
+    TCHK& Record() { return m_ctx.Chk; }
+    TEditHistory& History() { return m_ctx.History; }
+    void Changed(const TEditChange& change) {
+        if (change.Any() && OnChange) {
+            OnChange(change);
+        }
+    }
     // Told of every change to the record, once per event or command (the document listens).
     std::function<void(const TEditChange&)> OnChange;
 

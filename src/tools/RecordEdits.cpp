@@ -1,6 +1,7 @@
 #include "tools/RecordEdits.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace orv {
 namespace {
@@ -199,6 +200,162 @@ std::size_t TStringsEdit::Bytes() const {
         bytes += sizeof(e) + e.Before.size() + e.After.size();
     }
     return bytes;
+}
+
+namespace {
+
+// The settings fields of the record as byte images, in a fixed order.
+template <typename F> void ForEachSettingsField(TCHK& chk, F&& f) {
+    f(&chk.OwnerTypes, sizeof chk.OwnerTypes);
+    f(&chk.Races, sizeof chk.Races);
+    f(&chk.Colours, sizeof chk.Colours);
+    f(&chk.PlayerForces, sizeof chk.PlayerForces);
+    f(&chk.ForceNames, sizeof chk.ForceNames);
+    f(&chk.ForceFlags, sizeof chk.ForceFlags);
+    f(&chk.Wavs, sizeof chk.Wavs);
+    f(&chk.ScenarioName, sizeof chk.ScenarioName);
+    f(&chk.ScenarioDescription, sizeof chk.ScenarioDescription);
+    f(&chk.Puni, sizeof chk.Puni);
+    f(&chk.Upgr, sizeof chk.Upgr);
+    f(&chk.Ptec, sizeof chk.Ptec);
+    f(&chk.Unis, sizeof chk.Unis);
+    f(&chk.Upgs, sizeof chk.Upgs);
+    f(&chk.Tecs, sizeof chk.Tecs);
+    f(&chk.Pupx, sizeof chk.Pupx);
+    f(&chk.Ptex, sizeof chk.Ptex);
+    f(&chk.Unix, sizeof chk.Unix);
+    f(&chk.Upgx, sizeof chk.Upgx);
+    f(&chk.Tecx, sizeof chk.Tecx);
+}
+
+} // namespace
+
+std::vector<std::vector<std::uint8_t>> TSettingsEdit::Fields(const TCHK& chk) {
+    std::vector<std::vector<std::uint8_t>> fields;
+    ForEachSettingsField(const_cast<TCHK&>(chk), [&](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        fields.emplace_back(bytes, bytes + size);
+    });
+    return fields;
+}
+
+std::unique_ptr<TSettingsEdit> TSettingsEdit::Between(const std::vector<std::vector<std::uint8_t>>& before,
+                                                      const std::set<std::string>& createdBefore,
+                                                      const TCHK& after) {
+    auto edit = std::unique_ptr<TSettingsEdit>(new TSettingsEdit());
+    const auto now = Fields(after);
+    for (std::size_t i = 0; i < now.size() && i < before.size(); ++i) {
+        if (now[i] != before[i]) {
+            edit->m_fields.push_back({i, before[i], now[i]});
+        }
+    }
+    edit->m_createdBefore = createdBefore;
+    edit->m_createdAfter = after.CreatedSections();
+    if (edit->m_fields.empty() && edit->m_createdBefore == edit->m_createdAfter) {
+        return nullptr;
+    }
+    return edit;
+}
+
+TEditChange TSettingsEdit::Put(TCHK& chk, bool after) const {
+    std::size_t index = 0;
+    auto field = m_fields.begin();
+    ForEachSettingsField(chk, [&](void* data, std::size_t size) {
+        if (field != m_fields.end() && field->Index == index) {
+            const std::vector<std::uint8_t>& bytes = after ? field->After : field->Before;
+            std::memcpy(data, bytes.data(), std::min(size, bytes.size()));
+            ++field;
+        }
+        ++index;
+    });
+    chk.SetCreatedSections(after ? m_createdAfter : m_createdBefore);
+    TEditChange change;
+    change.Settings = true;
+    change.Units = true; // player colours and owners show on the units
+    return change;
+}
+
+TEditChange TSettingsEdit::Undo(TCHK& chk) {
+    return Put(chk, false);
+}
+
+TEditChange TSettingsEdit::Redo(TCHK& chk) {
+    return Put(chk, true);
+}
+
+std::size_t TSettingsEdit::Bytes() const {
+    std::size_t bytes = sizeof(*this);
+    for (const Field& f : m_fields) {
+        bytes += sizeof(f) + f.Before.size() + f.After.size();
+    }
+    return bytes;
+}
+
+TMapShapeEdit::Shape TMapShapeEdit::Shape::Of(const TCHK& chk) {
+    Shape s;
+    s.Width = chk.Width;
+    s.Height = chk.Height;
+    s.Era = chk.Era;
+    s.TerrainEdited = chk.TerrainEdited();
+    s.IsomEdited = chk.IsomEdited();
+    s.Terrain = chk.TerrainGrid;
+    s.Tiles = chk.TileMap;
+    s.Fog = chk.FogGrid;
+    if (chk.IsoMap) {
+        s.Iso = std::make_shared<const CIsoMap>(*chk.IsoMap);
+    }
+    s.Anywhere = chk.Locations[kAnywhereSlot];
+    return s;
+}
+
+std::unique_ptr<TMapShapeEdit> TMapShapeEdit::Between(Shape before, Shape after) {
+    if (before.Width == after.Width && before.Height == after.Height && before.Era == after.Era &&
+        before.Tiles == after.Tiles && before.Terrain == after.Terrain && before.Fog == after.Fog) {
+        return nullptr;
+    }
+    // What stayed the same is not kept twice: an empty grid is left as it stands.
+    if (before.Terrain == after.Terrain) {
+        before.Terrain.clear();
+        after.Terrain.clear();
+    }
+    if (before.Fog == after.Fog) {
+        before.Fog.clear();
+        after.Fog.clear();
+    }
+    auto edit = std::unique_ptr<TMapShapeEdit>(new TMapShapeEdit());
+    edit->m_before = std::move(before);
+    edit->m_after = std::move(after);
+    return edit;
+}
+
+TEditChange TMapShapeEdit::Put(TCHK& chk, const Shape& shape) const {
+    chk.Width = shape.Width;
+    chk.Height = shape.Height;
+    chk.Era = shape.Era;
+    chk.SetTerrainEdited(shape.TerrainEdited);
+    chk.SetIsomEdited(shape.IsomEdited);
+    if (!shape.Terrain.empty()) {
+        chk.TerrainGrid = shape.Terrain;
+    }
+    chk.TileMap = shape.Tiles;
+    if (!shape.Fog.empty()) {
+        chk.FogGrid = shape.Fog;
+    }
+    chk.IsoMap = shape.Iso ? std::make_unique<CIsoMap>(*shape.Iso) : nullptr;
+    chk.Locations[kAnywhereSlot] = shape.Anywhere;
+    TEditChange change;
+    change.Shape = true;
+    change.Terrain = change.Fog = change.Units = change.Doodads = change.Locations = true;
+    change.Cells = {0, 0, 256, 256};
+    return change;
+}
+
+std::size_t TMapShapeEdit::Bytes() const {
+    auto size = [](const Shape& s) {
+        return s.Terrain.size() * 2 + s.Tiles.size() * 2 + s.Fog.size() +
+               (s.Iso ? sizeof(CIsoMap::Entry) * CIsoMap::kSide * CIsoMap::kSide : 0);
+    };
+    return sizeof(*this) + size(m_before) + size(m_after);
 }
 
 } // namespace orv

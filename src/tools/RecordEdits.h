@@ -7,6 +7,7 @@
 #include "tools/EditHistory.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -113,6 +114,54 @@ private:
     TEditChange Put(TCHK& chk, bool after) const;
     std::size_t m_sizeBefore = 0, m_sizeAfter = 0;
     std::vector<Entry> m_entries;
+};
+
+// The map's size and tileset with what they shape: the grids, the isometric store, the
+// whole-map location. Only the parts that differ are kept.
+class TMapShapeEdit : public TEdit {
+public:
+    struct Shape {
+        int Width = 0, Height = 0;
+        std::uint16_t Era = 0;
+        bool TerrainEdited = false, IsomEdited = false;
+        std::vector<std::uint16_t> Terrain, Tiles;
+        std::vector<std::uint8_t> Fog;
+        std::shared_ptr<const CIsoMap> Iso;
+        LocationSlot Anywhere;
+        static Shape Of(const TCHK& chk);
+    };
+    // Null when the two are the same.
+    static std::unique_ptr<TMapShapeEdit> Between(Shape before, Shape after);
+    TEditChange Undo(TCHK& chk) override { return Put(chk, m_before); }
+    TEditChange Redo(TCHK& chk) override { return Put(chk, m_after); }
+    std::size_t Bytes() const override;
+
+private:
+    TEditChange Put(TCHK& chk, const Shape& shape) const;
+    Shape m_before, m_after;
+};
+
+// Settings fields of the record (players, forces, sounds, the settings sections, which
+// sections were created), as byte images: only the fields that differ are kept.
+class TSettingsEdit : public TEdit {
+public:
+    static std::vector<std::vector<std::uint8_t>> Fields(const TCHK& chk);
+    // Null when nothing differs.
+    static std::unique_ptr<TSettingsEdit> Between(const std::vector<std::vector<std::uint8_t>>& before,
+                                                  const std::set<std::string>& createdBefore,
+                                                  const TCHK& after);
+    TEditChange Undo(TCHK& chk) override;
+    TEditChange Redo(TCHK& chk) override;
+    std::size_t Bytes() const override;
+
+private:
+    struct Field {
+        std::size_t Index = 0;
+        std::vector<std::uint8_t> Before, After;
+    };
+    std::vector<Field> m_fields;
+    std::set<std::string> m_createdBefore, m_createdAfter;
+    TEditChange Put(TCHK& chk, bool after) const;
 };
 
 } // namespace orv
