@@ -214,6 +214,17 @@ Status ApplySettings(const QJsonObject& given, TMapTools& tools, ScriptPrompter&
             return ok;
         }
     }
+    if (given.contains("base_terrain")) {
+        const std::string name = given.value("base_terrain").toString().toStdString();
+        const auto& names = TerrainTypeNames[static_cast<std::size_t>(store.PendingTileset())];
+        const auto found = std::find(names.begin(), names.end(), name);
+        if (name.empty() || found == names.end()) {
+            return MakeError("\"base_terrain\" must name a terrain of the tileset");
+        }
+        if (Status ok = store.SetBaseTerrain(static_cast<int>(found - names.begin())); !ok) {
+            return ok;
+        }
+    }
     for (auto [key, set] :
          {std::pair{"width", &TSettingsStore::SetWidth}, std::pair{"height", &TSettingsStore::SetHeight}}) {
         const auto side = Whole(given, key, 1, 256, -1);

@@ -234,7 +234,7 @@ Status TSettingsStore::SetOwner(int player, int owner) {
 
 Status TSettingsStore::SetWidth(int width) {
     if (width != m_chk.Width) {
-        if (const std::string problem = NewMapSizeProblem("Width", width); !problem.empty()) {
+        if (const std::string problem = NewMapSizeProblem("width", width); !problem.empty()) {
             return MakeError(problem);
         }
     }
@@ -244,7 +244,7 @@ Status TSettingsStore::SetWidth(int width) {
 
 Status TSettingsStore::SetHeight(int height) {
     if (height != m_chk.Height) {
-        if (const std::string problem = NewMapSizeProblem("Height", height); !problem.empty()) {
+        if (const std::string problem = NewMapSizeProblem("height", height); !problem.empty()) {
             return MakeError(problem);
         }
     }
@@ -256,7 +256,19 @@ Status TSettingsStore::SetTileset(int tileset) {
     if (tileset < 0 || tileset > 7) {
         return MakeError("Tileset must be from 0 to 7.");
     }
+    if (tileset != m_tileset) {
+        m_baseTerrain = 0; // the list shows the new tileset's terrains
+    }
     m_tileset = tileset;
+    return {};
+}
+
+Status TSettingsStore::SetBaseTerrain(int row) {
+    if (row < 0 || row >= kTerrainTypesPerTileset ||
+        TerrainTypeNames[static_cast<std::size_t>(m_tileset)][static_cast<std::size_t>(row)].empty()) {
+        return MakeError("There is no such base terrain in this tileset.");
+    }
+    m_baseTerrain = row;
     return {};
 }
 
@@ -827,21 +839,28 @@ Result<int> TSettingsStore::AddSound(const std::string& file, const std::string&
 
 // --- closing ---
 
-void TSettingsStore::TellOutside() {
+void TSettingsStore::TellOutside(int oldWidth, int oldHeight) {
+    // Only what the new size leaves outside: things a map kept outside its edges before are
+    // not news.
     const int right = m_chk.Width * 32, bottom = m_chk.Height * 32;
+    const int oldRight = oldWidth * 32, oldBottom = oldHeight * 32;
+    auto leftOut = [&](int x, int y, bool edgeInclusive) {
+        const bool wasIn = edgeInclusive ? x <= oldRight && y <= oldBottom : x < oldRight && y < oldBottom;
+        const bool isIn = edgeInclusive ? x <= right && y <= bottom : x < right && y < bottom;
+        return wasIn && !isIn ? 1u : 0u;
+    };
     std::size_t units = 0, doodads = 0, locations = 0;
     for (const UnitRecord& u : m_chk.Units) {
-        units += u.X >= right || u.Y >= bottom ? 1 : 0;
+        units += leftOut(u.X, u.Y, false);
     }
     for (const DoodadRecord& d : m_chk.Doodads) {
-        doodads += d.X >= right || d.Y >= bottom ? 1 : 0;
+        doodads += leftOut(d.X, d.Y, false);
     }
     for (std::size_t slot = 0; slot < m_chk.Locations.size(); ++slot) {
         const LocationSlot& l = m_chk.Locations[slot];
-        locations += slot != kAnywhereSlot && !l.Empty() &&
-                             (std::max(l.Left, l.Right) > right || std::max(l.Top, l.Bottom) > bottom)
-                         ? 1
-                         : 0;
+        if (slot != kAnywhereSlot && !l.Empty()) {
+            locations += leftOut(std::max(l.Left, l.Right), std::max(l.Top, l.Bottom), true);
+        }
     }
     std::vector<std::string> parts;
     auto count = [&](std::size_t n, const char* one, const char* many) {
@@ -888,9 +907,13 @@ TEditChange TSettingsStore::Finish(TEditHistory& history,
             }
         }
         if (m_width != m_chk.Width || m_height != m_chk.Height) {
-            const int fill = TerrainTypeGroups[static_cast<std::size_t>(m_chk.Tileset())][0] * 16;
+            const auto& groups = TerrainTypeGroups[static_cast<std::size_t>(m_chk.Tileset())];
+            const int fill =
+                groups[static_cast<std::size_t>(std::clamp(m_baseTerrain, 0, kTerrainTypesPerTileset - 1))] *
+                16;
+            const int oldWidth = m_chk.Width, oldHeight = m_chk.Height;
             m_chk.Resize(m_width, m_height, static_cast<std::uint16_t>(fill));
-            TellOutside();
+            TellOutside(oldWidth, oldHeight);
         }
         if (m_chk.TilesetLink) {
             m_chk.RebuildTileMap();

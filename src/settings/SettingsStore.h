@@ -131,6 +131,10 @@ public:
     Status SetWidth(int width);
     Status SetHeight(int height);
     Status SetTileset(int tileset);
+    // The terrain cells that come into the map get: a row of the "Base Terrain" list of the
+    // (pending) tileset; its first terrain until one is chosen.
+    int PendingBaseTerrain() const { return m_baseTerrain; }
+    Status SetBaseTerrain(int row);
     // Parses a field's text as a whole number in [low, high]; the error names the field
     // ("Width must be a whole number from 1 to 256").
     static Result<std::int64_t> Number(const std::string& field, const std::string& text, std::int64_t low,
@@ -198,14 +202,15 @@ public:
 private:
     bool EnterString(std::uint16_t& number, const std::string& text, bool tagged);
     void Need(const char* section);
-    // Tells in one message what lies outside the map after a resize.
-    void TellOutside();
+    // Tells in one message what a resize left outside the map.
+    void TellOutside(int oldWidth, int oldHeight);
 
     TCHK& m_chk;
     TMapText& m_text;
     Prompter& m_ask;
     TSettingsTables m_tables;
     int m_width, m_height, m_tileset;
+    int m_baseTerrain = 0;
     std::vector<std::string> m_stringsBefore;
     std::vector<std::vector<std::uint8_t>> m_before; // the settings fields as they stood
     std::set<std::string> m_createdBefore;

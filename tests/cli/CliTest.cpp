@@ -6,6 +6,7 @@
 #include "archive/MapArchiveReader.h"
 #include "archive/Stormunit.h"
 #include "cli/CliApp.h"
+#include "graphics/OrvistadTypes.h"
 #include "scenario/CCHKFile.h"
 #include "support/CascBuilder.h"
 #include "support/RecordingPrompter.h"
@@ -374,6 +375,52 @@ TEST(Cli, EditPlacesSelectsAndChangesUnits) {
                                         "{\"unit_properties\": {\"hp\": \"x\"}}\n"));
     EXPECT_NE(RunCli({"edit", map, dir.file("bad.scx"), "--script", script, "--standin"})
                   .err.find("line 3: no unit"),
+              std::string::npos);
+}
+
+TEST(Cli, EditStoresScenarioSettingsAsOneStep) {
+    test::TempDir dir;
+    const std::string map = dir.file("map.scx"), out = dir.file("out.scx"), script = dir.file("edit.jsonl");
+    ASSERT_EQ(RunCli({"new", map, "--width", "64", "--height", "64", "--standin"}).status, 0);
+    test::WriteBytes(
+        script,
+        test::Text(
+            "{\"settings\": {\"name\": \"Arena <4>\", \"width\": 96, \"tileset\": \"Ice\", \"base_terrain\": "
+            "\"Snow\", \"players\": [{\"number\": 2, \"owner\": 5, \"race\": 2, \"force\": 3}], "
+            "\"forces\": [{\"number\": 3, \"name\": \"Foes\", \"allied\": true}], "
+            "\"units\": [{\"type\": 0, \"hp\": 45, \"minerals\": 60}, {\"type\": 7, \"default\": "
+            "true}]}}\n"));
+    const Outcome edited = RunCli({"edit", map, out, "--script", script, "--history", "--standin"});
+    ASSERT_EQ(edited.status, 0) << edited.err;
+    EXPECT_EQ(edited.out, "Scenario Settings\nwrote " + out + "\n");
+    test::RecordingPrompter prompter;
+    TCHK chk(prompter);
+    ASSERT_TRUE(chk.LoadFromFile(out).ok());
+    EXPECT_EQ(chk.Strings.Text(chk.ScenarioName), "Arena \x04");
+    EXPECT_EQ(chk.Width, 96);
+    EXPECT_EQ(chk.Tileset(), 6);
+    EXPECT_EQ(chk.Terrain(80, 5) / 16, TerrainTypeGroups[6][1]) << "the new columns are snow";
+    EXPECT_EQ(chk.OwnerTypes[1], 5);
+    EXPECT_EQ(chk.Races[1], 2);
+    EXPECT_EQ(chk.PlayerForces[1], 2);
+    EXPECT_EQ(chk.Strings.Text(chk.ForceNames[2]), "Foes");
+    EXPECT_EQ(chk.ForceFlags[2], 2);
+    // The marine's values in both sections, custom.
+    for (const auto* section : {chk.Unis.data(), chk.Unix.data()}) {
+        EXPECT_EQ(section[0], 0);
+        EXPECT_EQ(section[228 + 1], 45) << "hit points in 256ths";
+        EXPECT_EQ(section[2280], 60);
+    }
+
+    // A refused value stops the run with the window's message.
+    test::WriteBytes(script, test::Text("{\"settings\": {\"width\": 95}}\n"));
+    const Outcome odd = RunCli({"edit", map, dir.file("bad.scx"), "--script", script, "--standin"});
+    EXPECT_EQ(odd.status, 1);
+    EXPECT_NE(odd.err.find("line 1: The width must be an even number"), std::string::npos) << odd.err;
+    test::WriteBytes(script,
+                     test::Text("{\"settings\": {\"units\": [{\"type\": 0, \"shields\": 70000}]}}\n"));
+    EXPECT_NE(RunCli({"edit", map, dir.file("bad.scx"), "--script", script, "--standin"})
+                  .err.find("line 1: \"shields\" must be a whole number from 0 to 65535"),
               std::string::npos);
 }
 
