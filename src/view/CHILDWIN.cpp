@@ -27,6 +27,7 @@
 #include "view/Overlays.h"
 #include "view/PaintBoxEx.h"
 #include "view/PointerStatus.h"
+#include "view/UnitTree.h"
 
 #include <chrono>
 #include <filesystem>
@@ -44,25 +45,6 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, std::initializer_list<co
         combo->addItem(item);
     }
     return combo;
-}
-
-// A unit's place in the palette from the parts of its name: the last part is its group,
-// the one before it a subtitle ("*" for none), the one before that its name.
-struct UnitNodePath {
-    QString text, group, name;
-};
-
-UnitNodePath UnitPath(const std::vector<std::string>& parts) {
-    auto part = [&parts](std::size_t fromEnd) {
-        return parts.size() >= fromEnd ? QString::fromStdString(DecodeWestern(parts[parts.size() - fromEnd]))
-                                       : QString();
-    };
-    UnitNodePath path;
-    path.group = part(1);
-    const QString subtitle = part(2);
-    path.name = part(3);
-    path.text = subtitle == "*" || subtitle.isEmpty() ? path.name : path.name + " [" + subtitle + "]";
-    return path;
 }
 
 } // namespace
@@ -296,31 +278,7 @@ void TMapWindow::BuildUnitPalette() {
             item->setData(0, Qt::UserRole, TerrainTypeGroups[static_cast<std::size_t>(tileset)][i] + 1024);
         }
     }
-    // Every unit type under each node named as its group (the last part of its name), a new
-    // root node when there is none; a group node keeps the type of the first unit filed under it.
-    for (int type = 0; type < kUnitTypeCount; ++type) {
-        const std::vector<std::string>& parts = m_data.UnitNameParts[static_cast<std::size_t>(type)];
-        const UnitNodePath path = UnitPath(parts);
-        if (path.name.isEmpty() && path.group.isEmpty()) {
-            continue;
-        }
-        const QList<QTreeWidgetItem*> groups =
-            UnitSelect->findItems(path.group, Qt::MatchExactly | Qt::MatchRecursive);
-        auto add = [&](QTreeWidgetItem* parent) {
-            auto* child = new QTreeWidgetItem(parent, QStringList(path.text));
-            child->setData(0, Qt::UserRole, type);
-            child->setToolTip(0, path.text); // the column is narrow
-        };
-        if (!groups.isEmpty()) {
-            for (QTreeWidgetItem* group : groups) {
-                add(group);
-            }
-        } else if (!path.group.isEmpty()) {
-            auto* group = new QTreeWidgetItem(UnitSelect, QStringList(path.group));
-            group->setData(0, Qt::UserRole, type);
-            add(group);
-        }
-    }
+    AddUnitNodes(UnitSelect, m_data);
 }
 
 void TMapWindow::BuildDoodadPalette() {
