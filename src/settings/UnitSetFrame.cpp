@@ -227,16 +227,22 @@ Status TUnitSettingsFrame::Store(int item, int mode) {
     }
     stats.CustomName = !UseDefaultName->isChecked();
     stats.Name = Unitname->text().toStdString();
+    return m_store.StoreUnit(item, mode, stats, ShownAvailability());
+}
+
+TUnitAvailability TUnitSettingsFrame::ShownAvailability() const {
     TUnitAvailability availability;
     availability.Global = globalenableCB->isChecked();
     for (int p = 0; p < 12; ++p) {
         availability.Players[static_cast<std::size_t>(p)] = UseOf(PlayerSettings->item(p, 1)->text());
     }
-    return m_store.StoreUnit(item, mode, stats, availability);
+    return availability;
 }
 
 void TUnitSettingsFrame::StoreDefault(int item, int mode) {
     m_store.StoreUnitDefault(item, mode);
+    // The players' rows are not statistics: they are kept whatever the box says.
+    m_store.StoreAvailability(item, ShownAvailability());
 }
 
 } // namespace orv

@@ -35,6 +35,7 @@ protected:
     void StoreDefault(int item, int mode) override;
 
 private:
+    TUnitAvailability ShownAvailability() const;
     void ShowStats(const TUnitStats& stats);
     void EnableStats();
 

@@ -149,7 +149,13 @@ TEST_F(SettingsPages, UnitPageShowsAndStoresTheSelectedMode) {
     page.UnitSelect->setCurrentItem(Node(page.UnitSelect, expansion));
     EXPECT_EQ(Tabs(page.CurModeTab), QStringList{"Brood War"});
     EXPECT_EQ(page.Mode(), 1);
+    // A player row is kept also for a unit that keeps the game's statistics.
+    ASSERT_TRUE(page.DefaultCB->isChecked());
+    DoubleClick(page.PlayerSettings, 4, 1); // "Default" -> "Yes"
     page.UnitSelect->setCurrentItem(Node(page.UnitSelect, other));
+    EXPECT_EQ(chk.Puni[2964 + 4 * 228 + static_cast<std::size_t>(expansion)], 0);
+    EXPECT_EQ(chk.Puni[4 * 228 + static_cast<std::size_t>(expansion)], 1);
+    EXPECT_EQ(chk.Unix[static_cast<std::size_t>(expansion)], 1);
     EXPECT_EQ(Tabs(page.CurModeTab), (QStringList{"Starcraft", "Brood War", "Both"}));
 
     // Changing the tab keeps the defaults shown as the unit's own values in the mode left.
