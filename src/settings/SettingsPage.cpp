@@ -53,8 +53,7 @@ bool TSettingsPage::Leave() {
         return true;
     }
     if (m_useDefault->isChecked()) {
-        StoreDefault(m_item, m_mode);
-        return true;
+        return Told(StoreDefault(m_item, m_mode));
     }
     return Told(Store(m_item, m_mode));
 }

@@ -50,8 +50,9 @@ protected:
     virtual void Show(int item) = 0;
     // Stores the shown values as custom ones; an error names the field refused.
     virtual Status Store(int item, int mode) = 0;
-    // Stores only the item's use-defaults flag.
-    virtual void StoreDefault(int item, int mode) = 0;
+    // Stores the item's use-defaults flag and what the flag does not cover (the players'
+    // settings); an error names the field refused.
+    virtual Status StoreDefault(int item, int mode) = 0;
 
     // A field's text as a whole number; the error names the field.
     static Result<std::uint32_t> Read(const QString& text, const std::string& field);

@@ -576,18 +576,10 @@ TUpgradeLevels TSettingsStore::LoadUpgradeLevels(int upgrade, int mode) const {
     return l;
 }
 
-Status TSettingsStore::StoreUpgrade(int upgrade, int mode, const TUpgradeCosts& c, const TUpgradeLevels& l) {
-    if (upgrade < 0 || upgrade >= kExpansionUpgradeCount) {
-        return MakeError("There is no upgrade " + std::to_string(upgrade) + ".");
-    }
-    if (Status ok = Check({{"Mineral cost base", c.MineralBase, 0xFFFF},
-                           {"Mineral cost factor", c.MineralFactor, 0xFFFF},
-                           {"Gas cost base", c.GasBase, 0xFFFF},
-                           {"Gas cost factor", c.GasFactor, 0xFFFF},
-                           {"Time cost base", c.TimeBase, 0xFFFF},
-                           {"Time cost factor", c.TimeFactor, 0xFFFF},
-                           {"Default level", l.GlobalStart, 0xFF},
-                           {"Default Max", l.GlobalMax, 0xFF}});
+namespace {
+
+Status CheckLevels(const TUpgradeLevels& l) {
+    if (Status ok = Check({{"Default level", l.GlobalStart, 0xFF}, {"Default Max", l.GlobalMax, 0xFF}});
         !ok) {
         return ok;
     }
@@ -602,7 +594,42 @@ Status TSettingsStore::StoreUpgrade(int upgrade, int mode, const TUpgradeCosts& 
             }
         }
     }
-    auto store = [&](UpgradeCostSection cost, PlayerSection levels) {
+    return {};
+}
+
+// The levels as the game reads them: a player's own levels count only when it has them.
+bool SameLevels(const TUpgradeLevels& a, const TUpgradeLevels& b) {
+    if (a.GlobalStart != b.GlobalStart || a.GlobalMax != b.GlobalMax) {
+        return false;
+    }
+    for (std::size_t p = 0; p < 12; ++p) {
+        const TUpgradePlayer &x = a.Players[p], &y = b.Players[p];
+        if (x.Custom != y.Custom || (x.Custom && (x.Start != y.Start || x.Max != y.Max))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+Status TSettingsStore::StoreUpgrade(int upgrade, int mode, const TUpgradeCosts& c, const TUpgradeLevels& l) {
+    if (upgrade < 0 || upgrade >= kExpansionUpgradeCount) {
+        return MakeError("There is no upgrade " + std::to_string(upgrade) + ".");
+    }
+    if (Status ok = Check({{"Mineral cost base", c.MineralBase, 0xFFFF},
+                           {"Mineral cost factor", c.MineralFactor, 0xFFFF},
+                           {"Gas cost base", c.GasBase, 0xFFFF},
+                           {"Gas cost factor", c.GasFactor, 0xFFFF},
+                           {"Time cost base", c.TimeBase, 0xFFFF},
+                           {"Time cost factor", c.TimeFactor, 0xFFFF}});
+        !ok) {
+        return ok;
+    }
+    if (Status ok = CheckLevels(l); !ok) {
+        return ok;
+    }
+    auto store = [&](UpgradeCostSection cost) {
         cost.bytes[upgrade] = 0;
         Set(cost.bytes, cost.Array(0, upgrade), 2, c.MineralBase);
         Set(cost.bytes, cost.Array(1, upgrade), 2, c.MineralFactor);
@@ -610,6 +637,31 @@ Status TSettingsStore::StoreUpgrade(int upgrade, int mode, const TUpgradeCosts& 
         Set(cost.bytes, cost.Array(3, upgrade), 2, c.GasFactor);
         Set(cost.bytes, cost.Array(4, upgrade), 2, c.TimeBase);
         Set(cost.bytes, cost.Array(5, upgrade), 2, c.TimeFactor);
+    };
+    // The original game's sections hold the first 46 upgrades only.
+    if ((mode == 0 || mode == 2) && upgrade < kBaseUpgradeCount) {
+        Need("UPGS");
+        store({m_chk.Upgs.data(), 46});
+    }
+    if (mode != 0) {
+        Need("UPGx");
+        store({m_chk.Upgx.data(), 61});
+    }
+    return StoreUpgradeLevels(upgrade, mode, l);
+}
+
+Status TSettingsStore::StoreUpgradeLevels(int upgrade, int mode, const TUpgradeLevels& l) {
+    if (upgrade < 0 || upgrade >= kExpansionUpgradeCount) {
+        return MakeError("There is no upgrade " + std::to_string(upgrade) + ".");
+    }
+    if (Status ok = CheckLevels(l); !ok) {
+        return ok;
+    }
+    auto store = [&](const char* name, PlayerSection levels, int sectionMode) {
+        if (SameLevels(LoadUpgradeLevels(upgrade, sectionMode), l)) {
+            return; // a section is made only for a change
+        }
+        Need(name);
         levels.GlobalSecond(upgrade) = static_cast<std::uint8_t>(l.GlobalStart);
         levels.GlobalFirst(upgrade) = static_cast<std::uint8_t>(l.GlobalMax);
         for (int p = 0; p < 12; ++p) {
@@ -623,16 +675,11 @@ Status TSettingsStore::StoreUpgrade(int upgrade, int mode, const TUpgradeCosts& 
             }
         }
     };
-    // The original game's sections hold the first 46 upgrades only.
     if ((mode == 0 || mode == 2) && upgrade < kBaseUpgradeCount) {
-        Need("UPGS");
-        Need("UPGR");
-        store({m_chk.Upgs.data(), 46}, {m_chk.Upgr.data(), 46});
+        store("UPGR", {m_chk.Upgr.data(), 46}, 0);
     }
     if (mode != 0) {
-        Need("UPGx");
-        Need("PUPx");
-        store({m_chk.Upgx.data(), 61}, {m_chk.Pupx.data(), 61});
+        store("PUPx", {m_chk.Pupx.data(), 61}, 1);
     }
     return {};
 }
@@ -737,12 +784,35 @@ Status TSettingsStore::StoreTech(int tech, int mode, const TTechCosts& c, const 
         !ok) {
         return ok;
     }
-    auto store = [&](TechCostSection cost, PlayerSection players) {
+    auto store = [&](TechCostSection cost) {
         cost.bytes[tech] = 0;
         Set(cost.bytes, cost.Array(0, tech), 2, c.Minerals);
         Set(cost.bytes, cost.Array(1, tech), 2, c.Gas);
         Set(cost.bytes, cost.Array(2, tech), 2, c.Time);
         Set(cost.bytes, cost.Array(3, tech), 2, c.Energy);
+    };
+    if ((mode == 0 || mode == 2) && tech < kBaseTechCount) {
+        Need("TECS");
+        store({m_chk.Tecs.data(), 24});
+    }
+    if (mode != 0) {
+        Need("TECx");
+        store({m_chk.Tecx.data(), 44});
+    }
+    StoreTechAvailability(tech, mode, a);
+    return {};
+}
+
+void TSettingsStore::StoreTechAvailability(int tech, int mode, const TTechAvailability& a) {
+    if (tech < 0 || tech >= kExpansionTechCount) {
+        return;
+    }
+    auto store = [&](const char* name, PlayerSection players, int sectionMode) {
+        const TTechAvailability now = LoadTechAvailability(tech, sectionMode);
+        if (now.Global == a.Global && now.Players == a.Players) {
+            return; // a section is made only for a change
+        }
+        Need(name);
         players.GlobalFirst(tech) = a.Global == TTechUse::Enabled ? 1 : 0;
         players.GlobalSecond(tech) = a.Global == TTechUse::Researched ? 1 : 0;
         for (int p = 0; p < 12; ++p) {
@@ -756,16 +826,11 @@ Status TSettingsStore::StoreTech(int tech, int mode, const TTechCosts& c, const 
         }
     };
     if ((mode == 0 || mode == 2) && tech < kBaseTechCount) {
-        Need("TECS");
-        Need("PTEC");
-        store({m_chk.Tecs.data(), 24}, {m_chk.Ptec.data(), 24});
+        store("PTEC", {m_chk.Ptec.data(), 24}, 0);
     }
     if (mode != 0) {
-        Need("TECx");
-        Need("PTEx");
-        store({m_chk.Tecx.data(), 44}, {m_chk.Ptex.data(), 44});
+        store("PTEx", {m_chk.Ptex.data(), 44}, 1);
     }
-    return {};
 }
 
 void TSettingsStore::StoreTechDefault(int tech, int mode) {

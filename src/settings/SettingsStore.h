@@ -169,6 +169,9 @@ public:
     TUpgradeLevels LoadUpgradeLevels(int upgrade, int mode) const;
     Status StoreUpgrade(int upgrade, int mode, const TUpgradeCosts& costs, const TUpgradeLevels& levels);
     void StoreUpgradeDefault(int upgrade, int mode);
+    // Only the levels (also for an upgrade whose costs are the game's); a section is made
+    // only when they differ from what it holds.
+    Status StoreUpgradeLevels(int upgrade, int mode, const TUpgradeLevels& levels);
     void UpgradeLoadDefaults(int mode); // "Load Defaults": use-defaults for every upgrade
     void SetAllUpgradeTimesZero();      // both sections, whatever the mode
 
@@ -178,6 +181,8 @@ public:
     TTechAvailability LoadTechAvailability(int tech, int mode) const;
     Status StoreTech(int tech, int mode, const TTechCosts& costs, const TTechAvailability& availability);
     void StoreTechDefault(int tech, int mode);
+    // Only the availability (also for a technology whose costs are the game's).
+    void StoreTechAvailability(int tech, int mode, const TTechAvailability& availability);
     void TechLoadDefaults(int mode);
 
     // --- "Strings" page ---

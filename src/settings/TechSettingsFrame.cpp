@@ -161,6 +161,10 @@ Status TTechSetFRAME::Store(int item, int mode) {
         }
         *fields[i].second = value.value();
     }
+    return m_store.StoreTech(item, mode, costs, ShownAvailability());
+}
+
+TTechAvailability TTechSetFRAME::ShownAvailability() const {
     TTechAvailability availability;
     availability.Global = ResearchedRadio->isChecked() ? TTechUse::Researched
                           : DisabledRadio->isChecked() ? TTechUse::Disabled
@@ -168,11 +172,14 @@ Status TTechSetFRAME::Store(int item, int mode) {
     for (int p = 0; p < 12; ++p) {
         availability.Players[static_cast<std::size_t>(p)] = UseOf(PlayerSettings->item(p, 1)->text());
     }
-    return m_store.StoreTech(item, mode, costs, availability);
+    return availability;
 }
 
-void TTechSetFRAME::StoreDefault(int item, int mode) {
+Status TTechSetFRAME::StoreDefault(int item, int mode) {
     m_store.StoreTechDefault(item, mode);
+    // Who may research it is not a cost: it is kept whatever the box says.
+    m_store.StoreTechAvailability(item, mode, ShownAvailability());
+    return {};
 }
 
 } // namespace orv

@@ -5,6 +5,7 @@
 // default, and each player's exception.
 
 #include "settings/SettingsPage.h"
+#include "settings/SettingsStore.h"
 
 class QGroupBox;
 class QPushButton;
@@ -31,9 +32,10 @@ protected:
     bool ExpansionOnly(int item) const override;
     void Show(int item) override;
     Status Store(int item, int mode) override;
-    void StoreDefault(int item, int mode) override;
+    Status StoreDefault(int item, int mode) override;
 
 private:
+    TTechAvailability ShownAvailability() const;
     void ShowCosts(int item);
     void EnableCosts(bool enabled);
 };

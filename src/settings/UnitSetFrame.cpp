@@ -239,10 +239,11 @@ TUnitAvailability TUnitSettingsFrame::ShownAvailability() const {
     return availability;
 }
 
-void TUnitSettingsFrame::StoreDefault(int item, int mode) {
+Status TUnitSettingsFrame::StoreDefault(int item, int mode) {
     m_store.StoreUnitDefault(item, mode);
     // The players' rows are not statistics: they are kept whatever the box says.
     m_store.StoreAvailability(item, ShownAvailability());
+    return {};
 }
 
 } // namespace orv

@@ -32,7 +32,7 @@ protected:
     bool ExpansionOnly(int item) const override;
     void Show(int item) override;
     Status Store(int item, int mode) override;
-    void StoreDefault(int item, int mode) override;
+    Status StoreDefault(int item, int mode) override;
 
 private:
     TUnitAvailability ShownAvailability() const;

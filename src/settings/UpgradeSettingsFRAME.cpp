@@ -185,21 +185,32 @@ void TUpgradeSetFrame::Show(int item) {
 Status TUpgradeSetFrame::Store(int item, int mode) {
     TUpgradeCosts costs;
     costs.UseDefault = false;
+    const std::pair<QLineEdit*, std::pair<const char*, std::uint32_t*>> fields[] = {
+        {TimeFRM->basecost, {"Time cost base", &costs.TimeBase}},
+        {TimeFRM->factoredit, {"Time cost factor", &costs.TimeFactor}},
+        {MineralFRM->basecost, {"Mineral cost base", &costs.MineralBase}},
+        {MineralFRM->factoredit, {"Mineral cost factor", &costs.MineralFactor}},
+        {GasFRM->basecost, {"Gas cost base", &costs.GasBase}},
+        {GasFRM->factoredit, {"Gas cost factor", &costs.GasFactor}}};
+    for (const auto& [edit, field] : fields) {
+        const Result<std::uint32_t> value = Read(edit, field.first);
+        if (!value) {
+            return MakeError(value.error());
+        }
+        *field.second = value.value();
+    }
+    const Result<TUpgradeLevels> levels = ShownLevels();
+    if (!levels) {
+        return MakeError(levels.error());
+    }
+    return m_store.StoreUpgrade(item, mode, costs, levels.value());
+}
+
+Result<TUpgradeLevels> TUpgradeSetFrame::ShownLevels() const {
     TUpgradeLevels levels;
-    struct Field {
-        QString text;
-        std::string name;
-        std::uint32_t* value;
-    };
-    std::vector<Field> fields = {
-        {TimeFRM->basecost->text(), "Time cost base", &costs.TimeBase},
-        {TimeFRM->factoredit->text(), "Time cost factor", &costs.TimeFactor},
-        {MineralFRM->basecost->text(), "Mineral cost base", &costs.MineralBase},
-        {MineralFRM->factoredit->text(), "Mineral cost factor", &costs.MineralFactor},
-        {GasFRM->basecost->text(), "Gas cost base", &costs.GasBase},
-        {GasFRM->factoredit->text(), "Gas cost factor", &costs.GasFactor},
-        {DefLvl->text(), "Default level", &levels.GlobalStart},
-        {DefMax->text(), "Default Max", &levels.GlobalMax}};
+    std::vector<std::pair<QString, std::pair<std::string, std::uint32_t*>>> fields = {
+        {DefLvl->text(), {"Default level", &levels.GlobalStart}},
+        {DefMax->text(), {"Default Max", &levels.GlobalMax}}};
     for (int p = 0; p < 12; ++p) {
         TUpgradePlayer& player = levels.Players[static_cast<std::size_t>(p)];
         // Rows that follow the global levels are not read.
@@ -207,22 +218,31 @@ Status TUpgradeSetFrame::Store(int item, int mode) {
         if (player.Custom) {
             const std::string name = "Player " + std::to_string(p + 1);
             fields.push_back(
-                {playersettings->item(p + 1, 2)->text(), name + " default upgrade", &player.Start});
-            fields.push_back({playersettings->item(p + 1, 3)->text(), name + " max upgrade", &player.Max});
+                {playersettings->item(p + 1, 2)->text(), {name + " default upgrade", &player.Start}});
+            fields.push_back({playersettings->item(p + 1, 3)->text(), {name + " max upgrade", &player.Max}});
         }
     }
-    for (const Field& field : fields) {
-        const Result<std::uint32_t> value = Read(field.text, field.name);
+    for (const auto& [text, field] : fields) {
+        const Result<std::uint32_t> value = Read(text, field.first);
         if (!value) {
             return MakeError(value.error());
         }
-        *field.value = value.value();
+        *field.second = value.value();
     }
-    return m_store.StoreUpgrade(item, mode, costs, levels);
+    return levels;
 }
 
-void TUpgradeSetFrame::StoreDefault(int item, int mode) {
+Status TUpgradeSetFrame::StoreDefault(int item, int mode) {
+    // The levels are not costs: they are kept whatever the box says.
+    const Result<TUpgradeLevels> levels = ShownLevels();
+    if (!levels) {
+        return MakeError(levels.error());
+    }
+    if (Status stored = m_store.StoreUpgradeLevels(item, mode, levels.value()); !stored) {
+        return stored;
+    }
     m_store.StoreUpgradeDefault(item, mode);
+    return {};
 }
 
 } // namespace orv

@@ -5,6 +5,7 @@
 // and may reach.
 
 #include "settings/SettingsPage.h"
+#include "settings/SettingsStore.h"
 
 class QPushButton;
 
@@ -31,9 +32,10 @@ protected:
     bool ExpansionOnly(int item) const override;
     void Show(int item) override;
     Status Store(int item, int mode) override;
-    void StoreDefault(int item, int mode) override;
+    Status StoreDefault(int item, int mode) override;
 
 private:
+    Result<TUpgradeLevels> ShownLevels() const;
     void ShowCosts(int item);
     void ShowPlayer(int player, bool custom, unsigned start, unsigned max, unsigned globalStart,
                     unsigned globalMax);

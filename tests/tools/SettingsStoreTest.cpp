@@ -88,6 +88,11 @@ TEST(SettingsStore, AMissingSectionIsMadeFromNewMapValuesWhenChangedAndGoesAgain
     EXPECT_EQ(chk.Unis[7], 0) << "custom values";
     EXPECT_EQ(chk.Unis[8], 1) << "the other units keep the new-map defaults";
     EXPECT_EQ(store.LoadUnit(7, 0).HitPoints, 40u);
+    // Costs alone make the cost sections only; the players' sections wait for a change.
+    ASSERT_TRUE(store.StoreTech(3, 0, store.LoadTechCosts(3, 0), store.LoadTechAvailability(3, 0)).ok());
+    ASSERT_TRUE(store.StoreUpgrade(3, 0, store.LoadUpgradeCosts(3, 0), store.LoadUpgradeLevels(3, 0)).ok());
+    EXPECT_TRUE(chk.HasSection("TECS") && chk.HasSection("UPGS"));
+    EXPECT_FALSE(chk.HasSection("PTEC") || chk.HasSection("UPGR"));
 
     store.Finish(history, {});
     ASSERT_EQ(history.StepNames(), std::vector<std::string>{"Scenario Settings"});
