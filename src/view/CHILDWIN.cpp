@@ -909,16 +909,13 @@ void TMapWindow::ShowPopup(TPopupMenu menu) {
 }
 
 void TMapWindow::FollowScenario() {
-    // The scenario settings (or their undo) may have changed the map's tileset or size.
-    CStarcraftTileset& tileset = m_data.Tileset(Scenario().Tileset());
+    // The scenario settings (or their undo) may have changed the map's tileset or size; the
+    // document already links the record to the tileset of its number.
+    CStarcraftTileset& tileset = *m_document->Tileset;
     const bool newTileset = &tileset != &m_view.Tileset();
     const TViewport& v = m_view.Viewport;
     if (!newTileset && v.MapWidth == Scenario().Width && v.MapHeight == Scenario().Height) {
         return;
-    }
-    m_document->Tileset = &tileset;
-    if (Scenario().TilesetLink != &tileset) {
-        Scenario().LinkTileset(&tileset);
     }
     m_view.MapChanged(tileset);
     if (newTileset) {
