@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include "EditorFixture.h"
@@ -216,6 +218,7 @@ TEST(SettingsWindow, ChangesMadeFromTheMenuOnARealMapAreOneStepAndSurviveSaving)
     const int colour = (chk.Colours[0] + 1) % 12;
     CStarcraftTileset* const tileset = w->Document().Tileset;
     const int otherTileset = (chk.Tileset() + 1) % 8;
+    const int height = chk.Height, taller = std::min(256, chk.Height + 16);
     const std::string sound = e.dir.file("boom.wav");
     WriteWav(sound);
     // A string the name, description and forces do not use.
@@ -231,6 +234,7 @@ TEST(SettingsWindow, ChangesMadeFromTheMenuOnARealMapAreOneStepAndSurviveSaving)
     w->OnSettingsForm = [&](TplayersettingsFRM& form) {
         form.ScenarioSettings->color[0]->setCurrentIndex(colour);
         form.ScenarioSettings->Tileset->setCurrentIndex(otherTileset);
+        form.ScenarioSettings->height->setValue(taller);
         form.ScenarioSettings->MapName->StringDisplay->setPlainText("Our name");
         form.ForceSettings->Force[0]->setText("Our force");
         TStringEditorFrame& strings = *form.StringEditor;
@@ -244,12 +248,15 @@ TEST(SettingsWindow, ChangesMadeFromTheMenuOnARealMapAreOneStepAndSurviveSaving)
     e.Trigger({"&Misc Tools", "Properties"});
     EXPECT_TRUE(e.prompter.messages.empty()) << e.prompter.messages.front();
     EXPECT_EQ(w->History().UndoName(), "Scenario Settings");
-    // The view and the palettes follow the tileset, also through undo.
+    // The view follows the tileset and the size, also through undo.
     EXPECT_EQ(&w->View().Tileset(), &w->GameData().Tileset(otherTileset));
     EXPECT_EQ(w->Document().Tileset, &w->View().Tileset());
+    EXPECT_EQ(w->View().Viewport.MapHeight, taller);
+    EXPECT_EQ(w->VertScroll->maximum(), w->View().Viewport.VertScroll.Reach());
     w->Undo();
     EXPECT_EQ(chk.Snapshot().value(), before);
     EXPECT_EQ(&w->View().Tileset(), tileset);
+    EXPECT_EQ(w->View().Viewport.MapHeight, height);
     w->Redo();
 
     const std::string saved = e.dir.file("saved.scx");
@@ -264,6 +271,7 @@ TEST(SettingsWindow, ChangesMadeFromTheMenuOnARealMapAreOneStepAndSurviveSaving)
     const TCHK& back = again.Active()->Scenario();
     EXPECT_EQ(back.Colours[0], colour);
     EXPECT_EQ(back.Tileset(), otherTileset);
+    EXPECT_EQ(back.Height, taller);
     EXPECT_EQ(back.Strings.Text(back.ScenarioName), "Our name");
     EXPECT_EQ(back.Strings.Text(back.ForceNames[0]), "Our force");
     EXPECT_EQ(back.Strings.Entries[line], "Our string");
