@@ -423,9 +423,10 @@ void TMainForm::BuildMenus() {
         AddItem(revealers, QString("Add for player %1").arg(n),
                 [this, n] { ForwardToActive([n](TMapWindow& w) { w.AddMapRevealers(n); }); });
     }
-    QAction* properties = AddItem(misc, "Properties", {});
-    properties->setEnabled(false); // the scenario properties window comes with the settings pages
+    QAction* properties = AddItem(
+        misc, "Properties", [this] { ForwardToActive([](TMapWindow& w) { w.EditScenarioProperties(); }); });
     properties->setToolTip("Map Properties");
+    m_mapCommands.push_back(properties);
 
     QMenu* window = menuBar()->addMenu("&Window");
     m_windowsMenu = window->addMenu("Windows");
@@ -487,8 +488,9 @@ void TMainForm::BuildToolBar() {
     add(QStyle::SP_ToolBarVerticalExtensionButton, "Tile Vertically", [this] { ArrangeTiled(false); });
     ToolBar1->addSeparator();
     ToolBar1->addWidget(new QLabel("  ", ToolBar1));
-    QAction* properties = add(QStyle::SP_FileDialogDetailedView, "Map Properties", [] {});
-    properties->setEnabled(false);
+    m_mapCommands.push_back(add(QStyle::SP_FileDialogDetailedView, "Map Properties", [this] {
+        ForwardToActive([](TMapWindow& w) { w.EditScenarioProperties(); });
+    }));
 }
 
 QAction* TMainForm::FindAction(const std::vector<std::string>& path) const {

@@ -20,6 +20,8 @@
 #include "app/OptionCommands.h"
 #include "base/Random.h"
 #include "graphics/OrvistadTypes.h"
+#include "settings/PlayerSettings.h"
+#include "settings/SettingsStore.h"
 #include "tools/DDpalette.h"
 #include "tools/LocationFrm.h"
 #include "tools/UnitProperties.h"
@@ -778,6 +780,51 @@ void TMapWindow::EditLocationProperties() {
     m_view.RedrawRequest = true;
 }
 
+void TMapWindow::EditScenarioProperties() {
+    TSettingsStore store(Scenario(), m_view.Edit.Text, m_prompter, TSettingsTables::From(m_data));
+    Timer1->stop();
+    const std::string name = std::filesystem::path(m_caption).filename().string();
+    {
+        TplayersettingsFRM form(store, m_data, m_prompter, name, this);
+        if (OnSettingsForm) {
+            OnSettingsForm(form);
+            if (!form.Closed()) {
+                form.reject();
+            }
+        } else {
+            form.exec();
+        }
+    }
+    // The document tells the window (Apply), which follows a new size or tileset.
+    m_document->Changed(
+        store.Finish(m_document->History, [this](int number) { return &m_data.Tileset(number); }));
+    AddQueuedSounds(store.QueuedNames(), store.QueuedSources());
+    m_view.RedrawRequest = true;
+    if (m_active) {
+        Timer1->start();
+    }
+}
+
+void TMapWindow::AddQueuedSounds(const std::vector<std::string>& names,
+                                 const std::vector<std::string>& sources) {
+    if (names.empty()) {
+        return;
+    }
+    // The files go into the working copy, and with the next save into the map file.
+    if (!m_document->IsArchive || m_document->WorkingCopy.empty()) {
+        m_prompter.ShowMessage(m_document->FileName.empty()
+                                   ? "The sound files were not added: the map has no archive until it is "
+                                     "saved. Add them again after saving it as a .scm or .scx map."
+                                   : "The sound files were not added: a .chk map is a plain scenario "
+                                     "file, which holds no other files. Save it as a .scm or .scx map "
+                                     "and add them again.");
+        return;
+    }
+    if (Status added = m_data.Archives.AddWavesToArchive(names, sources, m_document->WorkingCopy); !added) {
+        m_prompter.ShowError("Could not add the sound files to the map: " + added.error());
+    }
+}
+
 std::vector<std::pair<TPopupItem, const char*>> TMapWindow::PopupItems(TPopupMenu menu) {
     switch (menu) {
     case TPopupMenu::CopyPaste:
@@ -819,10 +866,34 @@ void TMapWindow::ShowPopup(TPopupMenu menu) {
     }
 }
 
+void TMapWindow::FollowScenario() {
+    // The scenario settings (or their undo) may have changed the map's tileset or size; the
+    // document already links the record to the tileset of its number.
+    CStarcraftTileset& tileset = *m_document->Tileset;
+    const bool newTileset = &tileset != &m_view.Tileset();
+    const TViewport& v = m_view.Viewport;
+    if (!newTileset && v.MapWidth == Scenario().Width && v.MapHeight == Scenario().Height) {
+        return;
+    }
+    m_view.MapChanged(tileset);
+    if (newTileset) {
+        // The palettes offer the new tileset's terrain and doodads, and the sprites take its
+        // colours.
+        BuildDoodadPalette();
+        BuildUnitPalette();
+        TerrainBox->update();
+        if (m_active) {
+            FormActivate();
+        }
+    }
+    SyncScrollBars();
+}
+
 void TMapWindow::Apply(const TEditChange& change) {
     if (!change.Any()) {
         return;
     }
+    FollowScenario();
     if (change.Terrain) {
         const TileRect& cells = change.Cells;
         if (cells.Right > cells.Left && cells.Bottom > cells.Top) {

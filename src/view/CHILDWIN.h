@@ -32,6 +32,7 @@ class TPaintboxEx;
 class TLocationForm;
 class TUnitForm;
 class TDoodadPalette;
+class TplayersettingsFRM;
 
 class TMapWindow : public QWidget {
 public:
@@ -148,6 +149,12 @@ public:
     // The doodad palette (shown when the mode becomes Doodads).
     TDoodadPalette* DoodadPalette() { return m_doodadPalette; }
     std::function<void(TLocationForm& form)> OnLocationForm;
+    // The scenario settings window ("Map Properties"): shown modally, its changes one step of
+    // the map's history when it closes; sound files it queued go into the map archive. Tests
+    // work the window through OnSettingsForm instead of the user (closed afterwards when
+    // they left it open).
+    void EditScenarioProperties();
+    std::function<void(TplayersettingsFRM& form)> OnSettingsForm;
 
     // Set by tests: answers a popup menu instead of the user (nullopt: closed unchosen).
     std::function<std::optional<TPopupItem>(QMenu& menu)> OnPopup;
@@ -186,6 +193,8 @@ private:
     void BuildUnitPalette();
     void BuildDoodadPalette();
     void ShowDoodadPalette();
+    void FollowScenario();
+    void AddQueuedSounds(const std::vector<std::string>& names, const std::vector<std::string>& sources);
 
     std::shared_ptr<TGameData> m_keepData; // the game data this map was opened with; goes last
     std::unique_ptr<TMapDocument> m_document;

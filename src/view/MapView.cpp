@@ -12,7 +12,7 @@
 namespace orv {
 
 CMapView::CMapView(TCHK& chk, CStarcraftTileset& tileset, TGameData& data)
-    : m_chk(chk), m_tileset(tileset), m_data(data) {
+    : m_chk(chk), m_tileset(&tileset), m_data(data) {
     Edit.Text = TMapText(chk);
 }
 
@@ -26,6 +26,19 @@ void CMapView::Initialize(int displayWidth, int displayHeight) {
     Viewport.Initialize(m_chk.Width, m_chk.Height, displayWidth, displayHeight);
     RebuildMiniMapBase();
     Resize(displayWidth, displayHeight);
+    DrawMiniMap();
+    DisplayMiniMap();
+}
+
+void CMapView::MapChanged(CStarcraftTileset& tileset) {
+    m_tileset = &tileset;
+    Viewport.MapWidth = m_chk.Width;
+    Viewport.MapHeight = m_chk.Height;
+    Resize(Viewport.DisplayWidth, Viewport.DisplayHeight);
+    // A smaller map may end before the place shown.
+    Viewport.HoriScrollChange(std::min(Viewport.HoriScroll.Position, Viewport.HoriScroll.Reach()));
+    Viewport.VertScrollChange(std::min(Viewport.VertScroll.Position, Viewport.VertScroll.Reach()));
+    RebuildMiniMapBase();
     DrawMiniMap();
     DisplayMiniMap();
 }
@@ -147,7 +160,7 @@ void CMapView::DrawDisplay(std::uint32_t drawFlags, int mouseX, int mouseY) {
     // frame), not a copy. Both pictures let go of it before the renderer draws anew.
     DisplayBitmap = QImage();
     FrameBitmap = QImage();
-    Renderer.DrawDisplay(m_chk, m_tileset, m_data, view, state);
+    Renderer.DrawDisplay(m_chk, *m_tileset, m_data, view, state);
     FrameBitmap = Renderer.Screen;
     DrawOverlays(drawFlags, mouseX, mouseY);
 }
@@ -335,7 +348,7 @@ void CMapView::DrawPlacementPreview(std::uint32_t drawFlags, const PixelMap& scr
     // footprint's frame says whether it fits there.
     if ((drawFlags & draw_flags::kSelectedDoodads) && Edit.CurrentDoodad >= 0 &&
         Edit.CurrentDoodad < kDoodadCount) {
-        const DoodadInfoRecord& info = m_tileset.DoodadInfo(Edit.CurrentDoodad);
+        const DoodadInfoRecord& info = m_tileset->DoodadInfo(Edit.CurrentDoodad);
         const TDoodadGRP* sheet = info.SheetIndex != 0 && info.SheetIndex < m_data.GrpSheets.size()
                                       ? m_data.GrpSheets[info.SheetIndex].get()
                                       : nullptr;
@@ -348,8 +361,8 @@ void CMapView::DrawPlacementPreview(std::uint32_t drawFlags, const PixelMap& scr
             for (int b = 0; b < info.Height; ++b) {
                 for (int a = 0; a < info.Width; ++a) {
                     const int value = (info.FirstGroup + b) * 16 + a;
-                    if (m_tileset.TileHasGraphics(value)) {
-                        m_tileset.DrawTile(tiles.Target(), value, a * 32, b * 32);
+                    if (m_tileset->TileHasGraphics(value)) {
+                        m_tileset->DrawTile(tiles.Target(), value, a * 32, b * 32);
                     }
                 }
             }
@@ -371,17 +384,17 @@ void CMapView::DrawPlacementPreview(std::uint32_t drawFlags, const PixelMap& scr
 void CMapView::RebuildMiniMapBase() {
     MiniMap.Width = m_chk.Width;
     MiniMap.Height = m_chk.Height;
-    MiniMap.BuildBase(m_chk, m_tileset);
+    MiniMap.BuildBase(m_chk, *m_tileset);
 }
 
 void CMapView::RebuildMiniMapBase(const TileRect& cells) {
     MiniMap.Width = m_chk.Width;
     MiniMap.Height = m_chk.Height;
-    MiniMap.BuildBase(m_chk, m_tileset, cells);
+    MiniMap.BuildBase(m_chk, *m_tileset, cells);
 }
 
 void CMapView::DrawMiniMap() {
-    MiniMap.Draw(m_chk, m_tileset, m_data, Viewport.View(DrawFlags()), Edit.Mode, Edit.CurrentPlayer);
+    MiniMap.Draw(m_chk, *m_tileset, m_data, Viewport.View(DrawFlags()), Edit.Mode, Edit.CurrentPlayer);
 }
 
 void CMapView::DrawMiniMapHover(int x, int y) {

@@ -82,7 +82,10 @@ public:
     double MiniMapScale() const { return MiniMap.Scale(); }
 
     TCHK& Scenario() { return m_chk; }
-    CStarcraftTileset& Tileset() { return m_tileset; }
+    CStarcraftTileset& Tileset() { return *m_tileset; }
+    // The scenario's tileset or size changed: the view shows it (the same place where it
+    // still can), with the mini-map drawn anew.
+    void MapChanged(CStarcraftTileset& tileset);
 
     // How often each kind of pass ran (for tests and measurements).
     int FullRenders = 0;
@@ -90,7 +93,7 @@ public:
 
 private:
     TCHK& m_chk;
-    CStarcraftTileset& m_tileset;
+    CStarcraftTileset* m_tileset;
     TGameData& m_data;
 };
 
