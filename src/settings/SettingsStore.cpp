@@ -333,6 +333,13 @@ bool TSettingsStore::ExpansionOnlyUnit(int unit) const {
 
 namespace {
 
+// The game's name of a unit: the first part of its text (the others are its subtitle and
+// group, each after a zero byte).
+std::string GameUnitName(const TSettingsTables& tables, int unit) {
+    const std::string text = tables.Stat(unit + 1);
+    return text.substr(0, text.find('\0'));
+}
+
 // The unit's weapons as a section holds them: a weapon past its arrays counts as none.
 void UnitWeapons(Bytes unitsDat, int unit, int weapons, TUnitStats& s) {
     auto weapon = [&](std::size_t at) {
@@ -371,8 +378,8 @@ TUnitStats TSettingsStore::LoadUnit(int unit, int mode) const {
     }
     const std::uint32_t name = Get(sec.bytes, 3192 + 2 * u, 2);
     s.CustomName = name != 0;
-    s.Name =
-        s.CustomName ? m_text.ShowTagged(m_chk.Strings.Text(name)) : m_text.Show(m_tables.Stat(unit + 1));
+    s.Name = s.CustomName ? m_text.ShowTagged(m_chk.Strings.Text(name))
+                          : m_text.Show(GameUnitName(m_tables, unit));
     return s;
 }
 
@@ -403,7 +410,7 @@ TUnitStats TSettingsStore::DefaultUnit(int unit, int mode) const {
         s.AirBonus = bonus(s.AirWeapon);
     }
     s.CustomName = false;
-    s.Name = m_text.Show(m_tables.Stat(unit + 1));
+    s.Name = m_text.Show(GameUnitName(m_tables, unit));
     return s;
 }
 
