@@ -112,6 +112,12 @@ TScenarioSetFRAME::TScenarioSetFRAME(TSettingsStore& store, Prompter& ask, QWidg
     connect(Tileset, &QComboBox::currentIndexChanged, this, [this] { TilesetChange(); });
     connect(width, &QSpinBox::valueChanged, this, [this] { widthChange(); });
     connect(height, &QSpinBox::valueChanged, this, [this] { heightChange(); });
+    // The base terrain is what cells that a larger size brings into the map get.
+    connect(Terrain, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) {
+            (void)m_store.SetBaseTerrain(row); // every row of the list is a terrain of the tileset
+        }
+    });
     Load();
 }
 
@@ -142,6 +148,7 @@ void TScenarioSetFRAME::ShowPlayer(int p) {
 }
 
 void TScenarioSetFRAME::FillTerrain() {
+    const QSignalBlocker block(Terrain);
     Terrain->clear();
     const int tileset = std::clamp(m_store.PendingTileset(), 0, kTilesetCount - 1);
     for (std::string_view name : TerrainTypeNames[static_cast<std::size_t>(tileset)]) {
@@ -149,6 +156,8 @@ void TScenarioSetFRAME::FillTerrain() {
             Terrain->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
         }
     }
+    Terrain->setCurrentRow(m_store.PendingBaseTerrain());
+    Terrain->setToolTip("The terrain that cells a larger width or height brings into the map get");
 }
 
 bool TScenarioSetFRAME::Refused(const std::string& message) {
