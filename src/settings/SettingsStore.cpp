@@ -995,9 +995,9 @@ TEditChange TSettingsStore::Finish(TEditHistory& history,
             m_chk.Resize(m_width, m_height, static_cast<std::uint16_t>(fill));
             TellOutside(oldWidth, oldHeight);
         }
-        if (m_chk.TilesetLink) {
-            m_chk.RebuildTileMap();
-        }
+        // The displayed tiles stay: the game shows those tile numbers in the new tileset, and
+        // rebuilding them from the terrain and the doodads would lose the tiles that only the
+        // displayed grid holds (maps made with other tools). New cells show their terrain.
         shape = TMapShapeEdit::Between(std::move(before), TMapShapeEdit::Shape::Of(m_chk));
     }
     auto settings = TSettingsEdit::Between(m_before, m_createdBefore, m_chk);

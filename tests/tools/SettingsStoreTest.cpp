@@ -249,6 +249,8 @@ TEST(SettingsStore, AResizeKeepsWhatFallsOutsideTellsItOnceAndUndoesByteForByte)
     s.chk.AddUnit(60 * 32, 10 * 32, 0, 0);
     s.chk.AddUnit(10 * 32, 60 * 32, 0, 0);
     s.chk.AddUnit(10 * 32, 10 * 32, 0, 0);
+    s.chk.Displayed(3, 3) =
+        static_cast<std::uint16_t>(s.chk.Terrain(3, 3) + 1); // only the displayed grid has it
     const auto before = s.Bytes();
     ASSERT_TRUE(s.store.SetWidth(48).ok());
     ASSERT_TRUE(s.store.SetHeight(96).ok());
@@ -257,6 +259,7 @@ TEST(SettingsStore, AResizeKeepsWhatFallsOutsideTellsItOnceAndUndoesByteForByte)
     EXPECT_EQ(s.chk.Width, 48);
     EXPECT_EQ(s.chk.Height, 96);
     EXPECT_EQ(s.chk.Units.size(), 3u);
+    EXPECT_EQ(s.chk.Displayed(3, 3), s.chk.Terrain(3, 3) + 1) << "the tiles the map shows stay";
     ASSERT_EQ(s.prompter.messages.size(), 1u);
     EXPECT_EQ(s.prompter.messages[0],
               "The map is now 48 x 96 tiles. 1 unit lies outside it and is kept as it is: "
@@ -276,7 +279,7 @@ TEST(SettingsStore, AResizeKeepsWhatFallsOutsideTellsItOnceAndUndoesByteForByte)
     EXPECT_EQ(s.chk.Height, 96);
 }
 
-TEST(SettingsStore, ATilesetChangeRebuildsTheMapAndUndoBringsTheOldTilesetBack) {
+TEST(SettingsStore, ATilesetChangeLinksTheNewTilesetAndUndoBringsTheOldOneBack) {
     test::RecordingPrompter prompter;
     TGameData& data = test::StandinGameData();
     auto doc = TMapDocument::NewMap(2, 4, 64, 64, data, prompter);
