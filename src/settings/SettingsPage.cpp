@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QLayout>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -46,6 +47,34 @@ void TSettingsPage::Attach(QTreeWidget* tree, QTabBar* tabs, QCheckBox* useDefau
 
 bool TSettingsPage::StoreCurrent() {
     return Leave();
+}
+
+QTreeWidget* TSettingsPage::AddTree(QWidget* parent, QLayout* row, const char* name) {
+    auto* tree = new QTreeWidget(parent);
+    tree->setObjectName(name);
+    tree->setHeaderHidden(true);
+    tree->setFixedWidth(249);
+    row->addWidget(tree);
+    return tree;
+}
+
+QTabBar* TSettingsPage::AddModeTabs(QWidget* parent, QLayout* column) {
+    auto* tabs = new QTabBar(parent);
+    tabs->setObjectName("CurModeTab");
+    for (const char* text : {"Starcraft (Retail)", "Brood War", "Both"}) {
+        tabs->addTab(text);
+    }
+    column->addWidget(tabs);
+    return tabs;
+}
+
+QCheckBox* TSettingsPage::AddUseDefault(QWidget* parent, QLayout* column, const char* name,
+                                        const char* text) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(name);
+    box->setChecked(true);
+    column->addWidget(box);
+    return box;
 }
 
 bool TSettingsPage::Leave() {

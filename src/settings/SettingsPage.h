@@ -17,6 +17,7 @@
 #include <vector>
 
 class QCheckBox;
+class QLayout;
 class QLineEdit;
 class QTabBar;
 class QTableWidget;
@@ -54,6 +55,12 @@ protected:
     // settings); an error names the field refused.
     virtual Status StoreDefault(int item, int mode) = 0;
 
+    // The item tree at the page's left, added to `row`.
+    static QTreeWidget* AddTree(QWidget* parent, QLayout* row, const char* name);
+    // The tab strip "Starcraft (Retail)", "Brood War", "Both" and the use-defaults box (ticked),
+    // added to `column`.
+    static QTabBar* AddModeTabs(QWidget* parent, QLayout* column);
+    static QCheckBox* AddUseDefault(QWidget* parent, QLayout* column, const char* name, const char* text);
     // A field's text as a whole number; the error names the field.
     static Result<std::uint32_t> Read(const QString& text, const std::string& field);
     static Result<std::uint32_t> Read(const QLineEdit* edit, const std::string& field);

@@ -33,12 +33,8 @@ TTechSetFRAME::TTechSetFRAME(TSettingsStore& store, const TGameData& gameData, P
     : TSettingsPage(store, gameData, ask, parent) {
     setObjectName("TechSetframe");
     auto* layout = new QHBoxLayout(this);
-    TechTree = new QTreeWidget(this);
-    TechTree->setObjectName("TechTree");
-    TechTree->setHeaderHidden(true);
-    TechTree->setFixedWidth(249);
+    TechTree = AddTree(this, layout, "TechTree");
     FillRaceTree(TechTree, gameData.TechdataDat, kExpansionTechCount, 616, 704, gameData.StatTxt);
-    layout->addWidget(TechTree);
 
     auto* right = new QVBoxLayout;
     layout->addLayout(right, 1);
@@ -49,16 +45,8 @@ TTechSetFRAME::TTechSetFRAME(TSettingsStore& store, const TGameData& gameData, P
     right->addWidget(body, 1);
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(0, 0, 0, 0);
-    CurModeTab = new QTabBar(body);
-    CurModeTab->setObjectName("CurModeTab");
-    for (const char* text : {"Starcraft (Retail)", "Brood War", "Both"}) {
-        CurModeTab->addTab(text);
-    }
-    column->addWidget(CurModeTab);
-    defaultCB = new QCheckBox("Use Default", body);
-    defaultCB->setObjectName("defaultCB");
-    defaultCB->setChecked(true);
-    column->addWidget(defaultCB);
+    CurModeTab = AddModeTabs(body, column);
+    defaultCB = AddUseDefault(body, column, "defaultCB", "Use Default");
 
     auto* costs = new QGroupBox("Costs", body);
     auto* grid = new QGridLayout(costs);

@@ -40,11 +40,7 @@ TUnitSettingsFrame::TUnitSettingsFrame(TSettingsStore& store, const TGameData& g
     : TSettingsPage(store, gameData, ask, parent) {
     setObjectName("UnitSettings");
     auto* layout = new QHBoxLayout(this);
-    UnitSelect = new QTreeWidget(this);
-    UnitSelect->setObjectName("UnitSelect");
-    UnitSelect->setHeaderHidden(true);
-    UnitSelect->setFixedWidth(249);
-    layout->addWidget(UnitSelect);
+    UnitSelect = AddTree(this, layout, "UnitSelect");
     {
         const QSignalBlocker block(UnitSelect);
         AddUnitNodes(UnitSelect, gameData);
@@ -58,16 +54,8 @@ TUnitSettingsFrame::TUnitSettingsFrame(TSettingsStore& store, const TGameData& g
     globalenableCB->setObjectName("globalenableCB");
     globalenableCB->setChecked(true);
     column->addWidget(globalenableCB);
-    CurModeTab = new QTabBar(body);
-    CurModeTab->setObjectName("CurModeTab");
-    for (const char* text : {"Starcraft (Retail)", "Brood War", "Both"}) {
-        CurModeTab->addTab(text);
-    }
-    column->addWidget(CurModeTab);
-    DefaultCB = new QCheckBox("Use Default settings", body);
-    DefaultCB->setObjectName("DefaultCB");
-    DefaultCB->setChecked(true);
-    column->addWidget(DefaultCB);
+    CurModeTab = AddModeTabs(body, column);
+    DefaultCB = AddUseDefault(body, column, "DefaultCB", "Use Default settings");
 
     auto* stats = new QGridLayout;
     const std::pair<QLineEdit**, const char*> edits[] = {{&Hitpoints, "Hit Points"}, {&Shields, "Shields"},

@@ -31,12 +31,8 @@ TUpgradeSetFrame::TUpgradeSetFrame(TSettingsStore& store, const TGameData& gameD
     : TSettingsPage(store, gameData, ask, parent) {
     setObjectName("UpgradeSettings");
     auto* layout = new QHBoxLayout(this);
-    UpgradeTree = new QTreeWidget(this);
-    UpgradeTree->setObjectName("UpgradeTree");
-    UpgradeTree->setHeaderHidden(true);
-    UpgradeTree->setFixedWidth(249);
+    UpgradeTree = AddTree(this, layout, "UpgradeTree");
     FillRaceTree(UpgradeTree, gameData.UpgradesDat, kExpansionUpgradeCount, 976, 1098, gameData.StatTxt);
-    layout->addWidget(UpgradeTree);
 
     auto* right = new QVBoxLayout;
     layout->addLayout(right, 1);
@@ -53,16 +49,8 @@ TUpgradeSetFrame::TUpgradeSetFrame(TSettingsStore& store, const TGameData& gameD
     right->addWidget(body, 1);
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(0, 0, 0, 0);
-    CurModeTab = new QTabBar(body);
-    CurModeTab->setObjectName("CurModeTab");
-    for (const char* text : {"Starcraft (Retail)", "Brood War", "Both"}) {
-        CurModeTab->addTab(text);
-    }
-    column->addWidget(CurModeTab);
-    defaultCB = new QCheckBox("Use Default", body);
-    defaultCB->setObjectName("defaultCB");
-    defaultCB->setChecked(true);
-    column->addWidget(defaultCB);
+    CurModeTab = AddModeTabs(body, column);
+    defaultCB = AddUseDefault(body, column, "defaultCB", "Use Default");
     auto* costs = new QHBoxLayout;
     const std::pair<TUpgradeData**, const char*> frames[] = {
         {&TimeFRM, "TimeFRM"}, {&MineralFRM, "MineralFRM"}, {&GasFRM, "GasFRM"}};
