@@ -889,6 +889,10 @@ Result<int> TSettingsStore::AddSound(const std::string& file, const std::string&
     if (slot == m_chk.Wavs.end()) {
         return MakeError("All 512 sound slots are in use.");
     }
+    if (!fromGame && archiveName.empty() && !CanAddFiles) {
+        return MakeError("This map has no archive to hold sound files: save it as a .scm or .scx map first, "
+                         "or name a sound of the game's archives.");
+    }
     std::string name = archiveName;
     bool queue = false;
     if (name.empty()) {

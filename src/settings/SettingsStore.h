@@ -197,6 +197,9 @@ public:
     // for the map archive (added when the window closes). The slot used, or an error ("All
     // 512 sound slots are in use").
     Result<int> AddSound(const std::string& file, const std::string& archiveName, bool fromGame);
+    // Whether files on disk can be queued: a plain scenario file, or a new map not saved yet,
+    // has no archive to take them (sounds of the game's archives can still be named).
+    bool CanAddFiles = true;
     const std::vector<std::string>& QueuedNames() const { return m_queuedNames; }
     const std::vector<std::string>& QueuedSources() const { return m_queuedSources; }
 

@@ -96,11 +96,12 @@ void TWavTable::AddClick() {
             m_store.AddSound(wavfilename->text().toStdString(),
                              StarcraftWav->isChecked() ? std::string() : MPQpath->text().toStdString(),
                              StarcraftWav->isChecked());
-        if (!added) {
-            m_ask.ShowError(added.error());
+        if (added) {
+            MPQpath->clear();
+            wavfilename->clear();
+        } else if (!added.error().empty()) { // empty: the user stopped at the encoding question
+            m_ask.ShowError(added.error());  // the fields keep what was typed
         }
-        MPQpath->clear();
-        wavfilename->clear();
     }
     FillList();
 }

@@ -782,6 +782,7 @@ void TMapWindow::EditLocationProperties() {
 
 void TMapWindow::EditScenarioProperties() {
     TSettingsStore store(Scenario(), m_view.Edit.Text, m_prompter, TSettingsTables::From(m_data));
+    store.CanAddFiles = m_document->IsArchive && !m_document->WorkingCopy.empty();
     Timer1->stop();
     const std::string name = std::filesystem::path(m_caption).filename().string();
     {
@@ -810,16 +811,8 @@ void TMapWindow::AddQueuedSounds(const std::vector<std::string>& names,
     if (names.empty()) {
         return;
     }
-    // The files go into the working copy, and with the next save into the map file.
-    if (!m_document->IsArchive || m_document->WorkingCopy.empty()) {
-        m_prompter.ShowMessage(m_document->FileName.empty()
-                                   ? "The sound files were not added: the map has no archive until it is "
-                                     "saved. Add them again after saving it as a .scm or .scx map."
-                                   : "The sound files were not added: a .chk map is a plain scenario "
-                                     "file, which holds no other files. Save it as a .scm or .scx map "
-                                     "and add them again.");
-        return;
-    }
+    // The files go into the working copy, and with the next save into the map file. (The
+    // Wavs page queues files only for a map that has an archive.)
     if (Status added = m_data.Archives.AddWavesToArchive(names, sources, m_document->WorkingCopy); !added) {
         m_prompter.ShowError("Could not add the sound files to the map: " + added.error());
     }

@@ -240,6 +240,10 @@ TEST(SettingsStore, SoundsTakeTheFirstFreeSlotAndFilesOnDiskAreQueued) {
     ASSERT_TRUE(s.store.AddSound("/tmp/x.wav", "staredit\\wav\\y.wav", false).ok());
     EXPECT_EQ(s.store.QueuedNames().size(), 1u);
     EXPECT_EQ(s.chk.Strings.Text(s.chk.Wavs[3]), "staredit\\wav\\y.wav");
+    s.store.CanAddFiles = false; // a plain scenario file: no archive to hold the file
+    EXPECT_FALSE(s.store.AddSound("/tmp/w.wav", "", false).ok());
+    EXPECT_EQ(s.store.QueuedNames().size(), 1u);
+    EXPECT_TRUE(s.store.AddSound("sound\\misc\\buzz.wav", "", true).ok());
     s.chk.Wavs.fill(1);
     EXPECT_EQ(s.store.AddSound("/tmp/z.wav", "", false).error(), "All 512 sound slots are in use.");
 }
