@@ -970,14 +970,6 @@ void TSettingsStore::TellOutside(int oldWidth, int oldHeight) {
                       ", or undo the change.");
 }
 
-bool TSettingsStore::Changed() const {
-    if (m_width != m_chk.Width || m_height != m_chk.Height || m_tileset != m_chk.Tileset() ||
-        m_chk.Strings.Entries != m_stringsBefore || m_chk.CreatedSections() != m_createdBefore) {
-        return true;
-    }
-    return TSettingsEdit::Fields(m_chk) != m_before;
-}
-
 TEditChange TSettingsStore::Finish(TEditHistory& history,
                                    const std::function<CStarcraftTileset*(int)>& tilesetFor) {
     TEditChange change;

@@ -203,8 +203,6 @@ public:
     const std::vector<std::string>& QueuedNames() const { return m_queuedNames; }
     const std::vector<std::string>& QueuedSources() const { return m_queuedSources; }
 
-    // Whether anything changed since the store was made (the size and tileset included).
-    bool Changed() const;
     // Applies the size and tileset (the new tileset from `tilesetFor`), tells through `ask`
     // in one message what now lies outside the map, and records everything changed as one
     // step "Scenario Settings" in `history`. What changed (nothing: no step).
