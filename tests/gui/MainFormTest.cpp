@@ -879,22 +879,6 @@ TEST(MainForm, OptionMenusKeepTheirChecksAndFlags) {
     EXPECT_FALSE(flags.BuildingAlign32 || flags.BuildingAlign16);
 }
 
-TEST(MainForm, AboutShowsTheAboutBox) {
-    Editor e;
-    std::string title;
-    int labels = 0;
-    QTimer::singleShot(0, [&] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            title = modal->windowTitle().toStdString();
-            labels = static_cast<int>(modal->findChildren<QLabel*>().size());
-            modal->close();
-        }
-    });
-    e.Trigger({"&Help", "&About..."});
-    EXPECT_EQ(title, "About");
-    EXPECT_EQ(labels, 5); // the icon and four texts
-}
-
 TEST(MainForm, WindowArrangements) {
     Editor e;
     e.OpenOurMap(16);
