@@ -296,8 +296,11 @@ TEST(MainForm, MapCommandsWaitForAMapAndTheWindowsMenuMarksTheActiveOne) {
 
 TEST(MainForm, ASlowLoadShowsProgressAndItsCancelOpensNothing) {
     Editor e;
-    const std::string map = e.dir.file("slow.scx");
+    const std::string map = e.dir.file("slow.scx"), other = e.dir.file("before.scx");
+    // Both maps are written before any load runs: the archive library works in a forked
+    // process, which must not start while the cancelled load's thread is still busy.
     WriteOurMap(map);
+    WriteOurMap(other, 32);
     // Each load waits on the loading thread until the test lets it go.
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
@@ -330,7 +333,9 @@ TEST(MainForm, ASlowLoadShowsProgressAndItsCancelOpensNothing) {
 
     // A load that ends while its progress shows opens the map as usual, and its window is the
     // active one once the dialog has gone (not the map that was active before).
-    TMapWindow* before = e.OpenOurMap(32, "before.scx");
+    e.Open({other});
+    TMapWindow* before = e.Active();
+    ASSERT_NE(before, nullptr);
     e.form->BeforeLoad = [] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); };
     TMapWindow* window = e.form->OpenByName(map);
     ASSERT_NE(window, nullptr);
